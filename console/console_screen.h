@@ -1,0 +1,67 @@
+#pragma once
+// The console layer: an 80x25 screen of code page 437 cells in colours, a
+// cursor, key input and the beep, and the screen idioms every screen uses.
+// The operations act on the screen model here and on a terminal backend.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace spinchart {
+
+class TerminalBackend;
+
+constexpr int screenRows = 25;
+constexpr int screenColumns = 80;
+
+// Key code: 0, 1 or 2 characters. A key with a character gives that character
+// (Enter 13, Backspace 8, Escape 27, Ctrl+C 3); keys without one give NUL and a
+// scan code.
+using KeyCode = std::string;
+
+struct ScreenCell {
+    unsigned char character = ' ';
+    unsigned char attribute = 14 + 16 * 2;  // foreground + 16 * background
+};
+
+struct ConsoleScreen {
+    TerminalBackend* backend = nullptr;
+    std::array<ScreenCell, screenRows * screenColumns> cells{};
+    int foreground = 14;
+    int background = 2;
+    int cursorRow = 1;     // 1-based
+    int cursorColumn = 1;  // 1-based
+    bool cursorVisible = true;
+};
+
+// Basic operations.
+void setColours(ConsoleScreen& screen, int foreground, int background);
+void clearScreen(ConsoleScreen& screen);
+void moveTo(ConsoleScreen& screen, int row, int column);
+void writeText(ConsoleScreen& screen, std::string_view cp437Text);
+void newLine(ConsoleScreen& screen);
+void setCursorVisible(ConsoleScreen& screen, bool visible);
+void discardPendingKeys(ConsoleScreen& screen);
+bool keyPending(ConsoleScreen& screen);
+KeyCode takeKey(ConsoleScreen& screen);
+KeyCode waitKey(ConsoleScreen& screen);
+std::string readLine(ConsoleScreen& screen);
+void beep(ConsoleScreen& screen);
+
+// Text at a position, followed by a line end.
+void writeLineAt(ConsoleScreen& screen, int row, int column, std::string_view cp437Text);
+
+// Shared idioms.
+void drawDoubleFrame(ConsoleScreen& screen, int row, int column, int innerWidth);
+KeyCode readMenuKey(ConsoleScreen& screen, int row, int column);
+std::string toUpperCp437(std::string_view text);
+
+// Cell access for tests and repainting.
+inline const ScreenCell& cellAt(const ConsoleScreen& screen, int row, int column) {
+    return screen.cells[static_cast<std::size_t>((row - 1) * screenColumns + (column - 1))];
+}
+// The characters of one row (80 bytes, code page 437).
+std::string rowText(const ConsoleScreen& screen, int row);
+
+}  // namespace spinchart

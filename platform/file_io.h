@@ -1,0 +1,55 @@
+#pragma once
+// Operating-system file access behind a small interface. Paths are UTF-8 as the
+// file system expects them; callers holding code page 437 names convert first.
+// Every failure throws SessionError.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace spinchart {
+
+// An open file, closed on destruction (errors on that path are ignored; call
+// close() to have them reported).
+class FileHandle {
+public:
+    FileHandle() = default;
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    FileHandle(FileHandle&& other) noexcept;
+    FileHandle& operator=(FileHandle&& other) noexcept;
+    ~FileHandle();
+
+    // Creates the file, or empties it if it exists.
+    static FileHandle createForWriting(const std::string& path);
+    // Opens an existing regular file for reading.
+    static FileHandle openForReading(const std::string& path);
+
+    bool isOpen() const { return native_ >= 0; }
+    // Writes all bytes or throws.
+    void writeAll(const char* data, std::size_t size);
+    // Reads up to `size` bytes; returns 0 at end of file.
+    std::size_t readSome(char* data, std::size_t size);
+    // Size of the open file in bytes (a hint; the file may change).
+    std::uint64_t sizeHint() const;
+    void close();
+
+private:
+    explicit FileHandle(int native) : native_(native) {}
+    int native_ = -1;
+};
+
+// True when `path` names an existing regular file.
+bool regularFileExists(const std::string& path);
+
+// True when both paths lead to the same existing file.
+bool sameExistingFile(const std::string& a, const std::string& b);
+
+// Finds an existing file whose path matches `path` ignoring letter case in the
+// parts that do not exist as written. Returns the path as it exists on disk,
+// `path` itself when it exists as written, and nothing when no part or more than
+// one part matches.
+std::optional<std::string> resolvePathIgnoringCase(const std::string& path);
+
+}  // namespace spinchart

@@ -1,0 +1,161 @@
+// POSIX implementation of the file interface.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "platform/file_io.h"
+#include "platform/session_error.h"
+
+namespace spinchart {
+namespace {
+
+[[noreturn]] void fail(const char* what, const std::string& path) {
+    throw SessionError(std::string(what) + " '" + path + "': " + std::strerror(errno));
+}
+
+char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equalIgnoringCase(const std::string& a, const char* b) {
+    std::size_t n = std::strlen(b);
+    if (a.size() != n) return false;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (asciiLower(a[i]) != asciiLower(b[i])) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+FileHandle::FileHandle(FileHandle&& other) noexcept : native_(other.native_) { other.native_ = -1; }
+
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
+    if (this != &other) {
+        if (native_ >= 0) ::close(native_);
+        native_ = other.native_;
+        other.native_ = -1;
+    }
+    return *this;
+}
+
+FileHandle::~FileHandle() {
+    if (native_ >= 0) ::close(native_);
+}
+
+FileHandle FileHandle::createForWriting(const std::string& path) {
+    if (path.empty()) {
+        errno = ENOENT;
+        fail("cannot create", path);
+    }
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) fail("cannot create", path);
+    return FileHandle(fd);
+}
+
+FileHandle FileHandle::openForReading(const std::string& path) {
+    if (path.empty()) {
+        errno = ENOENT;
+        fail("cannot open", path);
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) fail("cannot open", path);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        errno = EISDIR;
+        fail("not a regular file", path);
+    }
+    // Regular files never block; clear the flag used to avoid hanging on FIFOs.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return FileHandle(fd);
+}
+
+void FileHandle::writeAll(const char* data, std::size_t size) {
+    if (native_ < 0) throw SessionError("write to a closed file");
+    while (size > 0) {
+        const ssize_t n = ::write(native_, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            fail("cannot write", "");
+        }
+        if (n == 0) {
+            errno = EIO;
+            fail("cannot write", "");
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+}
+
+std::size_t FileHandle::readSome(char* data, std::size_t size) {
+    if (native_ < 0) throw SessionError("read from a closed file");
+    for (;;) {
+        const ssize_t n = ::read(native_, data, size);
+        if (n >= 0) return static_cast<std::size_t>(n);
+        if (errno != EINTR) fail("cannot read", "");
+    }
+}
+
+std::uint64_t FileHandle::sizeHint() const {
+    struct stat info {};
+    if (native_ < 0 || ::fstat(native_, &info) != 0) return 0;
+    return static_cast<std::uint64_t>(info.st_size);
+}
+
+void FileHandle::close() {
+    if (native_ < 0) return;
+    const int fd = native_;
+    native_ = -1;
+    if (::close(fd) != 0 && errno != EINTR) fail("cannot close", "");
+}
+
+bool regularFileExists(const std::string& path) {
+    struct stat info {};
+    return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool sameExistingFile(const std::string& a, const std::string& b) {
+    struct stat sa {}, sb {};
+    if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+std::optional<std::string> resolvePathIgnoringCase(const std::string& path) {
+    struct stat info {};
+    if (path.empty()) return std::nullopt;
+    if (::stat(path.c_str(), &info) == 0) return path;
+
+    // Walk the parts; a part missing as written is matched against its folder.
+    std::string resolved = path[0] == '/' ? "/" : "";
+    std::size_t start = path[0] == '/' ? 1 : 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string::npos) end = path.size();
+        const std::string part = path.substr(start, end - start);
+        start = end + 1;
+        if (part.empty()) continue;
+        std::string candidate = resolved + part;
+        if (part != "." && part != ".." && ::lstat(candidate.c_str(), &info) != 0) {
+            const std::string folder = resolved.empty() ? "." : resolved;
+            DIR* dir = ::opendir(folder.c_str());
+            if (!dir) return std::nullopt;
+            std::vector<std::string> matches;
+            while (const dirent* entry = ::readdir(dir)) {
+                if (equalIgnoringCase(part, entry->d_name)) matches.emplace_back(entry->d_name);
+            }
+            ::closedir(dir);
+            if (matches.size() != 1) return std::nullopt;
+            candidate = resolved + matches.front();
+        }
+        resolved = candidate;
+        if (end < path.size()) resolved += '/';
+        if (end == path.size()) break;
+    }
+    return resolved;
+}
+
+}  // namespace spinchart

@@ -1,0 +1,74 @@
+#include "session/spin_list.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <utility>
+
+#include "platform/session_error.h"
+
+namespace spinchart {
+namespace {
+constexpr std::size_t maxCount = static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());
+}
+
+SpinList::~SpinList() { std::free(data_); }
+
+SpinList::SpinList(SpinList&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)),
+      size_(std::exchange(other.size_, 0)),
+      capacity_(std::exchange(other.capacity_, 0)) {}
+
+SpinList& SpinList::operator=(SpinList&& other) noexcept {
+    if (this != &other) {
+        std::free(data_);
+        data_ = std::exchange(other.data_, nullptr);
+        size_ = std::exchange(other.size_, 0);
+        capacity_ = std::exchange(other.capacity_, 0);
+    }
+    return *this;
+}
+
+void SpinList::reserve(std::size_t count) {
+    if (count <= capacity_) return;
+    if (count > maxCount) throw SessionError("spin list too large");
+    void* grown = std::realloc(data_, count * sizeof(std::int32_t));
+    if (!grown) throw SessionError("out of memory for the spin list");
+    data_ = static_cast<std::int32_t*>(grown);
+    capacity_ = count;
+}
+
+void SpinList::resize(std::size_t count) {
+    reserve(count);
+    if (count > size_) std::memset(data_ + size_, 0, (count - size_) * sizeof(std::int32_t));
+    size_ = count;
+}
+
+void SpinList::grow() {
+    if (capacity_ >= maxCount) throw SessionError("spin list too large");
+    // Large blocks are remapped in place by realloc, so doubling costs no copy.
+    std::size_t next = capacity_ < 1024 ? 1024 : capacity_ * 2;
+    if (next > maxCount) next = maxCount;
+    reserve(next);
+}
+
+void SpinList::shrinkToFit() {
+    if (size_ == capacity_) return;
+    if (size_ == 0) {
+        clear();
+        return;
+    }
+    if (void* shrunk = std::realloc(data_, size_ * sizeof(std::int32_t))) {
+        data_ = static_cast<std::int32_t*>(shrunk);
+        capacity_ = size_;
+    }
+}
+
+void SpinList::clear() {
+    std::free(data_);
+    data_ = nullptr;
+    size_ = 0;
+    capacity_ = 0;
+}
+
+}  // namespace spinchart

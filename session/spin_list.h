@@ -1,0 +1,49 @@
+#pragma once
+// The session's spins: positions 1 to size(), position 1 the most recent spin.
+// Storage grows with realloc so that a large list can be extended in place
+// without a copy and without holding two lists at once; allocation failure
+// throws SessionError.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace spinchart {
+
+class SpinList {
+public:
+    SpinList() = default;
+    ~SpinList();
+    SpinList(const SpinList&) = delete;
+    SpinList& operator=(const SpinList&) = delete;
+    SpinList(SpinList&& other) noexcept;
+    SpinList& operator=(SpinList&& other) noexcept;
+
+    std::int32_t size() const { return static_cast<std::int32_t>(size_); }
+    bool empty() const { return size_ == 0; }
+    // 1-based access, as the positions are counted.
+    std::int32_t at(std::int32_t position) const { return data_[position - 1]; }
+    std::int32_t& at(std::int32_t position) { return data_[position - 1]; }
+    const std::int32_t* data() const { return data_; }
+    std::int32_t* data() { return data_; }
+
+    // Sets the size; new positions hold 0. Throws SessionError when the memory
+    // cannot be had or the count is beyond a 32-bit count.
+    void resize(std::size_t count);
+    void reserve(std::size_t count);
+    void pushBack(std::int32_t value) {
+        if (size_ == capacity_) grow();
+        data_[size_++] = value;
+    }
+    // Gives capacity beyond the size back to the system.
+    void shrinkToFit();
+    // Releases the memory.
+    void clear();
+
+private:
+    void grow();
+    std::int32_t* data_ = nullptr;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+};
+
+}  // namespace spinchart
