@@ -60,7 +60,7 @@ bench: deps
 fuzz: deps
 	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSPINCHART_FUZZ=ON -DSPINCHART_TESTS=OFF $(CMAKE_FLAGS)
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
-	@set -e; for f in $(FUZZ_BUILD)/fuzz/*_fuzz; do \
+	@set -e; passed=0; for f in $(FUZZ_BUILD)/fuzz/*_fuzz; do \
 	  name=$$(basename $$f _fuzz); work=$$(mktemp -d); \
 	  if [ -d fuzz/corpus/$$name ]; then cp -r fuzz/corpus/$$name/. $$work/; fi; \
 	  echo "== fuzz $$name for $(FUZZ_SECONDS) s"; \
@@ -68,8 +68,9 @@ fuzz: deps
 	    > $$work.log 2>&1 || rc=$$?; \
 	  grep -E "^Done|ERROR|SUMMARY|Test unit written" $$work.log || true; \
 	  [ $$rc -eq 0 ] || tail -n 60 $$work.log; \
-	  rm -rf $$work $$work.log; [ $$rc -eq 0 ] || exit $$rc; \
-	done
+	  rm -rf $$work $$work.log; [ $$rc -eq 0 ] || { echo "fuzz: $$passed passed, 1 failed"; exit $$rc; }; \
+	  passed=$$((passed + 1)); \
+	done; echo "fuzz: $$passed passed, 0 failed"
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
