@@ -139,7 +139,9 @@ TEST(ProgramE2e, StoppedFromOutsideGivesTheTerminalBackUntilContinued) {
     expectTitleScreen(app);
     EXPECT_FALSE(app.modesRestored());
     app.signal(SIGTSTP);
-    ASSERT_TRUE(app.waitFor([&] { return app.modesRestored() && app.cursorVisible(); }));
+    ASSERT_TRUE(app.waitFor([&] { return app.stopped(); }));
+    EXPECT_TRUE(app.modesRestored());
+    EXPECT_TRUE(app.cursorVisible());
     EXPECT_NE(app.colours(25, 1), yellowOnGreen);
     app.signal(SIGCONT);
     ASSERT_TRUE(app.waitFor([&] { return !app.modesRestored() && app.colours(25, 1) == yellowOnGreen; }))
