@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -246,6 +247,19 @@ bool TerminalSession::running() {
     if (done != child) return true;
     exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return false;
+}
+
+bool TerminalSession::stopped() {
+    if (!running()) return false;
+    std::FILE* stat = std::fopen(("/proc/" + std::to_string(child) + "/stat").c_str(), "r");
+    if (stat == nullptr) return false;
+    char buffer[512] = {};
+    const std::size_t n = std::fread(buffer, 1, sizeof buffer - 1, stat);
+    std::fclose(stat);
+    // pid (name) state ...: the state follows the last ')'.
+    const std::string_view line(buffer, n);
+    const std::size_t close = line.rfind(')');
+    return close != std::string_view::npos && close + 2 < line.size() && line[close + 2] == 'T';
 }
 
 int TerminalSession::waitForExit(std::chrono::milliseconds timeout) {

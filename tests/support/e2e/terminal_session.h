@@ -112,6 +112,8 @@ public:
     // still runs after the timeout.
     int waitForExit(std::chrono::milliseconds timeout = defaultTimeout);
     bool running();
+    // True while the program is stopped (SIGTSTP, SIGSTOP).
+    bool stopped();
 
     // The terminal settings now, and whether echo, line editing, signals and
     // input translation are back as they were before the program started.
