@@ -164,7 +164,8 @@ void drawWorkingScreen(ConsoleScreen& screen) {
 
 // One session after its settings step, up to the finished reports.
 void runSession(ConsoleScreen& screen, const WheelProfile& profile, const SessionSettings& settings,
-                const WheelNeighbourTable& pool, RandomState& random, ClockReader readClock) {
+                const WheelNeighbourTable& pool, RandomState& random, ClockReader readClock,
+                AnalysisRunner analyse) {
     SessionSpins spins;
 
     drawIntroScreen(screen, profile);
@@ -200,7 +201,7 @@ void runSession(ConsoleScreen& screen, const WheelProfile& profile, const Sessio
     request.skipFile = choice.skipFile;
     request.spinMean = spins.spinMean;
     request.spinStdDev = spins.spinStdDev;
-    runAnalysis(request);
+    analyse(request);
     spins.list.clear();
 }
 
@@ -208,6 +209,11 @@ void runSession(ConsoleScreen& screen, const WheelProfile& profile, const Sessio
 
 void runWheelAnalysis(ConsoleScreen& screen, const WheelProfile& profile, RandomState& random,
                       ClockReader readClock) {
+    runWheelAnalysis(screen, profile, random, readClock, runAnalysis);
+}
+
+void runWheelAnalysis(ConsoleScreen& screen, const WheelProfile& profile, RandomState& random,
+                      ClockReader readClock, AnalysisRunner analyse) {
     const WheelNeighbourTable pool = buildNeighbourTable(profile);
     for (;;) {
         // Session start: settings, key flush, then the trap is armed.
@@ -216,7 +222,7 @@ void runWheelAnalysis(ConsoleScreen& screen, const WheelProfile& profile, Random
         try {
             setColours(screen, 14, 2);
             setCursorVisible(screen, false);
-            runSession(screen, profile, settings, pool, random, readClock);
+            runSession(screen, profile, settings, pool, random, readClock, analyse);
         } catch (const SessionError&) {
             showErrorScreen(screen);
             continue;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/file_io.h"
+#include "platform/memory.h"
 #include "platform/session_error.h"
 #include "text/cp437.h"
 #include "text/number_text.h"
@@ -118,6 +119,7 @@ void generateSpins(const WheelNeighbourTable& pool, RandomState& random, ClockRe
     spins.totalSpins = 0;
     if (count < 0) throw SessionError("negative spin count");
     if (cp437OutputName.find('\0') != std::string_view::npos) throw SessionError("unusable file name");
+    ensureMemoryAvailable(static_cast<std::uint64_t>(count) * sizeof(std::int32_t));
     spins.list.resize(static_cast<std::size_t>(count));
 
     seedRandom(random, makeClockSeed(random, readClock));
