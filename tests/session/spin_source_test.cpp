@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -311,6 +312,19 @@ TEST(SpinFile, LargeFilesLoadAcrossBlocks) {
     SessionSpins spins;
     loadSpinFile("big.dat", spins);
     EXPECT_EQ(values(spins), expected);
+}
+
+TEST(SpinFile, OneHugeLineIsOneValue) {
+    ScratchFolder folder("spinchart-spin-huge-line");
+    {
+        std::ofstream out("huge.dat", std::ios::binary);
+        const std::string block(1 << 20, '7');
+        for (int i = 0; i < 48; ++i) out.write(block.data(), static_cast<std::streamsize>(block.size()));
+        out << "\r\n12";
+    }
+    SessionSpins spins;
+    loadSpinFile("huge.dat", spins);
+    EXPECT_EQ(values(spins), (Spins{-2147483647 - 1, 12}));
 }
 
 }  // namespace
