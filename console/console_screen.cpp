@@ -137,7 +137,9 @@ std::string readLine(ConsoleScreen& screen) {
 }
 
 void beep(ConsoleScreen& screen) {
-    if (screen.backend != nullptr) screen.backend->bell();
+    if (screen.backend == nullptr) return;
+    screen.backend->bell();
+    screen.bellPending = true;
 }
 
 void presentScreen(ConsoleScreen& screen) {
@@ -175,12 +177,13 @@ void presentScreen(ConsoleScreen& screen) {
             }
         }
     }
-    if (changed || screen.cursorRow != screen.shownCursorRow ||
+    if (changed || screen.bellPending || screen.cursorRow != screen.shownCursorRow ||
         screen.cursorColumn != screen.shownCursorColumn || screen.cursorVisible != screen.shownCursorVisible) {
         backend->placeCursor(screen.cursorRow, screen.cursorColumn, screen.cursorVisible);
         screen.shownCursorRow = screen.cursorRow;
         screen.shownCursorColumn = screen.cursorColumn;
         screen.shownCursorVisible = screen.cursorVisible;
+        screen.bellPending = false;
         backend->present();
     }
 }

@@ -36,6 +36,7 @@ struct ConsoleScreen {
     int shownCursorRow = 0;
     int shownCursorColumn = 0;
     bool shownCursorVisible = true;
+    bool bellPending = false;  // a beep goes out with the next batch
 };
 
 // Basic operations.

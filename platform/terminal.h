@@ -36,7 +36,7 @@ public:
     virtual void drawCells(int row, int column, std::span<const ScreenCell> cells) = 0;
     virtual void placeCursor(int row, int column, bool visible) = 0;
     virtual void present() = 0;
-    // The alert sound; returns at once.
+    // The alert sound, sent with the next present(); returns at once.
     virtual void bell() = 0;
 
     // Key input. Key codes are 1 character, or NUL and a scan code.

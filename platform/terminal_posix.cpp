@@ -222,9 +222,7 @@ void PosixTerminal::present() {
     output.clear();
 }
 
-void PosixTerminal::bell() {
-    if (active) writeAll("\a");
-}
+void PosixTerminal::bell() { output += '\a'; }
 
 void PosixTerminal::readAvailable() {
     if (!active) return;
