@@ -11,17 +11,17 @@
 #include <vector>
 
 #include "platform/session_error.h"
-#include "scratch_folder.h"
+#include "working_folder.h"
 #include "support/scripted_terminal.h"
 
 namespace spinchart {
 namespace {
 
-using testing::readBytes;
-using testing::ScratchFolder;
+using sessiontest::readBytes;
+using sessiontest::WorkingFolder;
 using testing::ScriptedConsole;
 using testing::ScriptedTerminal;
-using testing::writeBytes;
+using sessiontest::writeBytes;
 
 LocalTime fixedClock() { return LocalTime{2026, 1, 2, 10, 20, 30, 400}; }
 
@@ -196,7 +196,7 @@ Step introAgain(bool doubleZero) {
 }
 
 TEST(SessionDialogue, GenerateSessionDoubleZero) {
-    ScratchFolder folder("spinchart-dialogue-generate");
+    WorkingFolder folder("spinchart-dialogue-generate");
     runSteps(doubleZeroProfile,
              {checkThenType(
                   [](ScriptedTerminal& t) {
@@ -267,7 +267,7 @@ TEST(SessionDialogue, GenerateSessionDoubleZero) {
 }
 
 TEST(SessionDialogue, AnalyzeSessionSingleZeroFindsLowerCaseFile) {
-    ScratchFolder folder("spinchart-dialogue-analyze");
+    WorkingFolder folder("spinchart-dialogue-analyze");
     writeBytes("casino.txt", "17\n5\n37\n0\n");
     writeBytes("VIRLO0.INI", lines({"old.dat", "R.DAT", "R.REP", "R.SKP"}));
     writeBytes("old.dat", "9\r\n");
@@ -315,7 +315,7 @@ TEST(SessionDialogue, AnalyzeSessionSingleZeroFindsLowerCaseFile) {
 }
 
 TEST(SessionDialogue, EmptyDataAnswerUsesTheStoredNameAsStored) {
-    ScratchFolder folder("spinchart-dialogue-stored");
+    WorkingFolder folder("spinchart-dialogue-stored");
     writeBytes("Spins.txt", "3\r\n4\r\n");
     writeBytes("VIRLO00.INI", lines({"Spins.txt", "R.DAT", "R.REP", "R.SKP"}));
     runSteps(doubleZeroProfile,
@@ -334,7 +334,7 @@ TEST(SessionDialogue, EmptyDataAnswerUsesTheStoredNameAsStored) {
 }
 
 TEST(SessionDialogue, GenerationCountsFallBackTo1000) {
-    ScratchFolder folder("spinchart-dialogue-counts");
+    WorkingFolder folder("spinchart-dialogue-counts");
     const std::vector<std::pair<std::string, std::int32_t>> cases = {
         {"50", 1000},    {"100", 100}, {"150.5", 150}, {"250.5", 250}, {"abc", 1000},
         {"-5", 1000},    {"1e99", 1000}, {"0", 1000},  {" 120", 120}, {"101abc", 101}};
@@ -347,7 +347,7 @@ TEST(SessionDialogue, GenerationCountsFallBackTo1000) {
 }
 
 TEST(SessionDialogue, AnalysisCountAnswers) {
-    ScratchFolder folder("spinchart-dialogue-analysis-count");
+    WorkingFolder folder("spinchart-dialogue-analysis-count");
     const std::vector<std::pair<std::string, std::int32_t>> cases = {
         {"", 1000}, {"10", 10}, {"0", 0}, {"-5", -5}, {"abc", 0}, {"1e99", -2147483647 - 1},
         {"2.5", 2}, {"5000", 1000}};
@@ -362,7 +362,7 @@ TEST(SessionDialogue, AnalysisCountAnswers) {
 }
 
 TEST(SessionDialogue, BlankOutputNameIsANameOfBlanks) {
-    ScratchFolder folder("spinchart-dialogue-blanks");
+    WorkingFolder folder("spinchart-dialogue-blanks");
     runSteps(singleZeroProfile, {type("g"), type("\r"), type("  \r"), type("\r\r\r"), type("n")});
     EXPECT_EQ(seen.size(), 1u);
     EXPECT_TRUE(std::filesystem::exists("  "));
@@ -370,7 +370,7 @@ TEST(SessionDialogue, BlankOutputNameIsANameOfBlanks) {
 }
 
 TEST(SessionDialogue, MissingDataFileShowsTheErrorScreenAndRestarts) {
-    ScratchFolder folder("spinchart-dialogue-missing");
+    WorkingFolder folder("spinchart-dialogue-missing");
     runSteps(doubleZeroProfile,
              {type("a"), type("nothing.dat\r"),
               checkThenType(
@@ -390,7 +390,7 @@ TEST(SessionDialogue, MissingDataFileShowsTheErrorScreenAndRestarts) {
 }
 
 TEST(SessionDialogue, BadDataFilesEndAtTheErrorScreen) {
-    ScratchFolder folder("spinchart-dialogue-bad-data");
+    WorkingFolder folder("spinchart-dialogue-bad-data");
     std::filesystem::create_directory("FOLDER.DAT");
     writeBytes("BLANKS.DAT", "17\r\n   ");
     for (const std::string& name :
@@ -410,7 +410,7 @@ TEST(SessionDialogue, BadDataFilesEndAtTheErrorScreen) {
 }
 
 TEST(SessionDialogue, OutputFailuresEndAtTheErrorScreen) {
-    ScratchFolder folder("spinchart-dialogue-bad-output");
+    WorkingFolder folder("spinchart-dialogue-bad-output");
     for (const std::string& name :
          std::vector<std::string>{"no/such/dir/out.dat", "/dev/full", std::string(10000, 'o')}) {
         bool errorSeen = false;
@@ -431,7 +431,7 @@ TEST(SessionDialogue, OutputFailuresEndAtTheErrorScreen) {
 }
 
 TEST(SessionDialogue, ReportAndSkipFileMayNotBeOneFile) {
-    ScratchFolder folder("spinchart-dialogue-same");
+    WorkingFolder folder("spinchart-dialogue-same");
     std::filesystem::create_directory("sub");
     for (auto [report, skip] : {std::pair<std::string, std::string>{"same.txt", "same.txt"},
                                 {"sub/../same.txt", "./same.txt"},
@@ -453,7 +453,7 @@ TEST(SessionDialogue, ReportAndSkipFileMayNotBeOneFile) {
 }
 
 TEST(SessionDialogue, FailingAnalysisShowsTheErrorScreen) {
-    ScratchFolder folder("spinchart-dialogue-analysis-fails");
+    WorkingFolder folder("spinchart-dialogue-analysis-fails");
     analysisFails = true;
     bool errorSeen = false;
     runSteps(singleZeroProfile, {type("g"), type("\r\r"), type("\r\r\r"),
@@ -470,7 +470,7 @@ TEST(SessionDialogue, FailingAnalysisShowsTheErrorScreen) {
 }
 
 TEST(SessionDialogue, KeysTypedBeforeTheSessionAreDiscarded) {
-    ScratchFolder folder("spinchart-dialogue-typeahead");
+    WorkingFolder folder("spinchart-dialogue-typeahead");
     ScriptedConsole console;
     activeScreen = &console.screen;
     seen.clear();

@@ -5,14 +5,14 @@
 #include <filesystem>
 
 #include "platform/session_error.h"
-#include "scratch_folder.h"
+#include "working_folder.h"
 
 namespace spinchart {
 namespace {
 
-using testing::readBytes;
-using testing::ScratchFolder;
-using testing::writeBytes;
+using sessiontest::readBytes;
+using sessiontest::WorkingFolder;
+using sessiontest::writeBytes;
 
 SessionSettings parse(std::string_view bytes) {
     BlockReader reader(bytes);
@@ -52,7 +52,7 @@ TEST(SettingsReader, LoneLineFeedEndsALine) {
 }
 
 TEST(SettingsFiles, FirstRunCreatesTheFileWithTheDefaults) {
-    ScratchFolder folder("spinchart-settings-first");
+    WorkingFolder folder("spinchart-settings-first");
     const SessionSettings s = loadSettings(doubleZeroProfile);
     expectFields(s, "HAMB00.DAT", "RAND00.DAT", "VIRLO00.REP", "VIRLO00.SKP");
     EXPECT_EQ(readBytes("VIRLO00.INI"), "HAMB00.DAT\r\nRAND00.DAT\r\nVIRLO00.REP\r\nVIRLO00.SKP\r\n");
@@ -64,7 +64,7 @@ TEST(SettingsFiles, FirstRunCreatesTheFileWithTheDefaults) {
 }
 
 TEST(SettingsFiles, ShortOrUnreadableFilesFallBackToDefaultsWithoutError) {
-    ScratchFolder folder("spinchart-settings-short");
+    WorkingFolder folder("spinchart-settings-short");
     writeBytes("VIRLO0.INI", "casino.txt\r\n");
     expectFields(loadSettings(singleZeroProfile), "casino.txt", "RAND0.DAT", "VIRLO0.REP",
                  "VIRLO0.SKP");
@@ -86,7 +86,7 @@ TEST(SettingsFiles, ShortOrUnreadableFilesFallBackToDefaultsWithoutError) {
 }
 
 TEST(SettingsFiles, SavesAndDataChoiceWriteFourCrLfLines) {
-    ScratchFolder folder("spinchart-settings-save");
+    WorkingFolder folder("spinchart-settings-save");
     SessionSettings s = loadSettings(doubleZeroProfile);
     saveSettings(doubleZeroProfile, s.dataFile, "my out.dat ", s.reportFile, s.skipFile);
     EXPECT_EQ(readBytes("VIRLO00.INI"),

@@ -10,15 +10,15 @@
 #include <vector>
 
 #include "platform/session_error.h"
-#include "scratch_folder.h"
+#include "working_folder.h"
 #include "text/number_text.h"
 
 namespace spinchart {
 namespace {
 
-using testing::readBytes;
-using testing::ScratchFolder;
-using testing::writeBytes;
+using sessiontest::readBytes;
+using sessiontest::WorkingFolder;
+using sessiontest::writeBytes;
 
 std::vector<std::int32_t> values(const SessionSpins& spins) {
     std::vector<std::int32_t> out;
@@ -130,7 +130,7 @@ Spins modelRead(const std::string& text, bool& failed) {
 }
 
 TEST(SpinReader, MatchesThePlainRuleAcrossBlockBoundaries) {
-    ScratchFolder folder("spinchart-spin-blocks");
+    WorkingFolder folder("spinchart-spin-blocks");
     std::mt19937 rng(20261208);
     const std::string alphabet = "0123456789  ,\r\n\t.x-\x1A";
     for (int round = 0; round < 300; ++round) {
@@ -207,7 +207,7 @@ TEST(SpinStatistics, MatchesAPlainModel) {
 LocalTime fixedClock() { return LocalTime{2026, 3, 14, 15, 9, 26, 535}; }
 
 TEST(SpinGenerator, WritesOneSpinPerLineInPrintForm) {
-    ScratchFolder folder("spinchart-generate");
+    WorkingFolder folder("spinchart-generate");
     for (const WheelProfile* profile : {&singleZeroProfile, &doubleZeroProfile}) {
         const WheelNeighbourTable pool = buildNeighbourTable(*profile);
         RandomState random;
@@ -242,7 +242,7 @@ TEST(SpinGenerator, WritesOneSpinPerLineInPrintForm) {
 }
 
 TEST(SpinGenerator, CoversTheWheelAndSeedsFromTheClockEachTime) {
-    ScratchFolder folder("spinchart-generate-range");
+    WorkingFolder folder("spinchart-generate-range");
     const WheelNeighbourTable pool = buildNeighbourTable(doubleZeroProfile);
     RandomState random;
     SessionSpins first;
@@ -262,7 +262,7 @@ TEST(SpinGenerator, CoversTheWheelAndSeedsFromTheClockEachTime) {
 }
 
 TEST(SpinGenerator, OutputFailuresAreSessionErrors) {
-    ScratchFolder folder("spinchart-generate-fail");
+    WorkingFolder folder("spinchart-generate-fail");
     const WheelNeighbourTable pool = buildNeighbourTable(singleZeroProfile);
     RandomState random;
     SessionSpins spins;
@@ -276,7 +276,7 @@ TEST(SpinGenerator, OutputFailuresAreSessionErrors) {
 }
 
 TEST(SpinFile, FindsTheFileWhateverItsLetterCase) {
-    ScratchFolder folder("spinchart-spin-case");
+    WorkingFolder folder("spinchart-spin-case");
     std::filesystem::create_directory("Data");
     writeBytes("Data/casino.txt", "17\r\n5\r\n");
     SessionSpins spins;
@@ -300,7 +300,7 @@ TEST(SpinFile, FindsTheFileWhateverItsLetterCase) {
 }
 
 TEST(SpinFile, LargeFilesLoadAcrossBlocks) {
-    ScratchFolder folder("spinchart-spin-large");
+    WorkingFolder folder("spinchart-spin-large");
     std::string text;
     Spins expected;
     for (int i = 0; i < 400000; ++i) {
@@ -315,7 +315,7 @@ TEST(SpinFile, LargeFilesLoadAcrossBlocks) {
 }
 
 TEST(SpinFile, OneHugeLineIsOneValue) {
-    ScratchFolder folder("spinchart-spin-huge-line");
+    WorkingFolder folder("spinchart-spin-huge-line");
     {
         std::ofstream out("huge.dat", std::ios::binary);
         const std::string block(1 << 20, '7');

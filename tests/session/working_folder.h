@@ -9,11 +9,11 @@
 
 #include <unistd.h>
 
-namespace spinchart::testing {
+namespace spinchart::sessiontest {
 
-class ScratchFolder {
+class WorkingFolder {
 public:
-    explicit ScratchFolder(std::string_view name) {
+    explicit WorkingFolder(std::string_view name) {
         path_ = std::filesystem::temp_directory_path() /
                 (std::string(name) + "-" + std::to_string(::getpid()));
         std::filesystem::remove_all(path_);
@@ -21,13 +21,13 @@ public:
         previous_ = std::filesystem::current_path();
         std::filesystem::current_path(path_);
     }
-    ~ScratchFolder() {
+    ~WorkingFolder() {
         std::error_code ignored;
         std::filesystem::current_path(previous_, ignored);
         std::filesystem::remove_all(path_, ignored);
     }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    WorkingFolder(const WorkingFolder&) = delete;
+    WorkingFolder& operator=(const WorkingFolder&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
 
@@ -46,4 +46,4 @@ inline std::string readBytes(const std::filesystem::path& file) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-}  // namespace spinchart::testing
+}  // namespace spinchart::sessiontest
