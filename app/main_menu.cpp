@@ -11,7 +11,7 @@ namespace {
 const std::string menuBar(33, '\xCD');
 
 void drawTitleScreen(ConsoleScreen& screen) {
-    writeLineAt(screen, 1, 2, "Copyright (c) the spinchart authors. Free to use and share.");
+    writeLineAt(screen, 1, 2, "Copyright (c) the spinchart authors.");
     writeLineAt(screen, 2, 2, "\xF8 spinchart " SPINCHART_VERSION " \xF8 statistics of roulette spins \xF8");
     writeLineAt(screen, 4, 4, "This program performs statistical analyses of roulette spins:");
     writeLineAt(screen, 5, 5, "~ real-life roulette spins from any casino;");

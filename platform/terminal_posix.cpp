@@ -22,6 +22,8 @@ struct SavedTerminal {
     int inputFd = -1;
     int outputFd = -1;
     termios original{};
+    termios raw{};
+    volatile std::sig_atomic_t stopped = 0;
     char leaveSequence[64]{};
     std::size_t leaveLength = 0;
 };
@@ -34,6 +36,8 @@ std::terminate_handler previousTerminate = nullptr;
 constexpr int endingSignals[] = {SIGTERM, SIGHUP, SIGINT, SIGQUIT};
 struct sigaction previousActions[std::size(endingSignals)];
 struct sigaction previousWinch;
+struct sigaction previousStop;
+struct sigaction previousContinue;
 
 // Async-signal-safe: puts the terminal back as it was found.
 void leaveTerminal() {
@@ -60,12 +64,39 @@ void onEndingSignal(int signal) {
     errno = savedErrno;
 }
 
-void onResize(int) {
-    const int savedErrno = errno;
+void wake() {
     resized = 1;
     if (wakePipe[1] >= 0) {
         const char byte = 0;
         [[maybe_unused]] const ssize_t n = ::write(wakePipe[1], &byte, 1);
+    }
+}
+
+void onResize(int) {
+    const int savedErrno = errno;
+    wake();
+    errno = savedErrno;
+}
+
+// Stopped from outside: give the terminal back while stopped.
+void onStop(int) {
+    const int savedErrno = errno;
+    if (saved.active) {
+        leaveTerminal();
+        saved.stopped = 1;
+    }
+    ::raise(SIGSTOP);
+    errno = savedErrno;
+}
+
+// Continued: take the terminal again and repaint.
+void onContinue(int) {
+    const int savedErrno = errno;
+    if (saved.stopped || saved.active) {
+        saved.stopped = 0;
+        ::tcsetattr(saved.inputFd, TCSANOW, &saved.raw);
+        saved.active = 1;
+        wake();
     }
     errno = savedErrno;
 }
@@ -132,6 +163,7 @@ PosixTerminal::PosixTerminal(int input, int output) : inputFd(input), outputFd(o
     raw.c_cc[VQUIT] = 0x1C;
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
+    saved.raw = raw;
 
     struct sigaction ending {};
     ending.sa_handler = onEndingSignal;
@@ -147,6 +179,16 @@ PosixTerminal::PosixTerminal(int input, int output) : inputFd(input), outputFd(o
     sigemptyset(&winch.sa_mask);
     winch.sa_flags = SA_RESTART;
     ::sigaction(SIGWINCH, &winch, &previousWinch);
+    struct sigaction stop {};
+    stop.sa_handler = onStop;
+    sigemptyset(&stop.sa_mask);
+    stop.sa_flags = SA_RESTART;
+    ::sigaction(SIGTSTP, &stop, &previousStop);
+    struct sigaction resume {};
+    resume.sa_handler = onContinue;
+    sigemptyset(&resume.sa_mask);
+    resume.sa_flags = SA_RESTART;
+    ::sigaction(SIGCONT, &resume, &previousContinue);
     previousTerminate = std::set_terminate(onTerminate);
 
     saved.active = 1;
@@ -169,6 +211,9 @@ void PosixTerminal::restore() {
         ::sigaction(endingSignals[i], &previousActions[i], nullptr);
     }
     ::sigaction(SIGWINCH, &previousWinch, nullptr);
+    ::sigaction(SIGTSTP, &previousStop, nullptr);
+    ::sigaction(SIGCONT, &previousContinue, nullptr);
+    saved.stopped = 0;
     std::set_terminate(previousTerminate);
 }
 
@@ -202,6 +247,7 @@ void PosixTerminal::writeAll(const std::string& bytes) {
 void PosixTerminal::resetDisplay() {
     output += "\x1b[0m\x1b[H\x1b[2J";
     currentAttribute = -1;
+    cursorShown = -1;
 }
 
 void PosixTerminal::drawCells(int row, int column, std::span<const ScreenCell> cells) {

@@ -6,7 +6,9 @@
 // The terminal is given back as it was found (modes, cursor shown, colours
 // reset, cursor below the screen) by restore() or the destructor, and also
 // when SIGTERM, SIGHUP, SIGINT or SIGQUIT end the program, or std::terminate
-// is reached. The screen's content stays. SIGWINCH asks for a repaint.
+// is reached. The screen's content stays. SIGWINCH asks for a repaint;
+// SIGTSTP from outside gives the terminal back while stopped, and SIGCONT
+// takes it again and repaints.
 
 #include <chrono>
 #include <deque>

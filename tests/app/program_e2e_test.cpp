@@ -133,6 +133,22 @@ TEST(ProgramE2e, SignalsFromOutsideRestoreTheTerminal) {
     }
 }
 
+TEST(ProgramE2e, StoppedFromOutsideGivesTheTerminalBackUntilContinued) {
+    TempDirectory dir;
+    TerminalSession app(dir.path());
+    expectTitleScreen(app);
+    EXPECT_FALSE(app.modesRestored());
+    app.signal(SIGTSTP);
+    ASSERT_TRUE(app.waitFor([&] { return app.modesRestored() && app.cursorVisible(); }));
+    EXPECT_NE(app.colours(25, 1), yellowOnGreen);
+    app.signal(SIGCONT);
+    ASSERT_TRUE(app.waitFor([&] { return !app.modesRestored() && app.colours(25, 1) == yellowOnGreen; }))
+        << app.screenDump();
+    expectTitleScreen(app);
+    app.send("x");
+    expectExitedCleanly(app, 0);
+}
+
 TEST(ProgramE2e, ResizeRepaintsTheWholeScreen) {
     TempDirectory dir;
     TerminalSession app(dir.path());
