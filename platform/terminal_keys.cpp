@@ -148,12 +148,16 @@ std::size_t decodeOne(std::string_view in, bool final, std::string& key) {
                 }
                 return 4;
             }
+            // Only the first longestSequence bytes are looked at, so that an
+            // overlong sequence is dropped the same way however it is split.
+            const std::size_t limit = in.size() < longestSequence ? in.size() : longestSequence;
             std::size_t i = 2;
-            while (i < in.size() && inRange(static_cast<unsigned char>(in[i]), 0x30, 0x3F)) ++i;
-            while (i < in.size() && inRange(static_cast<unsigned char>(in[i]), 0x20, 0x2F)) ++i;
+            while (i < limit && inRange(static_cast<unsigned char>(in[i]), 0x30, 0x3F)) ++i;
+            while (i < limit && inRange(static_cast<unsigned char>(in[i]), 0x20, 0x2F)) ++i;
+            if (i == longestSequence) return i;  // overlong: dropped
             if (i == in.size()) {
-                if (!final && i < longestSequence) return 0;
-                return i;  // cut off or overlong: dropped
+                if (!final) return 0;
+                return i;  // cut off: dropped
             }
             const auto last = static_cast<unsigned char>(in[i]);
             if (!inRange(last, 0x40, 0x7E)) return i;  // broken: drop it, the stray byte comes next

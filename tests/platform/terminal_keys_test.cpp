@@ -112,6 +112,19 @@ TEST(KeyDecoder, GarbageIsDroppedAndDecodingGoesOn) {
     EXPECT_EQ(keys.back(), "q");
 }
 
+TEST(KeyDecoder, OverlongSequenceIsDroppedAlikeWholeOrSplit) {
+    // Pasted garbage must not give other keys depending on how reads split it.
+    const std::string overlong = "\x1b[" + std::string(40, '1') + "Ax";
+    const Keys whole = decodeAll(overlong);
+    EXPECT_EQ(decodeByteByByte(overlong), whole);
+    EXPECT_EQ(whole.back(), "x");
+    EXPECT_EQ(whole.front(), "1");  // the run past the limit comes out as typed
+    // Just under the limit the sequence is still a key, split or not.
+    const std::string longest = "\x1b[" + std::string(29, '1') + "A";
+    EXPECT_EQ(decodeAll(longest), (Keys{nul(72)}));
+    EXPECT_EQ(decodeByteByByte(longest), (Keys{nul(72)}));
+}
+
 TEST(KeyDecoder, RandomBytesNeverHangOrLeaveMuchBehind) {
     std::mt19937 generator(12345);
     std::uniform_int_distribution<int> byte(0, 255);
