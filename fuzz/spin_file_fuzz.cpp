@@ -1,0 +1,95 @@
+// Any bytes as a spin file: the reader never crashes, never reads past the
+// data, and gives the spins (or the failure) of a plain byte-by-byte reading
+// of the format, whatever the block size it reads in.
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/file_io.h"
+#include "platform/session_error.h"
+#include "session/block_reader.h"
+#include "session/spin_source.h"
+#include "text/number_text.h"
+
+namespace {
+
+using namespace spinchart;
+
+// The format read one byte at a time: nothing after a Ctrl-Z; a value runs to
+// a blank, comma or line end (CR LF, CR or LF), TABs dropped, at most 255
+// bytes kept; blanks with nothing after them are a failure.
+std::optional<std::vector<std::int32_t>> modelSpins(std::string_view data) {
+    const std::size_t stop = data.find('\x1A');
+    if (stop != std::string_view::npos) data = data.substr(0, stop);
+    std::vector<std::int32_t> spins;
+    std::size_t at = 0;
+    while (at < data.size()) {
+        while (at < data.size() && data[at] == ' ') ++at;
+        if (at == data.size()) return std::nullopt;
+        std::string text;
+        while (at < data.size() && data[at] != ' ' && data[at] != ',' && data[at] != '\r' && data[at] != '\n') {
+            if (data[at] != '\t' && text.size() < 255) text += data[at];
+            ++at;
+        }
+        while (at < data.size() && (data[at] == ' ' || data[at] == '\t')) ++at;
+        if (at < data.size() && data[at] == '\r') {
+            ++at;
+            if (at < data.size() && data[at] == '\n') ++at;
+        } else if (at < data.size() && (data[at] == '\n' || data[at] == ',')) {
+            ++at;
+        }
+        spins.push_back(toInt32(leadingNumber(text)));
+    }
+    return spins;
+}
+
+std::optional<std::vector<std::int32_t>> loaded(BlockReader& reader) {
+    SessionSpins spins;
+    try {
+        loadSpins(reader, spins);
+    } catch (const SessionError&) {
+        return std::nullopt;
+    }
+    if (spins.totalSpins != spins.list.size()) std::abort();
+    std::vector<std::int32_t> values(spins.list.data(), spins.list.data() + spins.list.size());
+    // The statistics are those of the list read.
+    const SpinStatistics statistics = computeSpinStatistics(spins.list, spins.totalSpins);
+    if (statistics.spinMean != spins.spinMean || statistics.spinStdDev != spins.spinStdDev) std::abort();
+    return values;
+}
+
+int memoryFile() {
+    static const int fd = ::memfd_create("spins", 0);
+    return fd;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+    const std::string_view data(reinterpret_cast<const char*>(bytes), size);
+    const auto expected = modelSpins(data);
+
+    // From memory (the data copied, so that a read past the end is seen).
+    const std::string copy(data);
+    BlockReader fromMemory{std::string_view(copy)};
+    if (loaded(fromMemory) != expected) std::abort();
+
+    // From a file read in small blocks, so that values and line ends straddle
+    // block boundaries.
+    const int fd = memoryFile();
+    if (fd < 0 || ::ftruncate(fd, 0) != 0 || ::pwrite(fd, data.data(), data.size(), 0) != static_cast<ssize_t>(data.size())) {
+        return 0;
+    }
+    FileHandle file = FileHandle::openForReading("/proc/self/fd/" + std::to_string(fd));
+    const std::size_t blockSize = 1 + (size == 0 ? 0 : bytes[0] % 7);
+    BlockReader fromFile(file, blockSize);
+    if (loaded(fromFile) != expected) std::abort();
+    return 0;
+}
