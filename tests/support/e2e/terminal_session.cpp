@@ -7,13 +7,18 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <linux/capability.h>
 #include <poll.h>
 #include <pty.h>
+#include <sstream>
 #include <stdexcept>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <utmp.h>
+#include <vector>
 #include <vterm.h>
 
 #include "text/cp437.h"
@@ -59,9 +64,35 @@ TempDirectory::~TempDirectory() {
     std::filesystem::remove_all(directory, ignored);
 }
 
+bool runsUnderWrapper() {
+    const char* wrapper = std::getenv("SPINCHART_E2E_WRAPPER");
+    return wrapper != nullptr && *wrapper != '\0';
+}
+
 TerminalSession::TerminalSession(const std::string& workingDirectory, int rowCount, int columnCount,
                                  const std::string& program)
     : rows(rowCount), columns(columnCount) {
+    start(workingDirectory, program, ChildOptions{});
+}
+
+TerminalSession::TerminalSession(const std::string& workingDirectory, const ChildOptions& options)
+    : rows(25), columns(80) {
+    start(workingDirectory, SPINCHART_BINARY, options);
+}
+
+void TerminalSession::start(const std::string& workingDirectory, const std::string& program,
+                            const ChildOptions& options) {
+    // The command line: the wrapper's words, then the program.
+    std::vector<std::string> words;
+    if (runsUnderWrapper()) {
+        std::istringstream wrapper(std::getenv("SPINCHART_E2E_WRAPPER"));
+        for (std::string word; wrapper >> word;) words.push_back(word);
+    }
+    words.push_back(program);
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+
     winsize size{};
     size.ws_row = static_cast<unsigned short>(rows);
     size.ws_col = static_cast<unsigned short>(columns);
@@ -75,7 +106,17 @@ TerminalSession::TerminalSession(const std::string& workingDirectory, int rowCou
     if (child == 0) {
         const int slaveForChild = ::dup(slave);  // login_tty closes it; ours is close-on-exec
         if (::login_tty(slaveForChild) != 0 || ::chdir(workingDirectory.c_str()) != 0) ::_exit(126);
-        ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        if (options.addressSpaceLimit != 0) {
+            const rlimit limit{options.addressSpaceLimit, options.addressSpaceLimit};
+            if (::setrlimit(RLIMIT_AS, &limit) != 0) ::_exit(125);
+        }
+        if (options.obeyFileModes && ::geteuid() == 0) {
+            // Out of the bounding set, these stay lost across exec.
+            for (int capability : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER}) {
+                if (::prctl(PR_CAPBSET_DROP, capability, 0, 0, 0) != 0) ::_exit(125);
+            }
+        }
+        ::execv(argv[0], argv.data());
         ::_exit(127);
     }
     ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
@@ -143,6 +184,12 @@ void TerminalSession::send(std::string_view bytes) {
 }
 
 bool TerminalSession::waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    static const long scale = [] {
+        const char* text = std::getenv("SPINCHART_E2E_TIMEOUT_SCALE");
+        const long value = text != nullptr ? std::strtol(text, nullptr, 10) : 1;
+        return value > 1 ? value : 1;
+    }();
+    timeout *= scale;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         pump();

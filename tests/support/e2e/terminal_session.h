@@ -72,6 +72,20 @@ struct CellColours {
     friend bool operator==(const CellColours&, const CellColours&) = default;
 };
 
+// How the program is started beyond its terminal; everything off by default.
+struct ChildOptions {
+    // RLIMIT_AS of the program in bytes (0: unlimited), to play a small machine.
+    unsigned long long addressSpaceLimit = 0;
+    // Started by root, the program still obeys file modes (a file of mode 000
+    // cannot be read, a folder of mode 555 cannot be written into).
+    bool obeyFileModes = false;
+};
+
+// The environment can wrap every program run in another command (a memory
+// checker): SPINCHART_E2E_WRAPPER holds its words separated by blanks, and
+// SPINCHART_E2E_TIMEOUT_SCALE multiplies every wait's timeout.
+bool runsUnderWrapper();
+
 struct TerminalObservations {
     int bells = 0;
     bool cursorVisible = true;
@@ -83,6 +97,8 @@ public:
     // working directory given.
     explicit TerminalSession(const std::string& workingDirectory, int rows = 25, int columns = 80,
                              const std::string& program = SPINCHART_BINARY);
+    // The program at 80x25 started with the options given.
+    TerminalSession(const std::string& workingDirectory, const ChildOptions& options);
     // Kills the program if it still runs.
     ~TerminalSession();
     TerminalSession(const TerminalSession&) = delete;
@@ -121,6 +137,7 @@ public:
     bool modesRestored() const;
 
 private:
+    void start(const std::string& workingDirectory, const std::string& program, const ChildOptions& options);
     void pump();
     void readOutput(int timeoutMs);
 

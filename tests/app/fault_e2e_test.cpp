@@ -1,0 +1,451 @@
+// Faults from outside, end to end through the pseudo-terminal: files that are
+// folders, unreadable, garbage or gone; folders and disks that take nothing;
+// huge names and pasted bursts; signals and a small machine. Each must end at
+// the screen the program promises, leave the files as they should be, give
+// the terminal back, and let the next session complete.
+#include <gtest/gtest.h>
+
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+
+#include "console/console_screen.h"
+#include "support/e2e/terminal_session.h"
+#include "text/cp437.h"
+
+namespace spinchart::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeFile(const std::string& path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string crlfLines(std::initializer_list<std::string_view> items) {
+    std::string out;
+    for (auto item : items) out.append(item).append("\r\n");
+    return out;
+}
+
+int lineCount(const std::string& text) {
+    int count = 0;
+    for (std::size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos; at += 2) ++count;
+    return count;
+}
+
+// A code page 437 text as the terminal shows it.
+std::string shown(std::string_view cp437) {
+    std::string out;
+    for (char c : cp437) appendUtf8(out, cp437ToUnicode(static_cast<unsigned char>(c)));
+    return out;
+}
+
+bool underAddressSanitizer() {
+#if defined(__SANITIZE_ADDRESS__)
+    return true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    return true;
+#endif
+#endif
+    return false;
+}
+
+constexpr const char* singleZeroAgain = "   Success! Run SINGLE-0 again (Y/N)?   ";
+
+class Faults : public ::testing::Test {
+protected:
+    TempDirectory dir;
+    std::unique_ptr<TerminalSession> app;
+
+    void start(const ChildOptions& options = {}) {
+        app = std::make_unique<TerminalSession>(dir.path(), options);
+        expectScreen(18, 16, "│  <S> Single-zero (0)");
+    }
+    void expectScreen(int row, int column, std::string_view text) {
+        ASSERT_TRUE(app->waitForText(row, column, text))
+            << "row " << row << ", column " << column << ": " << text << "\n"
+            << app->screenDump();
+    }
+    void expectMethodMenu() {
+        expectScreen(17, 16, "│  Select the Method:             │");
+        EXPECT_EQ(app->text(17, 45, 1), " ");
+    }
+    void enterSingleZero() {
+        app->send("s");
+        expectMethodMenu();
+    }
+    void expectErrorScreen() {
+        expectScreen(8, 10, "             **** ERROR! ****");
+        expectScreen(16, 5, "... Press <Spacebar> to resume or Ctrl+Break to abort ... ");
+        // The cursor is placed at the end of the batch, after the texts.
+        EXPECT_TRUE(app->waitFor([&] { return !app->cursorVisible(); }));
+    }
+    // From the error screen to the next session's method menu.
+    void resume() {
+        app->send(" ");
+        expectMethodMenu();
+    }
+    // Generates `count` spins into `name` (empty: the default), then takes
+    // every default up to the run-again question.
+    void generateAndFinish(const std::string& count, const std::string& name) {
+        app->send("g");
+        expectScreen(16, 15, " (default: 1000) >> ");
+        app->send(count + "\r");
+        expectScreen(21, 15, " Name the OUTPUT file");
+        app->send(name + "\r");
+        expectScreen(1, 10, "Select how many spins to analyze.");
+        app->send("\r\r\r");
+        expectScreen(11, 16, singleZeroAgain);
+    }
+    // Leaves the wheel and the program; the terminal must be as it was.
+    void leave() {
+        app->send("n");
+        expectScreen(18, 16, "│  <S> Single-zero (0)");
+        app->send("x");
+        EXPECT_EQ(app->waitForExit(), 0) << app->screenDump();
+        EXPECT_TRUE(app->modesRestored());
+        EXPECT_TRUE(app->cursorVisible());
+    }
+};
+
+TEST_F(Faults, SettingsFileThatIsAFolderIsLeftAloneAndOnlyItsSaveFails) {
+    fs::create_directory(dir.file("VIRLO0.INI"));
+    writeFile(dir.file("VIRLO0.INI/keep"), "kept");
+    start();
+    enterSingleZero();
+    // Read as missing: the defaults are offered.
+    app->send("g");
+    expectScreen(16, 15, " (default: 1000) >> ");
+    app->send("\r");
+    expectScreen(22, 15, " (RAND0.DAT) ");
+    app->send("\r");
+    expectErrorScreen();  // the save before drawing cannot write it
+    EXPECT_EQ(readFile(dir.file("VIRLO0.INI/keep")), "kept");
+    EXPECT_FALSE(fs::exists(dir.file("RAND0.DAT")));
+
+    fs::remove_all(dir.file("VIRLO0.INI"));
+    resume();
+    generateAndFinish("", "");
+    leave();
+    EXPECT_EQ(readFile(dir.file("VIRLO0.INI")), crlfLines({"HAMB00.DAT", "RAND0.DAT", "VIRLO0.REP", "VIRLO0.SKP"}));
+    EXPECT_EQ(lineCount(readFile(dir.file("RAND0.DAT"))), 1000);
+}
+
+TEST_F(Faults, UnreadableSettingsFileIsNeitherReadNorOverwritten) {
+    const std::string mine = crlfLines({"A.DAT", "MINE.DAT", "MINE.REP", "MINE.SKP"});
+    writeFile(dir.file("VIRLO0.INI"), mine);
+    fs::permissions(dir.file("VIRLO0.INI"), fs::perms::none);
+    start(ChildOptions{.obeyFileModes = true});
+    enterSingleZero();
+    app->send("g\r");
+    expectScreen(22, 15, " (RAND0.DAT) ");
+    app->send("\r");
+    expectErrorScreen();
+    EXPECT_EQ(readFile(dir.file("VIRLO0.INI")), mine);
+    EXPECT_EQ(fs::status(dir.file("VIRLO0.INI")).permissions() & fs::perms::all, fs::perms::none);
+
+    // Readable again: the next session takes its names.
+    fs::permissions(dir.file("VIRLO0.INI"), fs::perms::owner_read | fs::perms::owner_write);
+    resume();
+    app->send("g\r");
+    expectScreen(22, 15, " (MINE.DAT) ");
+    app->send("\r");
+    expectScreen(1, 10, "Select how many spins to analyze.");
+    app->send("\r\r\r");
+    expectScreen(11, 16, singleZeroAgain);
+    leave();
+    EXPECT_EQ(readFile(dir.file("VIRLO0.INI")), mine);
+    EXPECT_EQ(lineCount(readFile(dir.file("MINE.DAT"))), 1000);
+}
+
+TEST_F(Faults, GarbageSettingsAreShownAsGlyphsNeverAsTerminalCommands) {
+    // Escape sequences that would clear the screen, set the title or change
+    // colours if they reached the terminal, control bytes, a NUL, high bytes.
+    const std::string garbage("\x1b[2J\x1b]0;owned\x07\x9b" "31m\x01\x7f\xff\x00\x1b[?25h\xe9", 27);
+    const std::string settings = crlfLines({"HAMB00.DAT", garbage, "VIRLO0.REP", "VIRLO0.SKP"});
+    writeFile(dir.file("VIRLO0.INI"), settings);
+    start();
+    enterSingleZero();
+    app->send("g");
+    expectScreen(7, 14, " *** Option: Generate RANDOM spins ");
+    // Upper-cased for the display, wrapped at the last column.
+    const std::string upper = toUpperCp437(garbage);
+    expectScreen(9, 14, " *** Default OUTPUT file of random spins: " + shown(upper.substr(0, 25)));
+    expectScreen(10, 1, shown(upper.substr(25)) + "   ");
+    for (int column : {56, 66, 80}) EXPECT_EQ(app->colours(9, column), (CellColours{14, 2})) << column;
+    EXPECT_EQ(app->colours(10, 1), (CellColours{14, 2}));
+    app->send("\r");
+    expectScreen(22, 15, " (" + shown(garbage) + ") ");
+    EXPECT_EQ(app->colours(22, 30), (CellColours{14, 2}));
+    // A name with a NUL in it cannot be a file.
+    app->send("\r");
+    expectErrorScreen();
+    EXPECT_EQ(readFile(dir.file("VIRLO0.INI")), settings);
+
+    resume();
+    generateAndFinish("", "fine.dat");
+    leave();
+    // The garbage is kept byte for byte, as loaded.
+    EXPECT_EQ(readFile(dir.file("VIRLO0.INI")), settings);
+    EXPECT_EQ(lineCount(readFile(dir.file("fine.dat"))), 1000);
+}
+
+TEST_F(Faults, FolderWithoutWritePermission) {
+    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
+    start(ChildOptions{.obeyFileModes = true});
+    enterSingleZero();
+    // The settings file cannot be created: the defaults serve, silently, and
+    // the first save ends the session.
+    app->send("g\r\r");
+    expectErrorScreen();
+    EXPECT_TRUE(fs::is_empty(dir.path()));
+
+    fs::permissions(dir.path(), fs::perms::owner_all);
+    fs::create_directory(dir.file("ro"));
+    fs::permissions(dir.file("ro"), fs::perms::owner_read | fs::perms::owner_exec);
+    resume();
+    app->send("g\r");
+    expectScreen(22, 15, " (RAND0.DAT) ");
+    app->send("ro/spins.dat\r");
+    expectErrorScreen();
+    EXPECT_TRUE(fs::is_empty(dir.file("ro")));
+    // The name stays offered: the session stopped between its two saves.
+    EXPECT_EQ(readFile(dir.file("VIRLO0.INI")), crlfLines({"HAMB00.DAT", "ro/spins.dat", "VIRLO0.REP", "VIRLO0.SKP"}));
+
+    resume();
+    generateAndFinish("", "spins.dat");
+    leave();
+    EXPECT_EQ(lineCount(readFile(dir.file("spins.dat"))), 1000);
+}
+
+TEST_F(Faults, DataFileGoneOrReplacedBetweenSessions) {
+    const std::string spins = crlfLines({"17", "5", "37", "0", "12", "3", "3"});
+    writeFile(dir.file("spins.dat"), spins);
+    start(ChildOptions{.obeyFileModes = true});
+    enterSingleZero();
+    auto analyse = [&](bool loads) {
+        app->send("a");
+        expectScreen(18, 15, " Enter DATA file to process: ");
+        app->send("spins.dat\r");
+        if (!loads) return expectErrorScreen();
+        expectScreen(12, 15, " (default:  7 ) >> ");
+        app->send("\r\r\r");
+        expectScreen(11, 16, singleZeroAgain);
+    };
+    analyse(true);
+    app->send("y");
+    expectMethodMenu();
+
+    fs::remove(dir.file("spins.dat"));
+    analyse(false);
+    resume();
+    fs::create_directory(dir.file("spins.dat"));
+    analyse(false);
+    resume();
+    fs::remove(dir.file("spins.dat"));
+    ASSERT_EQ(::mkfifo(dir.file("spins.dat").c_str(), 0644), 0);  // must not wait for a writer
+    analyse(false);
+    resume();
+    fs::remove(dir.file("spins.dat"));
+    fs::create_symlink("spins.dat", dir.file("spins.dat"));  // a link to itself
+    analyse(false);
+    resume();
+    fs::remove(dir.file("spins.dat"));
+    writeFile(dir.file("spins.dat"), spins);
+    fs::permissions(dir.file("spins.dat"), fs::perms::none);
+    analyse(false);
+    resume();
+    EXPECT_EQ(readFile(dir.file("spins.dat")), spins);
+
+    fs::permissions(dir.file("spins.dat"), fs::perms::owner_read);
+    analyse(true);
+    leave();
+    EXPECT_EQ(readFile(dir.file("ROUL0.INI")), crlfLines({"SPINS.DAT", "RAND0.DAT", "VIRLO0.REP", "VIRLO0.SKP"}));
+}
+
+TEST_F(Faults, NamesOfTenThousandCharacters) {
+    start();
+    enterSingleZero();
+    // The line editor keeps 10000 characters; the rest of the paste is dropped.
+    app->send("a");
+    expectScreen(18, 15, " Enter DATA file to process: ");
+    app->send(std::string(10050, 'x') + "\r");
+    expectErrorScreen();
+    EXPECT_EQ(readFile(dir.file("ROUL0.INI")),
+              crlfLines({std::string(10000, 'X'), "RAND0.DAT", "VIRLO0.REP", "VIRLO0.SKP"}));
+
+    resume();
+    app->send("g\r");
+    expectScreen(22, 15, " (RAND0.DAT) ");
+    const std::string longName(10000, 'y');
+    app->send(longName + "zzz\r");
+    expectErrorScreen();
+    EXPECT_EQ(readFile(dir.file("VIRLO0.INI")), crlfLines({"HAMB00.DAT", longName, "VIRLO0.REP", "VIRLO0.SKP"}));
+
+    // Offered again, it scrolls the screen; a short answer still works.
+    resume();
+    app->send("g\r");
+    expectScreen(24, 1, std::string(80, 'y'));
+    expectScreen(25, 1, std::string(16, 'y') + ") ");
+    EXPECT_EQ(app->cursorRow(), 25);
+    EXPECT_EQ(app->cursorColumn(), 19);
+    app->send("ok.dat\r");
+    expectScreen(1, 10, "Select how many spins to analyze.");
+    app->send("\r\r\r");
+    expectScreen(11, 16, singleZeroAgain);
+    leave();
+    EXPECT_EQ(lineCount(readFile(dir.file("ok.dat"))), 1000);
+}
+
+TEST_F(Faults, PastedBurstsOfThousandsOfKeys) {
+    start();
+    enterSingleZero();
+    app->send("g");
+    expectScreen(16, 15, " (default: 1000) >> ");
+    // Twenty thousand digits: a count beyond any integer, so the default.
+    app->send(std::string(20000, '9') + "\r");
+    expectScreen(21, 15, " Name the OUTPUT file");
+    // A name typed over and wiped out again, with keys that add nothing and
+    // broken bytes in between.
+    std::string burst(3000, 'w');
+    for (int i = 0; i < 3000; ++i) burst += keys::backspace;
+    burst += "bu\x1b[A\x1bOP\xff\xc0rst\x1b[15~.dat\t\x03\r";
+    app->send(burst);
+    expectScreen(12, 15, " (default:  1000 ) >> ");
+    EXPECT_EQ(lineCount(readFile(dir.file("burst.dat"))), 1000);
+    app->send("\r\r\r");
+    expectScreen(11, 16, singleZeroAgain);
+
+    // A whole session in one paste; what follows the run-again answer is
+    // dropped by the next session's key flush.
+    app->send("y");
+    expectMethodMenu();
+    app->send("g\rsecond.dat\r\r\r\ry" + std::string(500, 'a') + "\r");
+    ASSERT_TRUE(app->waitFor([&] { return lineCount(readFile(dir.file("second.dat"))) == 1000; }));
+    ASSERT_TRUE(app->waitFor([&] {
+        return app->text(17, 16, 35) == "│  Select the Method:             │" && app->text(17, 45, 1) == " ";
+    })) << app->screenDump();
+    EXPECT_FALSE(app->screenContains("Enter DATA file"));
+    generateAndFinish("", "");
+    leave();
+}
+
+// The program ended from outside while it draws a long list of spins: the
+// terminal is given back, the file written so far stays, and the next run of
+// the program completes a session.
+TEST_F(Faults, EndedBySignalsDuringALongGeneration) {
+    for (int signalNumber : {SIGTERM, SIGHUP}) {
+        start();
+        enterSingleZero();
+        app->send("g");
+        expectScreen(16, 15, " (default: 1000) >> ");
+        app->send("100000000\r");
+        expectScreen(21, 15, " Name the OUTPUT file");
+        app->send("long.dat\r");
+        ASSERT_TRUE(app->waitFor([&] {
+            std::error_code error;
+            return fs::file_size(dir.file("long.dat"), error) > 0 && !error;
+        })) << app->screenDump();
+        app->signal(signalNumber);
+        EXPECT_EQ(app->waitForExit(), 128 + signalNumber) << signalNumber;
+        EXPECT_TRUE(app->modesRestored());
+        EXPECT_TRUE(app->cursorVisible());
+        EXPECT_LT(fs::file_size(dir.file("long.dat")), 100000000u * 4);
+        EXPECT_EQ(readFile(dir.file("VIRLO0.INI")), crlfLines({"HAMB00.DAT", "long.dat", "VIRLO0.REP", "VIRLO0.SKP"}));
+
+        start();
+        enterSingleZero();
+        generateAndFinish("100", "");
+        leave();
+        EXPECT_EQ(lineCount(readFile(dir.file("long.dat"))), 100);
+    }
+}
+
+// A private mount namespace with a small file system over the working folder,
+// for a disk that fills up part-way; skipped where mounting is not allowed.
+class SmallDisk {
+public:
+    SmallDisk(const std::string& path, const char* size) : path_(path) {
+        static const bool privateNamespace =
+            ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+        const std::string options = std::string("size=") + size;
+        mounted_ = privateNamespace && ::mount("spinchart-test", path.c_str(), "tmpfs", 0, options.c_str()) == 0;
+    }
+    ~SmallDisk() {
+        if (mounted_) ::umount2(path_.c_str(), MNT_DETACH);
+    }
+    bool mounted() const { return mounted_; }
+
+private:
+    std::string path_;
+    bool mounted_ = false;
+};
+
+TEST_F(Faults, DiskFillingUpPartWay) {
+    SmallDisk disk(dir.path(), "4m");
+    if (!disk.mounted()) GTEST_SKIP() << "no small file system can be mounted here";
+    start();
+    enterSingleZero();
+    app->send("g");
+    expectScreen(16, 15, " (default: 1000) >> ");
+    app->send("2000000\r");
+    expectScreen(21, 15, " Name the OUTPUT file");
+    app->send("big.dat\r");
+    expectErrorScreen();
+    const auto left = fs::file_size(dir.file("big.dat"));
+    EXPECT_GT(left, 0u);
+    EXPECT_LT(left, 2000000u * 4);
+
+    // The same name again, smaller: room enough once it is emptied.
+    resume();
+    app->send("g");
+    expectScreen(16, 15, " (default: 1000) >> ");
+    app->send("100\r");
+    expectScreen(22, 15, " (big.dat) ");
+    app->send("\r");
+    expectScreen(1, 10, "Select how many spins to analyze.");
+    app->send("\r\r\r");
+    expectScreen(11, 16, singleZeroAgain);
+    leave();
+    EXPECT_EQ(lineCount(readFile(dir.file("big.dat"))), 100);
+}
+
+// A machine with little memory: a list that cannot fit is refused with the
+// error screen before any of it is drawn, and a small one still works.
+TEST_F(Faults, CountTooLargeForTheMemoryShowsTheErrorScreen) {
+    if (underAddressSanitizer() || runsUnderWrapper()) {
+        GTEST_SKIP() << "an address-space limit does not suit a checked build";
+    }
+    start(ChildOptions{.addressSpaceLimit = 256ull << 20});
+    enterSingleZero();
+    app->send("g");
+    expectScreen(16, 15, " (default: 1000) >> ");
+    app->send("200000000\r");
+    expectScreen(21, 15, " Name the OUTPUT file");
+    app->send("huge.dat\r");
+    expectErrorScreen();
+    EXPECT_FALSE(fs::exists(dir.file("huge.dat")));
+    resume();
+    generateAndFinish("", "small.dat");
+    leave();
+    EXPECT_EQ(lineCount(readFile(dir.file("small.dat"))), 1000);
+}
+
+}  // namespace
+}  // namespace spinchart::e2e
