@@ -4,9 +4,11 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "session/spin_list.h"
 #include "session/wheel_profile.h"
+#include "text/output_file.h"
 
 namespace spinchart {
 
@@ -23,7 +25,31 @@ struct AnalysisRequest {
 };
 
 // Creates the main report and the skip file, writes both and sorts the skip
-// file. Throws SessionError on any failure.
+// file. Throws SessionError on any failure; what was written before it stays
+// in the files.
 void runAnalysis(const AnalysisRequest& request);
+
+// Where the spins came from, as the report headers name it.
+struct SpinSource {
+    bool generated = false;
+    std::string_view dataFileName;  // code page 437, written byte for byte
+};
+
+// The system plays all numbers except those of this many last spins.
+constexpr std::int32_t excludedLastSpins = 5;
+
+// Writes the header and the frequency and skip chart of positions
+// 1..analysisCount, and leaves the report open after its three empty lines.
+// A negative count throws SessionError once the header is written.
+void writeFrequencySkipChart(OutputFile& report, const WheelProfile& profile,
+                             const SpinList& spins, std::int32_t analysisCount,
+                             const SpinSource& source);
+
+// Appends the system report to the main report, one row per analysed spin but
+// the oldest five, hands every row's distance to the skip file as its first
+// pass, and closes the report, then the skip file.
+void writeSystemReport(OutputFile& report, OutputFile& skipFile, const SpinList& spins,
+                       std::int32_t analysisCount, const SpinSource& source,
+                       std::int32_t spinMean, std::int32_t spinStdDev);
 
 }  // namespace spinchart

@@ -1,0 +1,68 @@
+#pragma once
+// Frequency and skip statistics over the most recent spins: hits, skips, sorted
+// skips and median skip of every roulette number, the chart's two summary
+// values, and the distance from every spin to the previous occurrence of its
+// number. Pure computation; invalid counts throw SessionError.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "session/spin_list.h"
+
+namespace spinchart {
+
+struct NumberStats {
+    std::int32_t number = 0;
+    std::int32_t hits = 0;
+    std::vector<std::int32_t> skips;        // most recent hit first
+    std::vector<std::int32_t> sortedSkips;  // ascending
+    std::int32_t medianSkip = 0;            // 0 without hits
+};
+
+struct ChartSummary {
+    std::int32_t averageMedian = 0;
+    std::int32_t medianOfAllSkips = 0;
+};
+
+// Statistics of one number over positions 1..analysisCount (0 <= count <= size).
+NumberStats computeNumberStats(const SpinList& spins, std::int32_t analysisCount,
+                               std::int32_t number);
+
+// Summary over the statistics of all the wheel's numbers, in any order.
+ChartSummary computeChartSummary(std::span<const NumberStats> stats);
+// The same from the median skips alone, one per number of the wheel.
+ChartSummary summarizeMedians(std::span<const std::int32_t> medianSkips);
+
+// The entry at 1-based position floor((c + 1) / 2) of an ascending list; 0 for
+// an empty one.
+std::int32_t medianOfSorted(std::span<const std::int32_t> sorted);
+
+// Distance from `position` to the next older position holding the same value,
+// searched up to totalSpins; totalSpins + 1 - position when there is none.
+std::int32_t nextOccurrenceDistance(const SpinList& spins, std::int32_t totalSpins,
+                                    std::int32_t position);
+
+// The same distances for positions 1..count at once (one backward pass over
+// all spins); element k belongs to position k + 1.
+std::vector<std::int32_t> nextOccurrenceDistances(const SpinList& spins, std::int32_t count);
+
+// Sorts ascending in place; linear time when most values are small.
+void sortAscending(std::span<std::int32_t> values);
+
+// The skips of every number over positions 1..analysisCount, grouped by
+// number, each group in position order.
+struct SkipsByNumber {
+    std::vector<std::size_t> offsets;  // numberCount + 1 entries
+    std::vector<std::int32_t> skips;
+
+    std::span<std::int32_t> of(std::int32_t number) {
+        const auto n = static_cast<std::size_t>(number);
+        return {skips.data() + offsets[n], offsets[n + 1] - offsets[n]};
+    }
+};
+SkipsByNumber groupSkipsByNumber(const SpinList& spins, std::int32_t analysisCount,
+                                 std::int32_t numberCount);
+
+}  // namespace spinchart
