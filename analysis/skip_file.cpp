@@ -39,7 +39,8 @@ public:
             stop = begin_ + scanned;
         }
         const std::string_view token(buffer_.get() + begin_, stop - begin_);
-        begin_ = stop;
+        // A comma after the number ends it and is consumed with it.
+        begin_ = stop < end_ && buffer_[stop] == ',' ? stop + 1 : stop;
         return toNumber(token);
     }
 

@@ -190,7 +190,8 @@ inline Output analyse(std::int32_t numberCount, std::string_view chartTitle,
     for (std::int32_t i = 1; i <= n - excluded; ++i) {
         const std::int32_t x = spins[static_cast<std::size_t>(i - 1)];
         const std::int32_t d = nextDistance(spins, total, i);
-        t.put(" " + formatField(i, FieldMask::Width6));
+        t.put(" ");
+        t.put(formatField(i, FieldMask::Width6));
         t.at(9);
         t.put(formatField(x, FieldMask::Width4));
         t.at(15);

@@ -3,6 +3,8 @@
 // program's own two header lines, so that a new version keeps them valid.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,8 @@ struct GoldenCase {
     std::int32_t mean;
     std::int32_t stdDev;
 };
+
+void PrintTo(const GoldenCase& c, std::ostream* os) { *os << c.name; }
 
 const std::vector<std::int32_t> workedExample{17, 3, 17, 0, 25, 3, 9, 17, 37, 0, 12, 3};
 const std::vector<std::int32_t> skipExample{5, 17, 5, 0, 12, 5, 3, 17, 0, 5, 7, 5};
