@@ -1,10 +1,15 @@
 #include "analysis/main_report.h"
 
 #include <exception>
+#include <future>
+#include <memory>
+#include <span>
+#include <system_error>
 #include <new>
 #include <optional>
 
 #include "analysis/skip_file.h"
+#include "analysis/skip_statistics.h"
 #include "platform/file_io.h"
 #include "platform/session_error.h"
 #include "text/cp437.h"
@@ -25,6 +30,45 @@ void keepWritten(OutputFile& file) {
     } catch (...) {
     }
 }
+
+// The distances of the system report's rows, computed on a helper thread
+// when there are many (on this thread when no thread can be had).
+class RowDistances {
+public:
+    RowDistances(const SpinList& spins, std::size_t rows)
+        : values_(std::make_unique_for_overwrite<std::int32_t[]>(rows)), size_(rows) {
+        auto compute = [&spins, this] { nextOccurrenceDistancesInto(spins, {values_.get(), size_}); };
+        if (rows >= parallelRows) {
+            try {
+                pending_ = std::async(std::launch::async, compute);
+                return;
+            } catch (const std::system_error&) {
+            }
+        }
+        compute();
+    }
+    RowDistances(const RowDistances&) = delete;
+    RowDistances& operator=(const RowDistances&) = delete;
+    ~RowDistances() {
+        if (pending_.valid()) pending_.wait();
+    }
+
+    std::span<const std::int32_t> get() {
+        if (pending_.valid()) pending_.get();
+        return {values_.get(), size_};
+    }
+    void release() {
+        get();
+        values_.reset();
+        size_ = 0;
+    }
+
+private:
+    static constexpr std::size_t parallelRows = 1 << 16;
+    std::unique_ptr<std::int32_t[]> values_;
+    std::size_t size_;
+    std::future<void> pending_;
+};
 
 // The file the spins were loaded from, as it is found on disk.
 std::string dataFilePath(const AnalysisRequest& request) {
@@ -62,10 +106,14 @@ void runAnalysis(const AnalysisRequest& request) {
             throw SessionError("the report and the skip file are the same file");
         }
         skipFile.open(request.skipFile);
+        // The rows' distances are worked out while the chart is written.
+        const auto rows = static_cast<std::size_t>(systemReportRows(count));
+        RowDistances distances(spins, rows);
         writeFrequencySkipChart(report, *request.profile, spins, count, source);
         writeSystemReport(report, skipFile, spins, count, source, request.spinMean,
-                          request.spinStdDev);
-        finishSkipFile(request.skipFile, count > excludedLastSpins ? count - excludedLastSpins : 0);
+                          request.spinStdDev, distances.get());
+        distances.release();
+        finishSkipFile(request.skipFile, systemReportRows(count));
     } catch (const SessionError&) {
         keepWritten(report);
         keepWritten(skipFile);

@@ -3,6 +3,7 @@
 // skip file, written for one session.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -51,5 +52,16 @@ void writeFrequencySkipChart(OutputFile& report, const WheelProfile& profile,
 void writeSystemReport(OutputFile& report, OutputFile& skipFile, const SpinList& spins,
                        std::int32_t analysisCount, const SpinSource& source,
                        std::int32_t spinMean, std::int32_t spinStdDev);
+// The same with the rows' distances (nextOccurrenceDistances of positions 1 to
+// analysisCount - 5) computed beforehand.
+void writeSystemReport(OutputFile& report, OutputFile& skipFile, const SpinList& spins,
+                       std::int32_t analysisCount, const SpinSource& source,
+                       std::int32_t spinMean, std::int32_t spinStdDev,
+                       std::span<const std::int32_t> rowDistances);
+
+// The number of rows of the system report for a count of analysed spins.
+constexpr std::int32_t systemReportRows(std::int32_t analysisCount) {
+    return analysisCount > excludedLastSpins ? analysisCount - excludedLastSpins : 0;
+}
 
 }  // namespace spinchart

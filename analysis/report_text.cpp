@@ -1,6 +1,7 @@
 #include "analysis/report_text.h"
 
 #include <cstring>
+#include <utility>
 
 namespace spinchart {
 namespace {
@@ -14,14 +15,9 @@ char* putDigitsBefore(char* end, std::uint32_t value) {
     return end;
 }
 
-// Column 1 blank, position (2-7), blank, number (9-12), two blanks, distance
-// (15-19), " sp.", seven blanks, result (31-32), six blanks, reverse (39-40).
-constexpr char winRow[] =
-    " " "      " " " "    " "  " "     " " sp." "       " " +" "      " " -" "\r\n";
-constexpr char lossRow[] =
-    " " "      " " " "    " "  " "     " " sp." "       " " -" "      " " +" "\r\n";
-constexpr std::size_t rowBytes = sizeof winRow - 1;
-static_assert(rowBytes == 42 && sizeof lossRow - 1 == 42);
+constexpr const char* winRow = SystemRowSequence::winRow;
+constexpr const char* lossRow = SystemRowSequence::lossRow;
+constexpr std::size_t rowBytes = SystemRowSequence::rowBytes;
 
 // The general row: every item placed by column, with a line end when the line
 // has already passed the item's column.
@@ -58,7 +54,87 @@ std::size_t formatWideRow(char* out, std::int32_t position, std::int32_t number,
 
 }  // namespace
 
-ReportBlock::ReportBlock(OutputFile& file) : file_(file), buffer_(new char[capacity]) {}
+const SmallNumberText& SmallNumberText::get() {
+    static const SmallNumberText table = [] {
+        SmallNumberText t{};
+        for (std::int32_t v = 0; v < limit; ++v) {
+            const auto k = static_cast<std::size_t>(v);
+            std::memset(t.printForm[k], ' ', 8);
+            t.printFormLength[k] = static_cast<std::uint8_t>(printFormInto(t.printForm[k], v));
+            std::memset(t.field4[k], ' ', 4);
+            putDigitsBefore(t.field4[k] + 4, static_cast<std::uint32_t>(v));
+        }
+        return t;
+    }();
+    return table;
+}
+
+BlockWriter::BlockWriter(OutputFile& file) : file_(file), thread_([this] { run(); }) {}
+
+BlockWriter::~BlockWriter() {
+    {
+        std::unique_lock lock(mutex_);
+        done_.wait(lock, [this] { return !hasBlock_; });
+        stop_ = true;
+    }
+    wake_.notify_one();
+    thread_.join();
+}
+
+void BlockWriter::post(const char* data, std::size_t size) {
+    waitIdle();
+    {
+        const std::lock_guard lock(mutex_);
+        data_ = data;
+        size_ = size;
+        hasBlock_ = true;
+    }
+    wake_.notify_one();
+}
+
+void BlockWriter::waitIdle() {
+    std::unique_lock lock(mutex_);
+    done_.wait(lock, [this] { return !hasBlock_; });
+    if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
+}
+
+void BlockWriter::run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return hasBlock_ || stop_; });
+        if (!hasBlock_) return;
+        const std::string_view block(data_, size_);
+        lock.unlock();
+        std::exception_ptr failure;
+        try {
+            file_.write(block);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        lock.lock();
+        if (failure && !failure_) failure_ = failure;
+        hasBlock_ = false;
+        done_.notify_all();
+    }
+}
+
+ReportBlock::ReportBlock(OutputFile& file) : file_(file) {
+    buffers_[0].reset(new char[capacity]);
+    current_ = buffers_[0].get();
+}
+
+ReportBlock::~ReportBlock() = default;
+
+void ReportBlock::handOver() {
+    if (used_ == 0) return;
+    if (!writer_) {
+        buffers_[1].reset(new char[capacity]);
+        writer_ = std::make_unique<BlockWriter>(file_);
+    }
+    writer_->post(current_, used_);
+    current_ = current_ == buffers_[0].get() ? buffers_[1].get() : buffers_[0].get();
+    used_ = 0;
+}
 
 void ReportBlock::text(std::string_view bytes) {
     while (!bytes.empty()) {
@@ -76,17 +152,13 @@ void ReportBlock::printForm(std::int64_t value) {
 }
 
 void ReportBlock::printList(std::span<const std::int32_t> values) {
+    const SmallNumberText& small = SmallNumberText::get();
     for (const std::int32_t v : values) {
-        char* p = room(16);
-        if (v >= 0) {
-            // Blank, digits, blank.
-            char digits[12];
-            char* start = putDigitsBefore(digits + sizeof digits, static_cast<std::uint32_t>(v));
-            const auto length = static_cast<std::size_t>(digits + sizeof digits - start);
-            *p = ' ';
-            std::memcpy(p + 1, start, length);
-            p[length + 1] = ' ';
-            commit(p + length + 2);
+        char* p = room(24);
+        if (static_cast<std::uint32_t>(v) < static_cast<std::uint32_t>(SmallNumberText::limit)) {
+            const auto k = static_cast<std::size_t>(v);
+            std::memcpy(p, small.printForm[k], 8);
+            commit(p + small.printFormLength[k]);
         } else {
             commit(p + printFormInto(p, v));
         }
@@ -101,10 +173,11 @@ void ReportBlock::newLine() {
 }
 
 void ReportBlock::flush() {
+    if (writer_) writer_->waitIdle();
     if (used_ == 0) return;
     const std::size_t n = used_;
     used_ = 0;
-    file_.write(std::string_view(buffer_.get(), n));
+    file_.write(std::string_view(current_, n));
 }
 
 std::size_t formatSystemRow(char* out, std::int32_t position, std::int32_t number,
@@ -125,6 +198,10 @@ std::size_t formatSystemRow(char* out, std::int32_t position, std::int32_t numbe
         return rowBytes;
     }
     return formatWideRow(out, position, number, distance, win);
+}
+
+SystemRowSequence::SystemRowSequence() : text_(SmallNumberText::get()) {
+    std::memset(digits_, ' ', sizeof digits_);
 }
 
 }  // namespace spinchart

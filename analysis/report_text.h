@@ -1,47 +1,105 @@
 #pragma once
 // Bulk text of the reports: lines are formatted into a local block and handed
-// to the output file in large pieces, and the system report's rows and the skip
-// file's lines are built directly as bytes.
+// to the output file in large pieces (written on a helper thread while the next
+// block is formatted), and the system report's rows and the skip file's lines
+// are built directly as bytes, small numbers from prepared text.
 
 #include <cstddef>
 #include <cstdint>
+#include <condition_variable>
+#include <cstring>
+#include <exception>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string_view>
+#include <thread>
 
 #include "text/number_text.h"
 #include "text/output_file.h"
 
 namespace spinchart {
 
+// Prepared text of the numbers 0 to 9999: the print form (blank, digits,
+// blank) padded to 8 bytes with its length, and the digits right-aligned in 4.
+struct SmallNumberText {
+    static constexpr std::int32_t limit = 10000;
+    char printForm[limit][8];
+    std::uint8_t printFormLength[limit];
+    char field4[limit][4];
+
+    static const SmallNumberText& get();
+};
+
+// Writes blocks to one file on a thread of its own, one block at a time, so
+// that formatting the next block and the file system's copying of the last
+// overlap.
+class BlockWriter {
+public:
+    explicit BlockWriter(OutputFile& file);
+    ~BlockWriter();  // waits for the block in hand; its failure is dropped
+    BlockWriter(const BlockWriter&) = delete;
+    BlockWriter& operator=(const BlockWriter&) = delete;
+
+    // Waits for the previous block, then starts writing this one; the bytes
+    // must stay untouched until the next post() or waitIdle() returns.
+    void post(const char* data, std::size_t size);
+    // Waits until the block in hand is written; rethrows its failure.
+    void waitIdle();
+
+private:
+    void run();
+
+    OutputFile& file_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable done_;
+    const char* data_ = nullptr;
+    std::size_t size_ = 0;
+    bool hasBlock_ = false;
+    bool stop_ = false;
+    std::exception_ptr failure_;
+    std::thread thread_;
+};
+
 class ReportBlock {
 public:
     explicit ReportBlock(OutputFile& file);
+    ~ReportBlock();
     ReportBlock(const ReportBlock&) = delete;
     ReportBlock& operator=(const ReportBlock&) = delete;
 
-    // Space for at least n bytes (n at most 4096) at the write position.
+    // Space for at least n bytes (n at most capacity / 2) at the write position.
     char* room(std::size_t n) {
-        if (capacity - used_ < n) flush();
-        return buffer_.get() + used_;
+        if (capacity - used_ < n) handOver();
+        return current_ + used_;
     }
     // Marks the bytes up to `end` (inside the last room) as written.
-    void commit(char* end) { used_ = static_cast<std::size_t>(end - buffer_.get()); }
+    void commit(char* end) { used_ = static_cast<std::size_t>(end - current_); }
 
     void text(std::string_view bytes);
     void printForm(std::int64_t value);
     // The print forms of the values one after another.
     void printList(std::span<const std::int32_t> values);
     void newLine();
-    // Hands everything to the file.
+    // Hands everything to the file and waits until it is there; the file may
+    // be used directly again afterwards.
     void flush();
 
-    static constexpr std::size_t capacity = 256 * 1024;
+    // Larger than the file's own buffer, so that full blocks go straight
+    // through without another copy.
+    static constexpr std::size_t capacity = 2 * 1024 * 1024;
 
 private:
+    // A full block goes to the writer thread (started with the first one)
+    // while the next is filled in the other buffer.
+    void handOver();
+
     OutputFile& file_;
-    std::unique_ptr<char[]> buffer_;
+    std::unique_ptr<char[]> buffers_[2];
+    char* current_;
     std::size_t used_ = 0;
+    std::unique_ptr<BlockWriter> writer_;  // destroyed first: it may still read a buffer
 };
 
 // The longest row formatSystemRow writes.
@@ -55,8 +113,63 @@ constexpr std::size_t maxSystemRowBytes = 160;
 std::size_t formatSystemRow(char* out, std::int32_t position, std::int32_t number,
                             std::int32_t distance);
 
-// One line of the skip file: the print form of the value and CR LF.
-inline std::size_t formatSkipLine(char* out, std::int32_t value) {
+// The rows of positions 1, 2, 3, ... in turn, the same bytes as
+// formatSystemRow, keeping the position's digits from row to row.
+class SystemRowSequence {
+public:
+    SystemRowSequence();
+    // Writes the row of the next position (at most maxSystemRowBytes).
+    char* next(char* out, std::int32_t number, std::int32_t distance) {
+        ++position_;
+        if (position_ < 10000000) {
+            int k = 6;
+            while (digits_[k] == '9') digits_[k--] = '0';
+            digits_[k] = digits_[k] == ' ' ? '1' : static_cast<char>(digits_[k] + 1);
+        }
+        const auto limit = static_cast<std::uint32_t>(SmallNumberText::limit);
+        if (position_ >= 10000000 || static_cast<std::uint32_t>(number) >= limit ||
+            static_cast<std::uint32_t>(distance) >= limit) {
+            return out + formatSystemRow(out, position_, number, distance);
+        }
+        std::memcpy(out, distance >= 6 ? winRow : lossRow, rowBytes);
+        // A seven-digit position fills columns 2 to 8.
+        if (digits_[0] == ' ') {
+            std::memcpy(out + 1, digits_ + 1, 6);
+        } else {
+            std::memcpy(out + 1, digits_, 7);
+        }
+        std::memcpy(out + 8, text_.field4[number], 4);
+        std::memcpy(out + 15, text_.field4[distance], 4);
+        return out + rowBytes;
+    }
+
+    // Column 1 blank, position (2-7), blank, number (9-12), two blanks,
+    // distance (15-19), " sp.", seven blanks, result (31-32), six blanks,
+    // reverse (39-40).
+    static constexpr char winRow[] =
+        " " "      " " " "    " "  " "     " " sp." "       " " +" "      " " -" "\r\n";
+    static constexpr char lossRow[] =
+        " " "      " " " "    " "  " "     " " sp." "       " " -" "      " " +" "\r\n";
+    static constexpr std::size_t rowBytes = sizeof winRow - 1;
+    static_assert(rowBytes == 42 && sizeof lossRow - 1 == 42);
+
+private:
+    const SmallNumberText& text_;
+    std::int32_t position_ = 0;
+    char digits_[7];  // the position right-aligned, blanks on the left
+};
+
+// One line of the skip file: the print form of the value and CR LF (at most
+// 24 bytes; write room for 24).
+inline std::size_t formatSkipLine(char* out, std::int32_t value, const SmallNumberText& text) {
+    if (static_cast<std::uint32_t>(value) < static_cast<std::uint32_t>(SmallNumberText::limit)) {
+        const auto v = static_cast<std::size_t>(value);
+        std::memcpy(out, text.printForm[v], 8);
+        const std::size_t n = text.printFormLength[v];
+        out[n] = '\r';
+        out[n + 1] = '\n';
+        return n + 2;
+    }
     std::size_t n = printFormInto(out, value);
     out[n++] = '\r';
     out[n++] = '\n';

@@ -1,5 +1,7 @@
 #include "analysis/skip_file.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstring>
 #include <memory>
 
@@ -15,9 +17,45 @@ namespace spinchart {
 namespace {
 
 constexpr std::size_t readBlock = 1 << 20;
+// Values below this are counted when the file is sorted.
+constexpr std::int32_t countedValues = 1 << 16;
 
-bool isSeparator(char c) { return c == ' ' || c == '\r' || c == '\n' || c == '\t'; }
+// Commas separate numbers as blanks and line ends do.
+bool isSeparator(char c) { return c == ' ' || c == '\r' || c == '\n' || c == '\t' || c == ','; }
 bool endsNumber(char c) { return c == ' ' || c == '\r' || c == '\n' || c == ','; }
+
+// The count (up to 8) and value of the decimal digits at the start of the 8
+// bytes at p.
+int leadingDigits(const char* p, std::uint32_t& value) {
+    if constexpr (std::endian::native == std::endian::little) {
+        // Eight bytes at once: first byte lowest.
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        constexpr std::uint64_t highNibbles = 0xF0F0F0F0F0F0F0F0ULL;
+        constexpr std::uint64_t threes = 0x3030303030303030ULL;
+        // A byte is a digit when it and the byte plus 6 both lie in 0x30..0x3F.
+        const std::uint64_t notDigit =
+            ((w & highNibbles) ^ threes) | (((w + 0x0606060606060606ULL) & highNibbles) ^ threes);
+        const int n = notDigit == 0 ? 8 : std::countr_zero(notDigit) / 8;
+        if (n == 0) return 0;
+        // The digits moved to the top bytes; the bytes below count as leading
+        // zeros. Pairs, then fours, then all eight.
+        std::uint64_t d = (w - threes) << (8 * (8 - n));
+        d = (d * 10 + (d >> 8)) & 0x00FF00FF00FF00FFULL;
+        d = (d * 100 + (d >> 16)) & 0x0000FFFF0000FFFFULL;
+        d = (d * 10000 + (d >> 32)) & 0x00000000FFFFFFFFULL;
+        value = static_cast<std::uint32_t>(d);
+        return n;
+    } else {
+        int n = 0;
+        value = 0;
+        while (n < 8 && p[n] >= '0' && p[n] <= '9') {
+            value = value * 10 + static_cast<std::uint32_t>(p[n] - '0');
+            ++n;
+        }
+        return n;
+    }
+}
 
 // Numbers read one after another from a file in large blocks.
 class NumberReader {
@@ -30,6 +68,21 @@ public:
             if (begin_ < end_) break;
             if (!fill()) throw SessionError("skip file ends before its last value");
         }
+        // The common line: up to nine digits and a blank or line end, all in
+        // the buffer.
+        if (end_ - begin_ >= 16) {
+            const char* p = buffer_.get() + begin_;
+            std::int32_t value = 0;
+            int digits = 0;
+            while (digits < 10 && p[digits] >= '0' && p[digits] <= '9') {
+                value = value * 10 + (p[digits] - '0');
+                ++digits;
+            }
+            if (digits > 0 && digits < 10 && endsNumber(p[digits])) {
+                begin_ += static_cast<std::size_t>(digits);
+                return value;
+            }
+        }
         std::size_t stop = begin_;
         for (;;) {
             while (stop < end_ && !endsNumber(buffer_[stop])) ++stop;
@@ -39,9 +92,42 @@ public:
             stop = begin_ + scanned;
         }
         const std::string_view token(buffer_.get() + begin_, stop - begin_);
-        // A comma after the number ends it and is consumed with it.
-        begin_ = stop < end_ && buffer_[stop] == ',' ? stop + 1 : stop;
+        begin_ = stop;
         return toNumber(token);
+    }
+
+    // Reads `count` numbers, handing each to `take`; plain lines are read in
+    // a tight loop, anything else by next().
+    template <class Take>
+    void read(std::int64_t count, Take&& take) {
+        const char* const base = buffer_.get();
+        while (count > 0) {
+            if (end_ - begin_ < 64) fill();
+            if (end_ - begin_ < 64) {
+                take(next());  // the last bytes of the file
+                --count;
+                continue;
+            }
+            const char* p = base + begin_;
+            const char* const last = base + end_ - 32;
+            while (count > 0) {
+                while (p < last && isSeparator(*p)) ++p;
+                if (p >= last) break;
+                std::uint32_t value = 0;
+                const int digits = leadingDigits(p, value);
+                if (digits == 0 || digits == 8 || !endsNumber(p[digits])) break;
+                take(static_cast<std::int32_t>(value));
+                --count;
+                p += digits;
+                // The rest of the line and the next line's blank, as written.
+                if (std::memcmp(p, " \r\n ", 4) == 0) p += 4;
+            }
+            begin_ = static_cast<std::size_t>(p - base);
+            if (count > 0 && p < last) {
+                take(next());
+                --count;
+            }
+        }
     }
 
     void close() { file_.close(); }
@@ -89,23 +175,45 @@ std::vector<std::int32_t> readSkipValues(std::string_view cp437Name, std::int32_
     const std::size_t count = valueCount > 0 ? static_cast<std::size_t>(valueCount) : 0;
     std::vector<std::int32_t> values(count);
     NumberReader reader(FileHandle::openForReading(cp437ToUtf8(cp437Name)));
-    for (std::size_t k = 0; k < count; ++k) values[k] = reader.next();
+    std::size_t k = 0;
+    reader.read(static_cast<std::int64_t>(count), [&](std::int32_t v) { values[k++] = v; });
     reader.close();
     return values;
 }
 
 void finishSkipFile(std::string_view cp437Name, std::int32_t valueCount) {
-    std::vector<std::int32_t> values = readSkipValues(cp437Name, valueCount);
-    sortAscending(values);
+    // Small values are counted, the others kept and sorted: the same ascending
+    // list as sorting all of them.
+    std::vector<std::uint32_t> counts(countedValues, 0);
+    std::vector<std::int32_t> others;
+    {
+        NumberReader reader(FileHandle::openForReading(cp437ToUtf8(cp437Name)));
+        reader.read(valueCount, [&](std::int32_t v) {
+            if (static_cast<std::uint32_t>(v) < static_cast<std::uint32_t>(countedValues)) {
+                ++counts[static_cast<std::size_t>(v)];
+            } else {
+                others.push_back(v);
+            }
+        });
+        reader.close();
+    }
+    sortAscending(others);
+    const auto firstLarge = std::lower_bound(others.begin(), others.end(), 0);
 
     OutputFile file;
     file.open(cp437Name);
     {
+        const SmallNumberText& small = SmallNumberText::get();
         ReportBlock block(file);
-        for (const std::int32_t v : values) {
+        auto writeLine = [&](std::int32_t v) {
             char* p = block.room(24);
-            block.commit(p + formatSkipLine(p, v));
+            block.commit(p + formatSkipLine(p, v, small));
+        };
+        for (auto it = others.begin(); it != firstLarge; ++it) writeLine(*it);
+        for (std::size_t v = 0; v < counts.size(); ++v) {
+            for (std::uint32_t c = counts[v]; c > 0; --c) writeLine(static_cast<std::int32_t>(v));
         }
+        for (auto it = firstLarge; it != others.end(); ++it) writeLine(*it);
         block.flush();
     }
     file.close();

@@ -17,8 +17,8 @@ namespace spinchart {
 void finishSkipFile(std::string_view cp437Name, std::int32_t valueCount);
 
 // The first `valueCount` numbers of a skip file, read as numeric input:
-// blanks and line ends before a number are skipped, and the number ends at the
-// next blank, comma or line end.
+// blanks, commas and line ends before a number are skipped, and the number
+// ends at the next blank, comma or line end.
 std::vector<std::int32_t> readSkipValues(std::string_view cp437Name, std::int32_t valueCount);
 
 }  // namespace spinchart

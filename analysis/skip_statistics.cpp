@@ -119,9 +119,18 @@ std::int32_t nextOccurrenceDistance(const SpinList& spins, std::int32_t totalSpi
 
 std::vector<std::int32_t> nextOccurrenceDistances(const SpinList& spins, std::int32_t count) {
     checkCount(spins, count);
+    std::vector<std::int32_t> distances(static_cast<std::size_t>(count));
+    nextOccurrenceDistancesInto(spins, distances);
+    return distances;
+}
+
+void nextOccurrenceDistancesInto(const SpinList& spins, std::span<std::int32_t> distances) {
+    if (distances.size() > static_cast<std::size_t>(spins.size())) {
+        throw SessionError("analysis count beyond the spins");
+    }
+    const auto count = static_cast<std::int64_t>(distances.size());
     const std::int64_t total = spins.size();
     const std::int32_t* data = spins.data();
-    std::vector<std::int32_t> distances(static_cast<std::size_t>(count));
 
     // Walking from the oldest spin to the newest, the table holds the most
     // recent position seen of every value: the next older occurrence.
@@ -142,7 +151,7 @@ std::vector<std::int32_t> nextOccurrenceDistances(const SpinList& spins, std::in
     for (std::int64_t i = count; i >= 1; --i) {
         distances[static_cast<std::size_t>(i - 1)] = static_cast<std::int32_t>(step(i));
     }
-    if (outside == 0) return distances;
+    if (outside == 0) return;
 
     // Other values: their positions sorted by value, then by position, so that
     // each position's next older occurrence follows it.
@@ -166,7 +175,6 @@ std::vector<std::int32_t> nextOccurrenceDistances(const SpinList& spins, std::in
         const std::int64_t next = recurs ? positions[k + 1] : total + 1;
         distances[static_cast<std::size_t>(p - 1)] = static_cast<std::int32_t>(next - p);
     }
-    return distances;
 }
 
 SkipsByNumber groupSkipsByNumber(const SpinList& spins, std::int32_t analysisCount,
@@ -185,11 +193,11 @@ SkipsByNumber groupSkipsByNumber(const SpinList& spins, std::int32_t analysisCou
         if (x < limit) ++grouped.offsets[x + 1];
     }
     for (std::size_t x = 0; x < k; ++x) grouped.offsets[x + 1] += grouped.offsets[x];
-    grouped.skips.resize(grouped.offsets[k]);
+    grouped.skips = std::make_unique_for_overwrite<std::int32_t[]>(grouped.offsets[k]);
 
     std::vector<std::size_t> fill(grouped.offsets.begin(), grouped.offsets.end() - 1);
     std::vector<std::int32_t> lastHit(k, 0);
-    std::int32_t* skips = grouped.skips.data();
+    std::int32_t* skips = grouped.skips.get();
     for (std::size_t p = 0; p < n; ++p) {
         const auto x = static_cast<std::uint32_t>(data[p]);
         if (x >= limit) continue;

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -47,6 +48,8 @@ std::int32_t nextOccurrenceDistance(const SpinList& spins, std::int32_t totalSpi
 // The same distances for positions 1..count at once (one backward pass over
 // all spins); element k belongs to position k + 1.
 std::vector<std::int32_t> nextOccurrenceDistances(const SpinList& spins, std::int32_t count);
+// The same into `out`, for positions 1..out.size().
+void nextOccurrenceDistancesInto(const SpinList& spins, std::span<std::int32_t> out);
 
 // Sorts ascending in place; linear time when most values are small.
 void sortAscending(std::span<std::int32_t> values);
@@ -54,12 +57,12 @@ void sortAscending(std::span<std::int32_t> values);
 // The skips of every number over positions 1..analysisCount, grouped by
 // number, each group in position order.
 struct SkipsByNumber {
-    std::vector<std::size_t> offsets;  // numberCount + 1 entries
-    std::vector<std::int32_t> skips;
+    std::vector<std::size_t> offsets;        // numberCount + 1 entries
+    std::unique_ptr<std::int32_t[]> skips;  // offsets.back() values
 
     std::span<std::int32_t> of(std::int32_t number) {
         const auto n = static_cast<std::size_t>(number);
-        return {skips.data() + offsets[n], offsets[n + 1] - offsets[n]};
+        return {skips.get() + offsets[n], offsets[n + 1] - offsets[n]};
     }
 };
 SkipsByNumber groupSkipsByNumber(const SpinList& spins, std::int32_t analysisCount,

@@ -1,5 +1,6 @@
 // The report of the system that plays all numbers except those of the last
 // five spins, and the first pass of the skip file.
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -82,20 +83,43 @@ void writeSystemReport(OutputFile& report, OutputFile& skipFile, const SpinList&
                        std::int32_t spinMean, std::int32_t spinStdDev) {
     if (analysisCount < 0) throw SessionError("negative analysis count");
     if (analysisCount > spins.size()) throw SessionError("analysis count beyond the spins");
-    writeHeader(report, analysisCount, source);
+    const auto rows = static_cast<std::size_t>(systemReportRows(analysisCount));
+    const auto distances = std::make_unique_for_overwrite<std::int32_t[]>(rows);
+    nextOccurrenceDistancesInto(spins, {distances.get(), rows});
+    writeSystemReport(report, skipFile, spins, analysisCount, source, spinMean, spinStdDev,
+                      {distances.get(), rows});
+}
 
-    const std::int32_t rows = analysisCount > excludedLastSpins ? analysisCount - excludedLastSpins : 0;
+void writeSystemReport(OutputFile& report, OutputFile& skipFile, const SpinList& spins,
+                       std::int32_t analysisCount, const SpinSource& source,
+                       std::int32_t spinMean, std::int32_t spinStdDev,
+                       std::span<const std::int32_t> rowDistances) {
+    if (analysisCount < 0) throw SessionError("negative analysis count");
+    if (analysisCount > spins.size()) throw SessionError("analysis count beyond the spins");
+    const std::int32_t rows = systemReportRows(analysisCount);
+    if (rowDistances.size() != static_cast<std::size_t>(rows)) {
+        throw SessionError("distances do not match the rows");
+    }
+    writeHeader(report, analysisCount, source);
     {
-        const std::vector<std::int32_t> distances = nextOccurrenceDistances(spins, rows);
         const std::int32_t* numbers = spins.data();
+        const SmallNumberText& small = SmallNumberText::get();
         ReportBlock rowText(report);
         ReportBlock skipText(skipFile);
-        for (std::int32_t i = 1; i <= rows; ++i) {
-            const std::int32_t d = distances[static_cast<std::size_t>(i - 1)];
-            char* row = rowText.room(maxSystemRowBytes);
-            rowText.commit(row + formatSystemRow(row, i, numbers[i - 1], d));
-            char* line = skipText.room(24);
-            skipText.commit(line + formatSkipLine(line, d));
+        SystemRowSequence row;
+        // Rows go out in batches, each with room for its widest rows.
+        constexpr std::int32_t batch = 2048;
+        for (std::int32_t first = 0; first < rows; first += batch) {
+            const std::int32_t last = rows - first < batch ? rows : first + batch;
+            char* rowEnd = rowText.room(batch * maxSystemRowBytes);
+            char* skipEnd = skipText.room(batch * 24);
+            for (std::int32_t k = first; k < last; ++k) {
+                const std::int32_t d = rowDistances[static_cast<std::size_t>(k)];
+                rowEnd = row.next(rowEnd, numbers[k], d);
+                skipEnd += formatSkipLine(skipEnd, d, small);
+            }
+            rowText.commit(rowEnd);
+            skipText.commit(skipEnd);
         }
         rowText.flush();
         skipText.flush();

@@ -145,9 +145,13 @@ TEST(SkipFileFinish, ValuesSpanningReadBlocks) {
     const std::string name = folder.file("S.SKP");
     std::string text;
     std::vector<std::int32_t> values;
+    // Now and then eight digits and more, or other separators.
+    const std::int32_t wide[] = {12345678, 99999999, 100000000, 2147483647, 0};
     for (std::int32_t k = 0; k < 400000; ++k) {
-        values.push_back(static_cast<std::int32_t>((static_cast<std::int64_t>(k) * 7919) % 100003));
-        text += model::pf(values.back()) + "\r\n";
+        const bool odd = k % 997 == 0;
+        values.push_back(odd ? wide[(k / 997) % 5]
+                             : static_cast<std::int32_t>((static_cast<std::int64_t>(k) * 7919) % 100003));
+        text += model::pf(values.back()) + (k % 1009 == 0 ? "\t\n" : k % 1013 == 0 ? "," : "\r\n");
     }
     writeWholeFile(name, text);
     EXPECT_EQ(readSkipValues(name, static_cast<std::int32_t>(values.size())), values);
