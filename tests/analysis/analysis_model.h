@@ -3,6 +3,7 @@
 // per row, every item placed by column. Slow (quadratic) and easy to check
 // line by line against the rules; the fast implementation must match its bytes.
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -40,7 +41,18 @@ struct Stats {
 };
 
 // spins[0] is position 1.
-inline Stats numberStats(const std::vector<std::int32_t>& spins, std::int32_t n, std::int32_t number) {
+// Long lists may be sorted by the library's sort (the exchange sort is
+// defined by its result; the short cases check that).
+inline void sortList(std::vector<std::int32_t>& list, bool plain) {
+    if (plain) {
+        exchangeSort(list);
+    } else {
+        std::sort(list.begin(), list.end());
+    }
+}
+
+inline Stats numberStats(const std::vector<std::int32_t>& spins, std::int32_t n, std::int32_t number,
+                         bool plainSort = true) {
     Stats s;
     std::int32_t previous = 0;
     for (std::int32_t p = 1; p <= n; ++p) {
@@ -51,7 +63,7 @@ inline Stats numberStats(const std::vector<std::int32_t>& spins, std::int32_t n,
         }
     }
     s.sorted = s.skips;
-    exchangeSort(s.sorted);
+    sortList(s.sorted, plainSort);
     if (s.hits > 0) s.median = s.sorted[static_cast<std::size_t>((s.hits + 1) / 2 - 1)];
     return s;
 }
@@ -69,9 +81,9 @@ inline std::int32_t nextDistance(const std::vector<std::int32_t>& spins, std::in
 class Text {
 public:
     void put(std::string_view s) {
+        const auto lf = s.rfind('\n');
+        if (lf != std::string_view::npos) lineStart_ = bytes.size() + lf + 1;
         bytes += s;
-        const auto lf = bytes.rfind('\n');
-        lineStart_ = lf == std::string::npos ? 0 : lf + 1;
     }
     void end() { put("\r\n"); }
     void at(std::size_t column) {
@@ -89,7 +101,7 @@ inline std::string pf(std::int64_t v) { return printForm(static_cast<Extended>(v
 inline Output analyse(std::int32_t numberCount, std::string_view chartTitle,
                       std::string_view banner, std::string_view copyright,
                       const std::vector<std::int32_t>& spins, std::int32_t n, const Source& source,
-                      std::int32_t mean, std::int32_t stdDev) {
+                      std::int32_t mean, std::int32_t stdDev, bool plainSort = true) {
     const auto total = static_cast<std::int32_t>(spins.size());
     const std::string indent(22, ' ');
     const std::string origin =
@@ -120,7 +132,7 @@ inline Output analyse(std::int32_t numberCount, std::string_view chartTitle,
 
     std::vector<std::int32_t> medians;
     for (std::int32_t number = 0; number < numberCount; ++number) {
-        const Stats s = numberStats(spins, n, number);
+        const Stats s = numberStats(spins, n, number, plainSort);
         medians.push_back(s.median);
         t.put(indent + "Roulette Number: " + pf(number));
         t.end();
@@ -210,7 +222,7 @@ inline Output analyse(std::int32_t numberCount, std::string_view chartTitle,
     rule();
     out.report = t.bytes;
 
-    exchangeSort(skipValues);
+    sortList(skipValues, plainSort);
     for (const std::int32_t v : skipValues) out.skipFile += pf(v) + "\r\n";
     return out;
 }

@@ -41,10 +41,10 @@ Outcome runFast(const WheelProfile& profile, const std::vector<std::int32_t>& va
 
 void expectSameAsModel(const WheelProfile& profile, const std::vector<std::int32_t>& values,
                        std::int32_t count, const model::Source& source, std::int32_t mean = 18,
-                       std::int32_t stdDev = 11) {
+                       std::int32_t stdDev = 11, bool plainSort = true) {
     const model::Output expected =
         model::analyse(profile.numberCount, profile.chartTitle, programBannerLine,
-                       programCopyrightLine, values, count, source, mean, stdDev);
+                       programCopyrightLine, values, count, source, mean, stdDev, plainSort);
     const Outcome actual = runFast(profile, values, count, source, mean, stdDev);
     ASSERT_EQ(actual.report.size(), expected.report.size());
     EXPECT_TRUE(actual.report == expected.report);
@@ -110,6 +110,14 @@ TEST(ReportProperty, LongDistancesAndWideValuesMatchTheModel) {
     spins[20] = 999;
     spins[109990] = 500;
     expectSameAsModel(singleZeroProfile, spins, 40, {true, ""}, -2147483647 - 1, 0);
+}
+
+TEST(ReportProperty, LargeListsMatchTheModel) {
+    // Large enough for the blocks handed to the writer threads and for the
+    // distances worked out beside the chart.
+    std::mt19937 random(13);
+    const std::vector<std::int32_t> spins = randomSpins(random, 520000, 38, 1);
+    expectSameAsModel(doubleZeroProfile, spins, 500000, {false, "BIG.DAT"}, 18, 11, false);
 }
 
 }  // namespace
