@@ -209,9 +209,25 @@ void finishSkipFile(std::string_view cp437Name, std::int32_t valueCount) {
             char* p = block.room(24);
             block.commit(p + formatSkipLine(p, v, small));
         };
+        // The same line `count` times over.
+        auto writeLines = [&](std::int32_t v, std::uint32_t count) {
+            char line[24];
+            const std::size_t length = formatSkipLine(line, v, small);
+            if (length > 8) {
+                for (; count > 0; --count) writeLine(v);
+                return;
+            }
+            while (count > 0) {
+                const std::uint32_t run = count < 65536 ? count : 65536;
+                char* p = block.room(std::size_t{run} * 8 + 8);
+                for (std::uint32_t k = 0; k < run; ++k, p += length) std::memcpy(p, line, 8);
+                block.commit(p);
+                count -= run;
+            }
+        };
         for (auto it = others.begin(); it != firstLarge; ++it) writeLine(*it);
         for (std::size_t v = 0; v < counts.size(); ++v) {
-            for (std::uint32_t c = counts[v]; c > 0; --c) writeLine(static_cast<std::int32_t>(v));
+            if (counts[v] > 0) writeLines(static_cast<std::int32_t>(v), counts[v]);
         }
         for (auto it = firstLarge; it != others.end(); ++it) writeLine(*it);
         block.flush();

@@ -1,6 +1,9 @@
 #include "analysis/skip_statistics.h"
 
 #include <algorithm>
+#include <future>
+#include <system_error>
+#include <utility>
 
 #include "platform/session_error.h"
 
@@ -177,6 +180,55 @@ void nextOccurrenceDistancesInto(const SpinList& spins, std::span<std::int32_t> 
     }
 }
 
+namespace {
+
+// Hits of every number and the last hit of each, over positions first..last-1
+// (0-based).
+struct HitCounts {
+    std::vector<std::size_t> hits;
+    std::vector<std::int32_t> lastHit;  // 1-based position, 0 without a hit
+};
+
+HitCounts countHits(const std::int32_t* data, std::size_t first, std::size_t last,
+                    std::uint32_t limit) {
+    HitCounts counts{std::vector<std::size_t>(limit, 0), std::vector<std::int32_t>(limit, 0)};
+    for (std::size_t p = first; p < last; ++p) {
+        const auto x = static_cast<std::uint32_t>(data[p]);
+        if (x < limit) {
+            ++counts.hits[x];
+            counts.lastHit[x] = static_cast<std::int32_t>(p + 1);
+        }
+    }
+    return counts;
+}
+
+// Writes the skips of positions first..last-1 at each number's fill point,
+// starting from the given last hits.
+void scatterSkips(const std::int32_t* data, std::size_t first, std::size_t last,
+                  std::uint32_t limit, std::vector<std::size_t> fill,
+                  std::vector<std::int32_t> lastHit, std::int32_t* skips) {
+    for (std::size_t p = first; p < last; ++p) {
+        const auto x = static_cast<std::uint32_t>(data[p]);
+        if (x >= limit) continue;
+        const auto position = static_cast<std::int32_t>(p + 1);
+        skips[fill[x]++] = position - lastHit[x];
+        lastHit[x] = position;
+    }
+}
+
+// Runs `work` on a helper thread when one can be had, else here.
+template <class Work>
+std::future<void> runBeside(Work work) {
+    try {
+        return std::async(std::launch::async, std::move(work));
+    } catch (const std::system_error&) {
+        work();
+        return {};
+    }
+}
+
+}  // namespace
+
 SkipsByNumber groupSkipsByNumber(const SpinList& spins, std::int32_t analysisCount,
                                  std::int32_t numberCount) {
     checkCount(spins, analysisCount);
@@ -185,26 +237,35 @@ SkipsByNumber groupSkipsByNumber(const SpinList& spins, std::int32_t analysisCou
     const auto limit = static_cast<std::uint32_t>(numberCount);
     const std::int32_t* data = spins.data();
     const auto n = static_cast<std::size_t>(analysisCount);
+    // Long lists are done in two halves side by side; the second half goes on
+    // from the first half's last hits.
+    const std::size_t half = n >= (1u << 20) ? n / 2 : n;
+
+    HitCounts second;
+    std::future<void> pending;
+    if (half < n) pending = runBeside([&] { second = countHits(data, half, n, limit); });
+    const HitCounts first = countHits(data, 0, half, limit);
+    if (pending.valid()) pending.get();
+    if (half == n) second.hits.assign(k, 0);
 
     SkipsByNumber grouped;
     grouped.offsets.assign(k + 1, 0);
-    for (std::size_t p = 0; p < n; ++p) {
-        const auto x = static_cast<std::uint32_t>(data[p]);
-        if (x < limit) ++grouped.offsets[x + 1];
+    for (std::size_t x = 0; x < k; ++x) {
+        grouped.offsets[x + 1] = grouped.offsets[x] + first.hits[x] + second.hits[x];
     }
-    for (std::size_t x = 0; x < k; ++x) grouped.offsets[x + 1] += grouped.offsets[x];
     grouped.skips = std::make_unique_for_overwrite<std::int32_t[]>(grouped.offsets[k]);
+    std::int32_t* skips = grouped.skips.get();
 
     std::vector<std::size_t> fill(grouped.offsets.begin(), grouped.offsets.end() - 1);
-    std::vector<std::int32_t> lastHit(k, 0);
-    std::int32_t* skips = grouped.skips.get();
-    for (std::size_t p = 0; p < n; ++p) {
-        const auto x = static_cast<std::uint32_t>(data[p]);
-        if (x >= limit) continue;
-        const auto position = static_cast<std::int32_t>(p + 1);
-        skips[fill[x]++] = position - lastHit[x];
-        lastHit[x] = position;
+    if (half < n) {
+        std::vector<std::size_t> fillSecond(k);
+        for (std::size_t x = 0; x < k; ++x) fillSecond[x] = fill[x] + first.hits[x];
+        pending = runBeside([&, fillSecond] {
+            scatterSkips(data, half, n, limit, fillSecond, first.lastHit, skips);
+        });
     }
+    scatterSkips(data, 0, half, limit, fill, std::vector<std::int32_t>(k, 0), skips);
+    if (pending.valid()) pending.get();
     return grouped;
 }
 

@@ -143,6 +143,26 @@ TEST(GroupedSkips, EachNumbersGroupHoldsItsSkipsInPositionOrder) {
     }
 }
 
+TEST(GroupedSkips, LongListsGroupedInTwoHalvesAgree) {
+    // Over a million spins are grouped in two halves; numbers whose hits all
+    // lie in one half, or that never hit, must come out right too.
+    std::mt19937 random(21);
+    std::vector<std::int32_t> values(1100000);
+    for (auto& v : values) v = std::uniform_int_distribution<std::int32_t>(0, 35)(random);
+    values[10] = 36;                    // one hit, first half
+    values[values.size() - 10] = 37;    // one hit, second half
+    values[700000] = -5;
+    const SpinList spins = makeSpins(values);
+    const auto n = static_cast<std::int32_t>(values.size() - 3);
+    SkipsByNumber grouped = groupSkipsByNumber(spins, n, 39);  // 38 never hits
+    for (std::int32_t number = 0; number < 39; ++number) {
+        const auto group = grouped.of(number);
+        ASSERT_EQ(std::vector<std::int32_t>(group.begin(), group.end()),
+                  model::numberStats(values, n, number, false).skips)
+            << "number " << number;
+    }
+}
+
 TEST(SystemRow, WideValuesBreakTheRowAtTheirColumns) {
     // The fast row and the general one against the model's column placement.
     const std::int32_t positions[] = {1, 999999, 1000000, 9999999, 10000000, 2147483647};
