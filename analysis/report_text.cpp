@@ -1,6 +1,7 @@
 #include "analysis/report_text.h"
 
 #include <cstring>
+#include <system_error>
 #include <utility>
 
 namespace spinchart {
@@ -127,9 +128,18 @@ ReportBlock::~ReportBlock() = default;
 
 void ReportBlock::handOver() {
     if (used_ == 0) return;
-    if (!writer_) {
+    if (!writer_ && !writeHere_) {
         buffers_[1].reset(new char[capacity]);
-        writer_ = std::make_unique<BlockWriter>(file_);
+        try {
+            writer_ = std::make_unique<BlockWriter>(file_);
+        } catch (const std::system_error&) {
+            writeHere_ = true;  // no thread to be had: write as we go
+        }
+    }
+    if (writeHere_) {
+        file_.write(std::string_view(current_, used_));
+        used_ = 0;
+        return;
     }
     writer_->post(current_, used_);
     current_ = current_ == buffers_[0].get() ? buffers_[1].get() : buffers_[0].get();

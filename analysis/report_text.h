@@ -99,6 +99,7 @@ private:
     std::unique_ptr<char[]> buffers_[2];
     char* current_;
     std::size_t used_ = 0;
+    bool writeHere_ = false;
     std::unique_ptr<BlockWriter> writer_;  // destroyed first: it may still read a buffer
 };
 
