@@ -52,8 +52,8 @@ void writeFrequencySkipChart(OutputFile& report, const WheelProfile& profile,
     out.flush();
     if (analysisCount < 0) throw SessionError("negative analysis count");
 
-    // All numbers' skips in one pass; each group is printed, then sorted in
-    // place and printed again.
+    // All numbers' skips in one pass; each group is printed, then in
+    // ascending order.
     SkipsByNumber grouped = groupSkipsByNumber(spins, analysisCount, profile.numberCount);
     std::vector<std::int32_t> medians(static_cast<std::size_t>(profile.numberCount));
     for (std::int32_t number = 0; number < profile.numberCount; ++number) {
@@ -72,11 +72,19 @@ void writeFrequencySkipChart(OutputFile& report, const WheelProfile& profile,
         out.text("\xF9 Skips -> ");
         out.printList(skips);
         out.newLine();
-        sortAscending(skips);
+        // Sorted: runs of equal skips; the median is the one at 1-based
+        // place floor((hits + 1) / 2).
+        const AscendingRuns runs = prepareAscendingRuns(skips);
+        const std::size_t middle = (skips.size() + 1) / 2;
+        std::size_t placed = 0;
+        std::int32_t median = 0;
         out.text("* Sorted Skips: ");
-        out.printList(skips);
+        forEachAscendingRun(runs, [&](std::int32_t skip, std::uint32_t count) {
+            out.printRepeated(skip, count);
+            if (placed < middle && placed + count >= middle) median = skip;
+            placed += count;
+        });
         out.newLine();
-        const std::int32_t median = medianOfSorted(skips);
         medians[static_cast<std::size_t>(number)] = median;
         out.text("* Median Skip: ");
         out.printForm(median);

@@ -119,7 +119,7 @@ void BlockWriter::run() {
     }
 }
 
-ReportBlock::ReportBlock(OutputFile& file) : file_(file) {
+ReportBlock::ReportBlock(OutputFile& file, bool background) : file_(file), writeHere_(!background) {
     buffers_[0].reset(new char[capacity]);
     current_ = buffers_[0].get();
 }
@@ -172,6 +172,29 @@ void ReportBlock::printList(std::span<const std::int32_t> values) {
         } else {
             commit(p + printFormInto(p, v));
         }
+    }
+}
+
+void ReportBlock::printRepeated(std::int32_t value, std::uint32_t count) {
+    const SmallNumberText& small = SmallNumberText::get();
+    char form[24];
+    std::size_t length;
+    if (static_cast<std::uint32_t>(value) < static_cast<std::uint32_t>(SmallNumberText::limit)) {
+        std::memcpy(form, small.printForm[static_cast<std::size_t>(value)], 8);
+        length = small.printFormLength[static_cast<std::size_t>(value)];
+    } else {
+        length = printFormInto(form, value);
+    }
+    if (length > 8) {
+        for (; count > 0; --count) text(std::string_view(form, length));
+        return;
+    }
+    while (count > 0) {
+        const std::uint32_t run = count < 65536 ? count : 65536;
+        char* p = room(std::size_t{run} * 8 + 8);
+        for (std::uint32_t k = 0; k < run; ++k, p += length) std::memcpy(p, form, 8);
+        commit(p);
+        count -= run;
     }
 }
 

@@ -64,7 +64,8 @@ private:
 
 class ReportBlock {
 public:
-    explicit ReportBlock(OutputFile& file);
+    // With `background` false every full block is written on this thread.
+    explicit ReportBlock(OutputFile& file, bool background = true);
     ~ReportBlock();
     ReportBlock(const ReportBlock&) = delete;
     ReportBlock& operator=(const ReportBlock&) = delete;
@@ -81,6 +82,8 @@ public:
     void printForm(std::int64_t value);
     // The print forms of the values one after another.
     void printList(std::span<const std::int32_t> values);
+    // The print form of the value `count` times over.
+    void printRepeated(std::int32_t value, std::uint32_t count);
     void newLine();
     // Hands everything to the file and waits until it is there; the file may
     // be used directly again afterwards.

@@ -60,6 +60,41 @@ void sortAscending(std::span<std::int32_t> values) {
     }
 }
 
+AscendingRuns prepareAscendingRuns(std::span<std::int32_t> values) {
+    AscendingRuns runs;
+    const std::size_t n = values.size();
+    std::int32_t maxSmall = -1;
+    for (const std::int32_t v : values) {
+        if (v >= 0 && v < countingLimit && v > maxSmall) maxSmall = v;
+    }
+    const auto range = static_cast<std::size_t>(maxSmall + 1);
+    std::size_t others = n;
+    if (n >= 256 && range <= 4 * n) {
+        // Count the small values; move the others to the front.
+        runs.counts.assign(range, 0);
+        others = 0;
+        for (std::size_t k = 0; k < n; ++k) {
+            const std::int32_t v = values[k];
+            if (v >= 0 && v <= maxSmall) {
+                ++runs.counts[static_cast<std::size_t>(v)];
+            } else {
+                values[others++] = v;
+            }
+        }
+    }
+    const auto begin = values.begin();
+    const auto end = begin + static_cast<std::ptrdiff_t>(others);
+    std::sort(begin, end);
+    if (runs.counts.empty()) {
+        runs.others = values;
+        runs.negativeOthers = values.size();  // all in order as they stand
+    } else {
+        runs.others = values.first(others);
+        runs.negativeOthers = static_cast<std::size_t>(std::lower_bound(begin, end, 0) - begin);
+    }
+    return runs;
+}
+
 std::int32_t medianOfSorted(std::span<const std::int32_t> sorted) {
     if (sorted.empty()) return 0;
     return sorted[(sorted.size() + 1) / 2 - 1];

@@ -54,6 +54,34 @@ void nextOccurrenceDistancesInto(const SpinList& spins, std::span<std::int32_t> 
 // Sorts ascending in place; linear time when most values are small.
 void sortAscending(std::span<std::int32_t> values);
 
+// The values in ascending order as runs of equal values: counts of the small
+// non-negative values, and the other values sorted (negative ones first).
+// Preparing may reorder the values.
+struct AscendingRuns {
+    std::vector<std::uint32_t> counts;     // counts[v]: how often v occurs
+    std::span<const std::int32_t> others;  // sorted; those not counted
+    std::size_t negativeOthers = 0;        // leading entries of `others`
+};
+AscendingRuns prepareAscendingRuns(std::span<std::int32_t> values);
+
+// Calls run(value, count) for every distinct value, ascending.
+template <class Run>
+void forEachAscendingRun(const AscendingRuns& runs, Run&& run) {
+    auto sortedRuns = [&run](std::span<const std::int32_t> sorted) {
+        for (std::size_t k = 0; k < sorted.size();) {
+            std::size_t end = k + 1;
+            while (end < sorted.size() && sorted[end] == sorted[k]) ++end;
+            run(sorted[k], static_cast<std::uint32_t>(end - k));
+            k = end;
+        }
+    };
+    sortedRuns(runs.others.first(runs.negativeOthers));
+    for (std::size_t v = 0; v < runs.counts.size(); ++v) {
+        if (runs.counts[v] != 0) run(static_cast<std::int32_t>(v), runs.counts[v]);
+    }
+    sortedRuns(runs.others.subspan(runs.negativeOthers));
+}
+
 // The skips of every number over positions 1..analysisCount, grouped by
 // number, each group in position order.
 struct SkipsByNumber {

@@ -105,7 +105,8 @@ void writeSystemReport(OutputFile& report, OutputFile& skipFile, const SpinList&
         const std::int32_t* numbers = spins.data();
         const SmallNumberText& small = SmallNumberText::get();
         ReportBlock rowText(report);
-        ReportBlock skipText(skipFile);
+        // The skip lines are few beside the rows: written between them here.
+        ReportBlock skipText(skipFile, false);
         SystemRowSequence row;
         // Rows go out in batches, each with room for its widest rows.
         constexpr std::int32_t batch = 2048;

@@ -124,6 +124,13 @@ TEST(SortAscending, MatchesAComparisonSortForEveryMixOfValues) {
         }
         std::vector<std::int32_t> expected = values;
         std::sort(expected.begin(), expected.end());
+        std::vector<std::int32_t> fromRuns;
+        std::vector<std::int32_t> scratch = values;
+        forEachAscendingRun(prepareAscendingRuns(scratch), [&](std::int32_t v, std::uint32_t c) {
+            ASSERT_TRUE(fromRuns.empty() || fromRuns.back() < v);
+            fromRuns.insert(fromRuns.end(), c, v);
+        });
+        ASSERT_EQ(fromRuns, expected) << "trial " << trial;
         sortAscending(values);
         ASSERT_EQ(values, expected) << "trial " << trial;
     }
