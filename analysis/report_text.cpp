@@ -75,7 +75,7 @@ BlockWriter::BlockWriter(OutputFile& file) : file_(file), thread_([this] { run()
 BlockWriter::~BlockWriter() {
     {
         std::unique_lock lock(mutex_);
-        done_.wait(lock, [this] { return !hasBlock_; });
+        done_.wait(lock, [this] { return pending_.empty(); });
         stop_ = true;
     }
     wake_.notify_one();
@@ -83,38 +83,42 @@ BlockWriter::~BlockWriter() {
 }
 
 void BlockWriter::post(const char* data, std::size_t size) {
-    waitIdle();
     {
-        const std::lock_guard lock(mutex_);
-        data_ = data;
-        size_ = size;
-        hasBlock_ = true;
+        std::unique_lock lock(mutex_);
+        done_.wait(lock, [this] { return pending_.size() < depth; });
+        if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
+        pending_.emplace_back(data, size);
     }
     wake_.notify_one();
 }
 
 void BlockWriter::waitIdle() {
     std::unique_lock lock(mutex_);
-    done_.wait(lock, [this] { return !hasBlock_; });
+    done_.wait(lock, [this] { return pending_.empty(); });
     if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
 }
 
 void BlockWriter::run() {
     std::unique_lock lock(mutex_);
     for (;;) {
-        wake_.wait(lock, [this] { return hasBlock_ || stop_; });
-        if (!hasBlock_) return;
-        const std::string_view block(data_, size_);
+        wake_.wait(lock, [this] { return !pending_.empty() || stop_; });
+        if (pending_.empty()) return;
+        const std::string_view block = pending_.front();
         lock.unlock();
         std::exception_ptr failure;
-        try {
-            file_.write(block);
-        } catch (...) {
-            failure = std::current_exception();
+        if (!failed_) {
+            try {
+                file_.write(block);
+            } catch (...) {
+                failure = std::current_exception();
+            }
         }
         lock.lock();
-        if (failure && !failure_) failure_ = failure;
-        hasBlock_ = false;
+        if (failure) {
+            failed_ = true;  // later blocks are dropped
+            if (!failure_) failure_ = failure;
+        }
+        pending_.pop_front();
         done_.notify_all();
     }
 }
@@ -129,7 +133,7 @@ ReportBlock::~ReportBlock() = default;
 void ReportBlock::handOver() {
     if (used_ == 0) return;
     if (!writer_ && !writeHere_) {
-        buffers_[1].reset(new char[capacity]);
+        for (std::size_t k = 1; k < bufferCount; ++k) buffers_[k].reset(new char[capacity]);
         try {
             writer_ = std::make_unique<BlockWriter>(file_);
         } catch (const std::system_error&) {
@@ -141,8 +145,11 @@ void ReportBlock::handOver() {
         used_ = 0;
         return;
     }
+    // Buffers take turns; the writer holds fewer blocks than there are
+    // buffers, so the next one is free once post() returns.
     writer_->post(current_, used_);
-    current_ = current_ == buffers_[0].get() ? buffers_[1].get() : buffers_[0].get();
+    nextBuffer_ = (nextBuffer_ + 1) % bufferCount;
+    current_ = buffers_[nextBuffer_].get();
     used_ = 0;
 }
 

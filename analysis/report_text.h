@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -31,20 +32,24 @@ struct SmallNumberText {
     static const SmallNumberText& get();
 };
 
-// Writes blocks to one file on a thread of its own, one block at a time, so
-// that formatting the next block and the file system's copying of the last
+// Writes blocks to one file on a thread of its own, in order, so that
+// formatting the next blocks and the file system's copying of the last ones
 // overlap.
 class BlockWriter {
 public:
     explicit BlockWriter(OutputFile& file);
-    ~BlockWriter();  // waits for the block in hand; its failure is dropped
+    ~BlockWriter();  // waits for the blocks in hand; a failure is dropped
     BlockWriter(const BlockWriter&) = delete;
     BlockWriter& operator=(const BlockWriter&) = delete;
 
-    // Waits for the previous block, then starts writing this one; the bytes
-    // must stay untouched until the next post() or waitIdle() returns.
+    // At most this many blocks are waiting or being written.
+    static constexpr std::size_t depth = 3;
+
+    // Queues a block, first waiting while `depth` blocks are in hand; the
+    // bytes must stay untouched until `depth` more posts, or waitIdle(),
+    // have returned. Rethrows the failure of an earlier block.
     void post(const char* data, std::size_t size);
-    // Waits until the block in hand is written; rethrows its failure.
+    // Waits until every block is written; rethrows a failure.
     void waitIdle();
 
 private:
@@ -54,10 +59,9 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable done_;
-    const char* data_ = nullptr;
-    std::size_t size_ = 0;
-    bool hasBlock_ = false;
+    std::deque<std::string_view> pending_;  // the front one is being written
     bool stop_ = false;
+    bool failed_ = false;
     std::exception_ptr failure_;
     std::thread thread_;
 };
@@ -98,8 +102,11 @@ private:
     // while the next is filled in the other buffer.
     void handOver();
 
+    static constexpr std::size_t bufferCount = BlockWriter::depth + 1;
+
     OutputFile& file_;
-    std::unique_ptr<char[]> buffers_[2];
+    std::unique_ptr<char[]> buffers_[bufferCount];
+    std::size_t nextBuffer_ = 0;
     char* current_;
     std::size_t used_ = 0;
     bool writeHere_ = false;

@@ -130,9 +130,67 @@ public:
         }
     }
 
+    // Reads `count` numbers in any order, handing each to `take`: whole
+    // blocks of lines are split in two halves read side by side.
+    template <class Take>
+    void readUnordered(std::int64_t count, Take&& take) {
+        const char* const base = buffer_.get();
+        while (count > 0) {
+            if (end_ - begin_ < 4096) fill();
+            const char* const p = base + begin_;
+            const char* lineEnd = nullptr;
+            if (end_ - begin_ >= 4096) {
+                const char* lf = base + end_ - 32;
+                while (lf > p && lf[-1] != '\n') --lf;
+                if (lf > p) lineEnd = lf;
+            }
+            // Every number takes two bytes at least, with its separator; near
+            // the count's end, and without whole lines, one at a time.
+            if (lineEnd == nullptr || count <= (lineEnd - p) / 2 + 1) {
+                read(count < 4096 ? count : 4096, take);
+                count -= count < 4096 ? count : 4096;
+                continue;
+            }
+            const char* mid = p + (lineEnd - p) / 2;
+            mid = static_cast<const char*>(std::memchr(mid, '\n', static_cast<std::size_t>(lineEnd - mid))) + 1;
+            const char* a = p;
+            const char* b = mid;
+            std::int32_t va = 0;
+            std::int32_t vb = 0;
+            for (;;) {
+                const bool gotA = numberWithin(a, mid, va);
+                const bool gotB = numberWithin(b, lineEnd, vb);
+                if (gotA) take(va);
+                if (gotB) take(vb);
+                count -= static_cast<std::int64_t>(gotA) + static_cast<std::int64_t>(gotB);
+                if (!gotA && !gotB) break;
+            }
+            begin_ = static_cast<std::size_t>(lineEnd - base);
+        }
+    }
+
     void close() { file_.close(); }
 
 private:
+    // The next number that starts before `limit`, a line boundary with bytes
+    // to spare after it; false when only separators are left.
+    static bool numberWithin(const char*& p, const char* limit, std::int32_t& value) {
+        while (p < limit && isSeparator(*p)) ++p;
+        if (p >= limit) return false;
+        std::uint32_t plain = 0;
+        const int digits = leadingDigits(p, plain);
+        if (digits > 0 && digits < 8 && endsNumber(p[digits])) {
+            value = static_cast<std::int32_t>(plain);
+            p += digits;
+            if (std::memcmp(p, " \r\n ", 4) == 0) p += 4;
+            return true;
+        }
+        const char* start = p;
+        while (p < limit && !endsNumber(*p)) ++p;
+        value = toNumber(std::string_view(start, static_cast<std::size_t>(p - start)));
+        return true;
+    }
+
     static std::int32_t toNumber(std::string_view token) {
         if (token.size() <= 9) {
             std::int32_t value = 0;
@@ -188,7 +246,7 @@ void finishSkipFile(std::string_view cp437Name, std::int32_t valueCount) {
     std::vector<std::int32_t> others;
     {
         NumberReader reader(FileHandle::openForReading(cp437ToUtf8(cp437Name)));
-        reader.read(valueCount, [&](std::int32_t v) {
+        reader.readUnordered(valueCount, [&](std::int32_t v) {
             if (static_cast<std::uint32_t>(v) < static_cast<std::uint32_t>(countedValues)) {
                 ++counts[static_cast<std::size_t>(v)];
             } else {

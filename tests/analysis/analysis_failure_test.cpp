@@ -77,6 +77,32 @@ TEST(AnalysisFailure, SkipFileWriteFailureLeavesTheReportComplete) {
     EXPECT_EQ(readWholeFile(f.request.reportFile), f.expected().report);
 }
 
+TEST(AnalysisFailure, WriteFailuresOfLargeAnalysesAreReported) {
+    // Blocks written on the writer thread: the failure still ends the
+    // analysis, and the other file keeps what it had.
+    if (!fullDeviceAvailable()) GTEST_SKIP() << "no /dev/full";
+    std::vector<std::int32_t> values(300000);
+    for (std::size_t k = 0; k < values.size(); ++k) values[k] = static_cast<std::int32_t>((k * 7) % 37);
+    const SpinList spins = testing::makeSpins(values);
+    testing::ScratchFolder folder;
+    AnalysisRequest request;
+    request.profile = &singleZeroProfile;
+    request.spins = &spins;
+    request.analysisCount = 300000;
+    request.generated = true;
+    request.reportFile = "/dev/full";
+    request.skipFile = folder.file("S.SKP");
+    EXPECT_THROW(runAnalysis(request), SessionError);
+    EXPECT_EQ(readWholeFile(request.skipFile), "");
+
+    request.reportFile = folder.file("R.REP");
+    request.skipFile = "/dev/full";
+    EXPECT_THROW(runAnalysis(request), SessionError);
+    const std::string report = readWholeFile(request.reportFile);
+    EXPECT_GT(report.size(), 1000000u);
+    EXPECT_NE(report.find("Report of 'Play-All-Numbers EXCEPT The Last 5 Spins'"), std::string::npos);
+}
+
 TEST(AnalysisFailure, CountBeyondTheSpinsAnalysesAllOfThem) {
     Fixture f;
     f.request.analysisCount = 1000;
