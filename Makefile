@@ -1,16 +1,20 @@
+SHELL := /bin/bash
 # spinchart: the user's entry points. `make run` builds and starts the program;
 # `make test` builds and runs the whole suite, plainly and under ASan + UBSan.
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 BENCH_BUILD ?= build-bench
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
 # Debian packages the build and the tests need.
-DEB_PACKAGES := cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libvterm-dev
+DEB_PACKAGES := cmake make g++ clang libclang-rt-14-dev pkg-config libgtest-dev libgmock-dev \
+                libbenchmark-dev libvterm-dev
 
-.PHONY: all build run test test-plain test-asan bench deps clean
+.PHONY: all build run test test-plain test-asan bench fuzz deps clean
 
 all: build
 
@@ -51,5 +55,22 @@ bench: deps
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	@for b in $(BENCH_BUILD)/bench/*_bench; do echo "== $$b"; $$b; done
 
+# Each libFuzzer target for FUZZ_SECONDS, starting from the seed corpus in
+# fuzz/corpus/<target> (copied, so the repository's seeds stay as they are).
+fuzz: deps
+	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSPINCHART_FUZZ=ON -DSPINCHART_TESTS=OFF $(CMAKE_FLAGS)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@set -e; passed=0; for f in $(FUZZ_BUILD)/fuzz/*_fuzz; do \
+	  name=$$(basename $$f _fuzz); work=$$(mktemp -d); \
+	  if [ -d fuzz/corpus/$$name ]; then cp -r fuzz/corpus/$$name/. $$work/; fi; \
+	  echo "== fuzz $$name for $(FUZZ_SECONDS) s"; \
+	  rc=0; $$f -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -print_final_stats=1 $$work \
+	    > $$work.log 2>&1 || rc=$$?; \
+	  grep -E "^Done|ERROR|SUMMARY|Test unit written" $$work.log || true; \
+	  [ $$rc -eq 0 ] || tail -n 60 $$work.log; \
+	  rm -rf $$work $$work.log; [ $$rc -eq 0 ] || { echo "fuzz: $$passed passed, 1 failed"; exit $$rc; }; \
+	  passed=$$((passed + 1)); \
+	done; echo "fuzz: $$passed passed, 0 failed"
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)

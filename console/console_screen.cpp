@@ -1,28 +1,254 @@
-// Placeholder console operations; replaced by the real console layer.
 #include "console/console_screen.h"
 
-#include "console/session_screens.h"
+#include <algorithm>
+#include <span>
 
 namespace spinchart {
+namespace {
 
-void setColours(ConsoleScreen&, int, int) {}
-void clearScreen(ConsoleScreen&) {}
-void moveTo(ConsoleScreen&, int, int) {}
-void writeText(ConsoleScreen&, std::string_view) {}
-void newLine(ConsoleScreen&) {}
-void setCursorVisible(ConsoleScreen&, bool) {}
-void discardPendingKeys(ConsoleScreen&) {}
-bool keyPending(ConsoleScreen&) { return false; }
-KeyCode takeKey(ConsoleScreen&) { return {}; }
-KeyCode waitKey(ConsoleScreen&) { return {}; }
-std::string readLine(ConsoleScreen&) { return {}; }
-void beep(ConsoleScreen&) {}
-void writeLineAt(ConsoleScreen&, int, int, std::string_view) {}
-void drawDoubleFrame(ConsoleScreen&, int, int, int) {}
-KeyCode readMenuKey(ConsoleScreen&, int, int) { return {}; }
-std::string toUpperCp437(std::string_view text) { return std::string(text); }
-std::string rowText(const ConsoleScreen&, int) { return {}; }
-bool askRunAgain(ConsoleScreen&, std::string_view) { return false; }
-void showErrorScreen(ConsoleScreen&) {}
+constexpr std::size_t cellIndex(int row, int column) {
+    return static_cast<std::size_t>((row - 1) * screenColumns + (column - 1));
+}
+
+unsigned char currentAttribute(const ConsoleScreen& screen) {
+    return static_cast<unsigned char>(screen.foreground + 16 * screen.background);
+}
+
+void scrollUp(ConsoleScreen& screen) {
+    std::copy(screen.cells.begin() + screenColumns, screen.cells.end(), screen.cells.begin());
+    const ScreenCell blank{' ', currentAttribute(screen)};
+    std::fill(screen.cells.end() - screenColumns, screen.cells.end(), blank);
+}
+
+// Waits until a key is pending; the screen is shown (and repainted after a
+// resize) while waiting.
+bool waitUntilKeyPending(ConsoleScreen& screen) {
+    TerminalBackend* backend = screen.backend;
+    if (backend == nullptr) return false;
+    for (;;) {
+        if (backend->takeRepaintRequest()) invalidateScreen(screen);
+        presentScreen(screen);
+        if (backend->keyPending()) return true;
+        backend->waitForInput();
+    }
+}
+
+}  // namespace
+
+void setColours(ConsoleScreen& screen, int foreground, int background) {
+    if (foreground >= 0 && foreground < 16) screen.foreground = foreground;
+    if (background >= 0 && background < 16) screen.background = background;
+}
+
+void clearScreen(ConsoleScreen& screen) {
+    screen.cells.fill(ScreenCell{' ', currentAttribute(screen)});
+    screen.cursorRow = 1;
+    screen.cursorColumn = 1;
+}
+
+void moveTo(ConsoleScreen& screen, int row, int column) {
+    if (row >= 1 && row <= screenRows) screen.cursorRow = row;
+    if (column >= 1 && column <= screenColumns) screen.cursorColumn = column;
+}
+
+void writeText(ConsoleScreen& screen, std::string_view cp437Text) {
+    const unsigned char attribute = currentAttribute(screen);
+    for (char c : cp437Text) {
+        screen.cells[cellIndex(screen.cursorRow, screen.cursorColumn)] =
+            ScreenCell{static_cast<unsigned char>(c), attribute};
+        if (++screen.cursorColumn > screenColumns) newLine(screen);
+    }
+}
+
+void newLine(ConsoleScreen& screen) {
+    screen.cursorColumn = 1;
+    if (screen.cursorRow < screenRows) {
+        ++screen.cursorRow;
+    } else {
+        scrollUp(screen);
+    }
+}
+
+void setCursorVisible(ConsoleScreen& screen, bool visible) { screen.cursorVisible = visible; }
+
+void discardPendingKeys(ConsoleScreen& screen) {
+    if (screen.backend != nullptr) screen.backend->discardPendingKeys();
+}
+
+bool keyPending(ConsoleScreen& screen) {
+    if (screen.backend == nullptr) return false;
+    if (screen.backend->takeRepaintRequest()) invalidateScreen(screen);
+    presentScreen(screen);
+    return screen.backend->keyPending();
+}
+
+KeyCode takeKey(ConsoleScreen& screen) {
+    if (screen.backend == nullptr) return {};
+    return screen.backend->takeKey();
+}
+
+KeyCode waitKey(ConsoleScreen& screen) {
+    if (!waitUntilKeyPending(screen)) return {};
+    return screen.backend->takeKey();
+}
+
+std::string readLine(ConsoleScreen& screen) {
+    constexpr std::size_t maximumLength = 10000;
+    const bool wasVisible = screen.cursorVisible;
+    screen.cursorVisible = true;
+    std::string text;
+    for (;;) {
+        const KeyCode key = waitKey(screen);
+        if (key.size() != 1) {
+            // Keys without a character are ignored; without a terminal there
+            // is nothing more to read.
+            if (screen.backend == nullptr) break;
+            continue;
+        }
+        const auto c = static_cast<unsigned char>(key[0]);
+        if (c == 13) {
+            newLine(screen);
+            break;
+        }
+        if (c == 8) {
+            if (text.empty()) continue;
+            text.pop_back();
+            if (screen.cursorColumn > 1) {
+                --screen.cursorColumn;
+            } else if (screen.cursorRow > 1) {
+                --screen.cursorRow;
+                screen.cursorColumn = screenColumns;
+            } else {
+                continue;  // the character has scrolled off the top
+            }
+            const int row = screen.cursorRow;
+            const int column = screen.cursorColumn;
+            writeText(screen, " ");
+            screen.cursorRow = row;
+            screen.cursorColumn = column;
+            continue;
+        }
+        if (c < 32 || text.size() >= maximumLength) continue;
+        text.push_back(key[0]);
+        writeText(screen, key);
+    }
+    screen.cursorVisible = wasVisible;
+    return text;
+}
+
+void beep(ConsoleScreen& screen) {
+    if (screen.backend == nullptr) return;
+    screen.backend->bell();
+    screen.bellPending = true;
+}
+
+void presentScreen(ConsoleScreen& screen) {
+    TerminalBackend* backend = screen.backend;
+    if (backend == nullptr) return;
+    bool changed = false;
+    if (!screen.shownValid) {
+        backend->resetDisplay();
+        for (int row = 1; row <= screenRows; ++row) {
+            backend->drawCells(row, 1, std::span(screen.cells).subspan(cellIndex(row, 1), screenColumns));
+        }
+        screen.shownCells = screen.cells;
+        screen.shownValid = true;
+        changed = true;
+    } else {
+        for (int row = 1; row <= screenRows; ++row) {
+            int column = 1;
+            while (column <= screenColumns) {
+                if (screen.cells[cellIndex(row, column)] == screen.shownCells[cellIndex(row, column)]) {
+                    ++column;
+                    continue;
+                }
+                int end = column + 1;
+                while (end <= screenColumns &&
+                       screen.cells[cellIndex(row, end)] != screen.shownCells[cellIndex(row, end)]) {
+                    ++end;
+                }
+                const std::size_t first = cellIndex(row, column);
+                const auto count = static_cast<std::size_t>(end - column);
+                backend->drawCells(row, column, std::span(screen.cells).subspan(first, count));
+                std::copy_n(screen.cells.begin() + static_cast<std::ptrdiff_t>(first), count,
+                            screen.shownCells.begin() + static_cast<std::ptrdiff_t>(first));
+                changed = true;
+                column = end;
+            }
+        }
+    }
+    if (changed || screen.bellPending || screen.cursorRow != screen.shownCursorRow ||
+        screen.cursorColumn != screen.shownCursorColumn || screen.cursorVisible != screen.shownCursorVisible) {
+        backend->placeCursor(screen.cursorRow, screen.cursorColumn, screen.cursorVisible);
+        screen.shownCursorRow = screen.cursorRow;
+        screen.shownCursorColumn = screen.cursorColumn;
+        screen.shownCursorVisible = screen.cursorVisible;
+        screen.bellPending = false;
+        backend->present();
+    }
+}
+
+void invalidateScreen(ConsoleScreen& screen) { screen.shownValid = false; }
+
+void writeLineAt(ConsoleScreen& screen, int row, int column, std::string_view cp437Text) {
+    moveTo(screen, row, column);
+    writeText(screen, cp437Text);
+    newLine(screen);
+}
+
+void drawDoubleFrame(ConsoleScreen& screen, int row, int column, int innerWidth) {
+    const auto width = static_cast<std::size_t>(std::max(innerWidth, 0));
+    const std::string bar(width, '\xCD');
+    moveTo(screen, row, column);
+    writeText(screen, "\xC9");
+    writeText(screen, bar);
+    writeText(screen, "\xBB");
+    newLine(screen);
+    moveTo(screen, row + 1, column);
+    writeText(screen, "\xBA");
+    moveTo(screen, row + 1, column + innerWidth + 1);
+    writeText(screen, "\xBA");
+    newLine(screen);
+    moveTo(screen, row + 2, column);
+    writeText(screen, "\xC8");
+    writeText(screen, bar);
+    writeText(screen, "\xBC");
+}
+
+KeyCode readMenuKey(ConsoleScreen& screen, int row, int column) {
+    waitUntilKeyPending(screen);
+    moveTo(screen, row, column);
+    const KeyCode key = toUpperCp437(takeKey(screen));
+    writeText(screen, key);
+    newLine(screen);
+    return key;
+}
+
+std::string toUpperCp437(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper) {
+        switch (static_cast<unsigned char>(c)) {
+            case 0x84: c = '\x8E'; break;
+            case 0x94: c = '\x99'; break;
+            case 0x81: c = '\x9A'; break;
+            case 0x82: c = '\x90'; break;
+            case 0xA4: c = '\xA5'; break;
+            case 0x86: c = '\x8F'; break;
+            case 0x87: c = '\x80'; break;
+            default:
+                if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return upper;
+}
+
+std::string rowText(const ConsoleScreen& screen, int row) {
+    std::string text(screenColumns, ' ');
+    if (row < 1 || row > screenRows) return text;
+    for (int column = 1; column <= screenColumns; ++column) {
+        text[static_cast<std::size_t>(column - 1)] = static_cast<char>(cellAt(screen, row, column).character);
+    }
+    return text;
+}
 
 }  // namespace spinchart

@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-namespace spinchart {
+#include "platform/terminal.h"
 
-class TerminalBackend;
+namespace spinchart {
 
 constexpr int screenRows = 25;
 constexpr int screenColumns = 80;
@@ -20,11 +20,6 @@ constexpr int screenColumns = 80;
 // scan code.
 using KeyCode = std::string;
 
-struct ScreenCell {
-    unsigned char character = ' ';
-    unsigned char attribute = 14 + 16 * 2;  // foreground + 16 * background
-};
-
 struct ConsoleScreen {
     TerminalBackend* backend = nullptr;
     std::array<ScreenCell, screenRows * screenColumns> cells{};
@@ -33,6 +28,15 @@ struct ConsoleScreen {
     int cursorRow = 1;     // 1-based
     int cursorColumn = 1;  // 1-based
     bool cursorVisible = true;
+
+    // What the backend shows now; changes reach it in one batch whenever the
+    // program waits for a key (or calls presentScreen).
+    std::array<ScreenCell, screenRows * screenColumns> shownCells{};
+    bool shownValid = false;  // false: the next batch repaints everything
+    int shownCursorRow = 0;
+    int shownCursorColumn = 0;
+    bool shownCursorVisible = true;
+    bool bellPending = false;  // a beep goes out with the next batch
 };
 
 // Basic operations.
@@ -48,6 +52,12 @@ KeyCode takeKey(ConsoleScreen& screen);
 KeyCode waitKey(ConsoleScreen& screen);
 std::string readLine(ConsoleScreen& screen);
 void beep(ConsoleScreen& screen);
+
+// Sends the changes since the last batch to the terminal. The key operations
+// do this themselves; call it before long work so that the screen shows.
+void presentScreen(ConsoleScreen& screen);
+// Makes the next batch redraw the whole screen.
+void invalidateScreen(ConsoleScreen& screen);
 
 // Text at a position, followed by a line end.
 void writeLineAt(ConsoleScreen& screen, int row, int column, std::string_view cp437Text);

@@ -46,6 +46,11 @@ bool regularFileExists(const std::string& path);
 // True when both paths lead to the same existing file.
 bool sameExistingFile(const std::string& a, const std::string& b);
 
+// True when both paths name the same file, whether or not it exists yet: the
+// same existing file, or the same place once "." and ".." and links are
+// resolved.
+bool leadToSameFile(const std::string& a, const std::string& b);
+
 // Finds an existing file whose path matches `path` ignoring letter case in the
 // parts that do not exist as written. Returns the path as it exists on disk,
 // `path` itself when it exists as written, and nothing when no part or more than

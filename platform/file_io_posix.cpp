@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "platform/file_io.h"
@@ -122,6 +123,16 @@ bool sameExistingFile(const std::string& a, const std::string& b) {
     struct stat sa {}, sb {};
     if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+bool leadToSameFile(const std::string& a, const std::string& b) {
+    if (sameExistingFile(a, b)) return true;
+    std::error_code error;
+    const std::filesystem::path pa = std::filesystem::weakly_canonical(std::filesystem::absolute(a, error), error);
+    if (error) return a == b;
+    const std::filesystem::path pb = std::filesystem::weakly_canonical(std::filesystem::absolute(b, error), error);
+    if (error) return a == b;
+    return pa == pb;
 }
 
 std::optional<std::string> resolvePathIgnoringCase(const std::string& path) {

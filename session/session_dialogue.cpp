@@ -1,21 +1,235 @@
 #include "session/session_dialogue.h"
 
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "analysis/main_report.h"
 #include "console/session_screens.h"
+#include "platform/file_io.h"
 #include "platform/session_error.h"
+#include "session/settings_files.h"
+#include "session/spin_source.h"
+#include "text/cp437.h"
+#include "text/number_text.h"
 
 namespace spinchart {
+namespace {
+
+// Screen texts are code page 437: F9 is the small bullet; the menu box uses
+// the single-line box characters with double bars.
+constexpr std::string_view introLine4 = "\xF9 This function simulates random roulette spins; or-";
+constexpr std::string_view introLine6 = "The spins must be recorded first in a text file";
+constexpr std::string_view introLine7 = "with one spin per line: type the number then press 'Enter'.";
+constexpr std::string_view introLine10 = "You can either generate RANDOM spins (the default)";
+constexpr std::string_view introLine11 = "or analyze REAL-LIFE casino spins in a data file.";
+
+#define SPINCHART_BARS "\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD"
+constexpr std::string_view menuTop = "\xD5" SPINCHART_BARS "\xB8";
+constexpr std::string_view menuTitle = "\xB3  Select the Method:             \xB3";
+constexpr std::string_view menuSeparatorWithBlank = "\xC6" SPINCHART_BARS "\xB5 ";
+constexpr std::string_view menuGenerate = "\xB3  <G> Generate Random Spins      \xB3";
+constexpr std::string_view menuSeparator = "\xC6" SPINCHART_BARS "\xB5";
+constexpr std::string_view menuAnalyze = "\xB3  <A> Analyze Casino File        \xB3";
+constexpr std::string_view menuBottom = "\xD4" SPINCHART_BARS "\xBE";
+#undef SPINCHART_BARS
+
+constexpr int frameColumn = 14;
+constexpr std::int32_t defaultGenerationCount = 1000;
+constexpr std::int32_t smallestGenerationCount = 100;
+
+// A double frame at column 14 with two middle rows: rows row to row + 3.
+void drawTallFrame(ConsoleScreen& screen, int row, int innerWidth) {
+    const std::string bars(static_cast<std::size_t>(innerWidth), '\xCD');
+    writeLineAt(screen, row, frameColumn, "\xC9" + bars + "\xBB");
+    for (int side = row + 1; side <= row + 2; ++side) {
+        writeLineAt(screen, side, frameColumn, "\xBA");
+        writeLineAt(screen, side, frameColumn + innerWidth + 1, "\xBA");
+    }
+    writeLineAt(screen, row + 3, frameColumn, "\xC8" + bars + "\xBC");
+}
+
+// Writes the prompt at its place and reads the typed answer right after it.
+std::string ask(ConsoleScreen& screen, int row, int column, std::string_view prompt) {
+    moveTo(screen, row, column);
+    writeText(screen, prompt);
+    return readLine(screen);
+}
+
+std::int32_t numericValue(std::string_view answer) { return toInt32(leadingNumber(answer)); }
+
+void drawIntroScreen(ConsoleScreen& screen, const WheelProfile& profile) {
+    clearScreen(screen);
+    writeLineAt(screen, 4, 10, introLine4);
+    writeLineAt(screen, 5, 10, profile.introWheelLine);
+    writeLineAt(screen, 6, 10, introLine6);
+    writeLineAt(screen, 7, 10, introLine7);
+    if (!profile.introZeroZeroNote.empty()) writeLineAt(screen, 8, 10, profile.introZeroZeroNote);
+    writeLineAt(screen, 10, 10, introLine10);
+    writeLineAt(screen, 11, 10, introLine11);
+    writeLineAt(screen, 12, 10, profile.introRandomFileLine);
+
+    writeLineAt(screen, 16, 16, menuTop);
+    writeLineAt(screen, 17, 16, menuTitle);
+    writeLineAt(screen, 18, 16, menuSeparatorWithBlank);
+    writeLineAt(screen, 19, 16, menuGenerate);
+    writeLineAt(screen, 20, 16, menuSeparator);
+    writeLineAt(screen, 21, 16, menuAnalyze);
+    writeLineAt(screen, 22, 16, menuBottom);
+}
+
+// The analyze branch: returns the chosen data file as the dialogue holds it.
+std::string analyzeDataFile(ConsoleScreen& screen, const WheelProfile& profile,
+                            const SessionSettings& settings, SessionSpins& spins) {
+    clearScreen(screen);
+    writeLineAt(screen, 5, 14, "*** Default data file: " + toUpperCp437(settings.dataFile));
+    drawDoubleFrame(screen, 17, frameColumn, 49);
+    const std::string answer = ask(screen, 18, 15, " Enter DATA file to process: ");
+    const std::string chosen = answer.empty() ? settings.dataFile : toUpperCp437(answer);
+    writeDataChoice(profile, chosen, settings);
+    loadSpinFile(chosen, spins);
+    return chosen;
+}
+
+void generateRandomSpins(ConsoleScreen& screen, const WheelProfile& profile,
+                         const SessionSettings& settings, const WheelNeighbourTable& pool,
+                         RandomState& random, ClockReader readClock, SessionSpins& spins) {
+    clearScreen(screen);
+    writeLineAt(screen, 7, 14, " *** Option: Generate RANDOM spins ");
+    writeLineAt(screen, 9, 14,
+                " *** Default OUTPUT file of random spins: " + toUpperCp437(settings.randomFile));
+
+    drawTallFrame(screen, 14, 49);
+    writeLineAt(screen, 15, 15, " How many spins to generate");
+    const std::string countAnswer = ask(screen, 16, 15, " (default: 1000) >> ");
+    std::int32_t count = defaultGenerationCount;
+    if (!countAnswer.empty()) {
+        count = numericValue(countAnswer);
+        if (count < smallestGenerationCount) count = defaultGenerationCount;
+    }
+
+    drawTallFrame(screen, 20, 39);
+    writeLineAt(screen, 21, 15, " Name the OUTPUT file");
+    const std::string nameAnswer = ask(screen, 22, 15, " (" + settings.randomFile + ") ");
+    const std::string outputFile = nameAnswer.empty() ? settings.randomFile : nameAnswer;
+
+    saveSettings(profile, settings.dataFile, outputFile, settings.reportFile, settings.skipFile);
+    generateSpins(pool, random, readClock, count, outputFile, spins);
+}
+
+struct ReportChoice {
+    std::int32_t analysisCount = 0;
+    std::string reportFile;
+    std::string skipFile;
+};
+
+ReportChoice askCountAndNames(ConsoleScreen& screen, const SessionSettings& settings,
+                              std::int32_t totalSpins) {
+    clearScreen(screen);
+    writeLineAt(screen, 1, 10, "Select how many spins to analyze.");
+    writeLineAt(screen, 2, 10, "*** Default: all the spins in the data file");
+    writeLineAt(screen, 3, 10, "or all random spins generated. ***");
+    writeLineAt(screen, 4, 10, "There will be two reports:");
+    writeLineAt(screen, 6, 10, "1) the main frequency and skip, which includes");
+    writeLineAt(screen, 7, 10, "the 'Free Winning Roulette System #1';");
+    writeLineAt(screen, 8, 10, "2) the skip file: all the skips in ascending order.");
+
+    ReportChoice choice;
+    drawTallFrame(screen, 10, 49);
+    writeLineAt(screen, 11, 15, " How many spins to analyze");
+    const std::string countAnswer =
+        ask(screen, 12, 15, " (default: " + printForm(totalSpins) + ") >> ");
+    choice.analysisCount = countAnswer.empty() ? totalSpins : numericValue(countAnswer);
+    // More spins than there are cannot be analysed: take them all.
+    if (choice.analysisCount > totalSpins) choice.analysisCount = totalSpins;
+
+    drawTallFrame(screen, 16, 39);
+    writeLineAt(screen, 17, 15, " Name the main report");
+    const std::string reportAnswer = ask(screen, 18, 15, " (" + settings.reportFile + ") ");
+    choice.reportFile = reportAnswer.empty() ? settings.reportFile : reportAnswer;
+
+    drawTallFrame(screen, 20, 39);
+    writeLineAt(screen, 21, 15, " Name the skip file");
+    const std::string skipAnswer = ask(screen, 22, 15, " (" + settings.skipFile + ") ");
+    choice.skipFile = skipAnswer.empty() ? settings.skipFile : skipAnswer;
+    return choice;
+}
+
+void drawWorkingScreen(ConsoleScreen& screen) {
+    clearScreen(screen);
+    drawTallFrame(screen, 10, 40);
+    writeLineAt(screen, 11, 25, " Doing the works ...");
+}
+
+// One session after its settings step, up to the finished reports.
+void runSession(ConsoleScreen& screen, const WheelProfile& profile, const SessionSettings& settings,
+                const WheelNeighbourTable& pool, RandomState& random, ClockReader readClock,
+                AnalysisRunner analyse) {
+    SessionSpins spins;
+
+    drawIntroScreen(screen, profile);
+    const KeyCode methodKey = readMenuKey(screen, 17, 45);
+    const bool analyze = methodKey == "A";
+
+    std::string dataFile;
+    if (analyze) {
+        dataFile = analyzeDataFile(screen, profile, settings, spins);
+    } else {
+        generateRandomSpins(screen, profile, settings, pool, random, readClock, spins);
+    }
+
+    const ReportChoice choice = askCountAndNames(screen, settings, spins.totalSpins);
+    // Two outputs into one file would interleave and spoil both.
+    if (leadToSameFile(cp437ToUtf8(choice.reportFile), cp437ToUtf8(choice.skipFile))) {
+        throw SessionError("the report and the skip file are one file");
+    }
+    for (const std::string* name : {&choice.reportFile, &choice.skipFile}) {
+        if (name->find('\0') != std::string::npos) throw SessionError("unusable file name");
+    }
+    saveSettings(profile, settings.dataFile, settings.randomFile, choice.reportFile,
+                 choice.skipFile);
+
+    drawWorkingScreen(screen);
+    AnalysisRequest request;
+    request.profile = &profile;
+    request.spins = &spins.list;
+    request.analysisCount = choice.analysisCount;
+    request.generated = !analyze;
+    request.dataFileName = dataFile;
+    request.reportFile = choice.reportFile;
+    request.skipFile = choice.skipFile;
+    request.spinMean = spins.spinMean;
+    request.spinStdDev = spins.spinStdDev;
+    analyse(request);
+    spins.list.clear();
+}
+
+}  // namespace
 
 void runWheelAnalysis(ConsoleScreen& screen, const WheelProfile& profile, RandomState& random,
                       ClockReader readClock) {
-    (void)random;
-    (void)readClock;
-    const WheelNeighbourTable table = buildNeighbourTable(profile);
-    (void)table;
+    runWheelAnalysis(screen, profile, random, readClock, runAnalysis);
+}
+
+void runWheelAnalysis(ConsoleScreen& screen, const WheelProfile& profile, RandomState& random,
+                      ClockReader readClock, AnalysisRunner analyse) {
+    const WheelNeighbourTable pool = buildNeighbourTable(profile);
     for (;;) {
+        // Session start: settings, key flush, then the trap is armed.
+        const SessionSettings settings = loadSettings(profile);
         discardPendingKeys(screen);
         try {
-            // The session's screens and analysis go here.
+            setColours(screen, 14, 2);
+            setCursorVisible(screen, false);
+            runSession(screen, profile, settings, pool, random, readClock, analyse);
         } catch (const SessionError&) {
+            showErrorScreen(screen);
+            continue;
+        } catch (const std::bad_alloc&) {
+            showErrorScreen(screen);
+            continue;
+        } catch (const std::length_error&) {
             showErrorScreen(screen);
             continue;
         }

@@ -1,6 +1,7 @@
 #pragma once
 // One wheel's sessions: settings, dialogue, spins, analysis, run-again.
 
+#include "analysis/main_report.h"
 #include "console/console_screen.h"
 #include "platform/clock.h"
 #include "session/wheel_profile.h"
@@ -12,5 +13,10 @@ namespace spinchart {
 // inside a session end at the error screen and the session starts again.
 void runWheelAnalysis(ConsoleScreen& screen, const WheelProfile& profile, RandomState& random,
                       ClockReader readClock);
+
+// The same with another analysis in place of runAnalysis (for tests).
+using AnalysisRunner = void (*)(const AnalysisRequest&);
+void runWheelAnalysis(ConsoleScreen& screen, const WheelProfile& profile, RandomState& random,
+                      ClockReader readClock, AnalysisRunner analyse);
 
 }  // namespace spinchart

@@ -5,11 +5,14 @@
 #include <limits>
 #include <utility>
 
+#include "platform/memory.h"
 #include "platform/session_error.h"
 
 namespace spinchart {
 namespace {
 constexpr std::size_t maxCount = static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());
+// Growth below this is not worth asking the system about.
+constexpr std::size_t checkedGrowthBytes = std::size_t{16} << 20;
 }
 
 SpinList::~SpinList() { std::free(data_); }
@@ -32,6 +35,8 @@ SpinList& SpinList::operator=(SpinList&& other) noexcept {
 void SpinList::reserve(std::size_t count) {
     if (count <= capacity_) return;
     if (count > maxCount) throw SessionError("spin list too large");
+    const std::size_t growthBytes = (count - capacity_) * sizeof(std::int32_t);
+    if (growthBytes >= checkedGrowthBytes) ensureMemoryAvailable(growthBytes);
     void* grown = std::realloc(data_, count * sizeof(std::int32_t));
     if (!grown) throw SessionError("out of memory for the spin list");
     data_ = static_cast<std::int32_t*>(grown);

@@ -1,0 +1,37 @@
+#include "console/session_screens.h"
+
+namespace spinchart {
+
+bool askRunAgain(ConsoleScreen& screen, std::string_view runAgainPrompt) {
+    clearScreen(screen);
+    moveTo(screen, 10, 15);
+    setColours(screen, 0, 14);
+    drawDoubleFrame(screen, 10, 15, 40);
+    setColours(screen, 14, 0);
+    writeLineAt(screen, 11, 16, runAgainPrompt);
+    setColours(screen, 14, 2);
+    const KeyCode key = waitKey(screen);
+    if (key == "n" || key == "N") {
+        setCursorVisible(screen, true);
+        return false;
+    }
+    return true;
+}
+
+void showErrorScreen(ConsoleScreen& screen) {
+    clearScreen(screen);
+    beep(screen);
+    writeLineAt(screen, 8, 10, "             **** ERROR! ****");
+    writeLineAt(screen, 10, 5, "* The file does not exist OR you mis-spelled the name; or_");
+    writeLineAt(screen, 11, 5, "** The file may be corrupt; e.g. has empty lines.");
+    writeLineAt(screen, 13, 5, "Open the file in an editor and check it carefully.");
+    writeLineAt(screen, 14, 5, "Delete the blank lines or make the necessary corrections.");
+    writeLineAt(screen, 16, 5, "... Press <Spacebar> to resume or Ctrl+Break to abort ... ");
+    // Any key resumes; it stays pending for the restarted run's key flush.
+    while (!keyPending(screen)) {
+        if (screen.backend == nullptr) return;
+        screen.backend->waitForInput();
+    }
+}
+
+}  // namespace spinchart

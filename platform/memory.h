@@ -1,0 +1,16 @@
+#pragma once
+// How much memory the program can still take without being stopped by the
+// system, so that a list too large for the machine is refused up front.
+
+#include <cstdint>
+
+namespace spinchart {
+
+// Bytes the system reports as available (free plus reclaimable), bounded by
+// the process's address-space limit; a large value where unknown.
+std::uint64_t availableMemoryBytes();
+
+// Throws SessionError when `bytes` more would not fit in the available memory.
+void ensureMemoryAvailable(std::uint64_t bytes);
+
+}  // namespace spinchart

@@ -1,0 +1,52 @@
+#pragma once
+// The terminal behind the console layer: cells out, key codes in, the bell.
+// The console keeps the screen model and tells the backend which cells
+// changed; the backend turns that into whatever its platform needs.
+
+#include <span>
+#include <stdexcept>
+#include <string>
+
+namespace spinchart {
+
+// One screen cell: a code page 437 byte and a colour attribute
+// (foreground + 16 * background).
+struct ScreenCell {
+    unsigned char character = ' ';
+    unsigned char attribute = 14 + 16 * 2;
+
+    friend bool operator==(const ScreenCell&, const ScreenCell&) = default;
+};
+
+// Raised when the terminal's input is gone for good (hang-up, end of input).
+class TerminalClosed : public std::runtime_error {
+public:
+    explicit TerminalClosed(const std::string& what) : std::runtime_error(what) {}
+};
+
+class TerminalBackend {
+public:
+    virtual ~TerminalBackend() = default;
+
+    // Output is collected until present(), which sends it in one go.
+    // Blanks the whole display in the terminal's own colours (before a full
+    // repaint of the screen).
+    virtual void resetDisplay() = 0;
+    // A run of cells on one row, from (row, column), 1-based.
+    virtual void drawCells(int row, int column, std::span<const ScreenCell> cells) = 0;
+    virtual void placeCursor(int row, int column, bool visible) = 0;
+    virtual void present() = 0;
+    // The alert sound, sent with the next present(); returns at once.
+    virtual void bell() = 0;
+
+    // Key input. Key codes are 1 character, or NUL and a scan code.
+    virtual bool keyPending() = 0;          // never waits
+    virtual std::string takeKey() = 0;      // empty when none is waiting
+    virtual void discardPendingKeys() = 0;  // drops typed-ahead keys
+    // Blocks until a key may be pending or a repaint is due.
+    virtual void waitForInput() = 0;
+    // True once after the display lost its content (resize, resume).
+    virtual bool takeRepaintRequest() = 0;
+};
+
+}  // namespace spinchart

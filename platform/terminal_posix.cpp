@@ -1,0 +1,347 @@
+#include "platform/terminal_posix.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <exception>
+#include <fcntl.h>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include "platform/terminal_output.h"
+
+namespace spinchart {
+namespace {
+
+// What the signal handlers need to give the terminal back. Written only while
+// the signals are blocked or before they are installed.
+struct SavedTerminal {
+    volatile std::sig_atomic_t active = 0;
+    int inputFd = -1;
+    int outputFd = -1;
+    termios original{};
+    termios raw{};
+    volatile std::sig_atomic_t stopped = 0;
+    char leaveSequence[64]{};
+    std::size_t leaveLength = 0;
+};
+
+SavedTerminal saved;
+int wakePipe[2] = {-1, -1};
+volatile std::sig_atomic_t resized = 0;
+std::terminate_handler previousTerminate = nullptr;
+
+constexpr int endingSignals[] = {SIGTERM, SIGHUP, SIGINT, SIGQUIT};
+struct sigaction previousActions[std::size(endingSignals)];
+struct sigaction previousWinch;
+struct sigaction previousStop;
+struct sigaction previousContinue;
+
+// Async-signal-safe: puts the terminal back as it was found.
+void leaveTerminal() {
+    if (!saved.active) return;
+    saved.active = 0;
+    const char* p = saved.leaveSequence;
+    std::size_t left = saved.leaveLength;
+    while (left > 0) {
+        const ssize_t n = ::write(saved.outputFd, p, left);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    ::tcsetattr(saved.inputFd, TCSANOW, &saved.original);
+}
+
+void onEndingSignal(int signal) {
+    const int savedErrno = errno;
+    leaveTerminal();
+    if (signal == SIGQUIT) ::_exit(128 + SIGQUIT);  // Ctrl+\: end at once, without a core file
+    // The handler was installed one-shot: the default action ends the process.
+    ::raise(signal);
+    errno = savedErrno;
+}
+
+void wake() {
+    resized = 1;
+    if (wakePipe[1] >= 0) {
+        const char byte = 0;
+        [[maybe_unused]] const ssize_t n = ::write(wakePipe[1], &byte, 1);
+    }
+}
+
+void onResize(int) {
+    const int savedErrno = errno;
+    wake();
+    errno = savedErrno;
+}
+
+// Stopped from outside: give the terminal back while stopped.
+void onStop(int) {
+    const int savedErrno = errno;
+    if (saved.active) {
+        leaveTerminal();
+        saved.stopped = 1;
+    }
+    ::raise(SIGSTOP);
+    errno = savedErrno;
+}
+
+// Continued: take the terminal again and repaint.
+void onContinue(int) {
+    const int savedErrno = errno;
+    if (saved.stopped || saved.active) {
+        saved.stopped = 0;
+        ::tcsetattr(saved.inputFd, TCSANOW, &saved.raw);
+        saved.active = 1;
+        wake();
+    }
+    errno = savedErrno;
+}
+
+void onTerminate() {
+    leaveTerminal();
+    if (previousTerminate != nullptr) previousTerminate();
+    std::abort();
+}
+
+void setLeaveSequence(int rows) {
+    // Colours reset, cursor to the start of the row below the screen (or the
+    // last row), that row blanked, cursor shown.
+    std::string sequence = "\x1b[0m";
+    appendMoveTo(sequence, rows > 25 ? 26 : rows, 1);
+    sequence += "\x1b[K\x1b[?25h";
+    sigset_t all;
+    sigset_t old;
+    sigfillset(&all);
+    ::sigprocmask(SIG_BLOCK, &all, &old);
+    std::memcpy(saved.leaveSequence, sequence.data(), sequence.size());
+    saved.leaveLength = sequence.size();
+    ::sigprocmask(SIG_SETMASK, &old, nullptr);
+}
+
+void drainWakePipe() {
+    char buffer[64];
+    while (::read(wakePipe[0], buffer, sizeof buffer) > 0) {
+    }
+}
+
+}  // namespace
+
+bool isInteractiveTerminal(int inputFd, int outputFd) { return ::isatty(inputFd) == 1 && ::isatty(outputFd) == 1; }
+
+PosixTerminal::PosixTerminal(int input, int output) : inputFd(input), outputFd(output) {
+    if (saved.active) throw std::runtime_error("the terminal is already in use");
+    termios original{};
+    if (::tcgetattr(inputFd, &original) != 0) {
+        throw std::runtime_error(std::string("cannot read the terminal settings: ") + std::strerror(errno));
+    }
+    if (wakePipe[0] < 0) {
+        if (::pipe(wakePipe) != 0) throw std::runtime_error("cannot create a pipe");
+        for (int fd : wakePipe) {
+            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+            ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+        }
+    }
+    updateSize();
+    saved.inputFd = inputFd;
+    saved.outputFd = outputFd;
+    saved.original = original;
+    setLeaveSequence(rows);
+
+    termios raw = original;
+    raw.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF);
+    raw.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | IEXTEN);
+    raw.c_lflag |= ISIG;  // only for Ctrl+\ below
+    raw.c_cc[VINTR] = _POSIX_VDISABLE;
+    raw.c_cc[VSUSP] = _POSIX_VDISABLE;
+#ifdef VDSUSP
+    raw.c_cc[VDSUSP] = _POSIX_VDISABLE;
+#endif
+    raw.c_cc[VQUIT] = 0x1C;
+    raw.c_cc[VMIN] = 1;
+    raw.c_cc[VTIME] = 0;
+    saved.raw = raw;
+
+    struct sigaction ending {};
+    ending.sa_handler = onEndingSignal;
+    sigemptyset(&ending.sa_mask);
+    ending.sa_flags = SA_RESETHAND | SA_NODEFER;
+    for (std::size_t i = 0; i < std::size(endingSignals); ++i) {
+        ::sigaction(endingSignals[i], nullptr, &previousActions[i]);
+        // A signal the caller ignores (nohup, background job) stays ignored.
+        if (previousActions[i].sa_handler != SIG_IGN) ::sigaction(endingSignals[i], &ending, nullptr);
+    }
+    struct sigaction winch {};
+    winch.sa_handler = onResize;
+    sigemptyset(&winch.sa_mask);
+    winch.sa_flags = SA_RESTART;
+    ::sigaction(SIGWINCH, &winch, &previousWinch);
+    struct sigaction stop {};
+    stop.sa_handler = onStop;
+    sigemptyset(&stop.sa_mask);
+    stop.sa_flags = SA_RESTART;
+    ::sigaction(SIGTSTP, &stop, &previousStop);
+    struct sigaction resume {};
+    resume.sa_handler = onContinue;
+    sigemptyset(&resume.sa_mask);
+    resume.sa_flags = SA_RESTART;
+    ::sigaction(SIGCONT, &resume, &previousContinue);
+    previousTerminate = std::set_terminate(onTerminate);
+
+    saved.active = 1;
+    active = true;
+    if (::tcsetattr(inputFd, TCSANOW, &raw) != 0) {
+        const int error = errno;
+        restore();
+        throw std::runtime_error(std::string("cannot set the terminal to raw mode: ") + std::strerror(error));
+    }
+}
+
+PosixTerminal::~PosixTerminal() { restore(); }
+
+void PosixTerminal::restore() {
+    if (!active) return;
+    active = false;
+    output.clear();
+    leaveTerminal();
+    for (std::size_t i = 0; i < std::size(endingSignals); ++i) {
+        ::sigaction(endingSignals[i], &previousActions[i], nullptr);
+    }
+    ::sigaction(SIGWINCH, &previousWinch, nullptr);
+    ::sigaction(SIGTSTP, &previousStop, nullptr);
+    ::sigaction(SIGCONT, &previousContinue, nullptr);
+    saved.stopped = 0;
+    std::set_terminate(previousTerminate);
+}
+
+void PosixTerminal::updateSize() {
+    winsize size{};
+    if (::ioctl(outputFd, TIOCGWINSZ, &size) == 0 && size.ws_row > 0 && size.ws_col > 0) {
+        rows = size.ws_row;
+        columns = size.ws_col;
+    }
+}
+
+void PosixTerminal::writeAll(const std::string& bytes) {
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(outputFd, p, left);
+        if (n > 0) {
+            p += n;
+            left -= static_cast<std::size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            pollfd out{outputFd, POLLOUT, 0};
+            ::poll(&out, 1, 1000);
+        } else {
+            return;  // the terminal is gone; the console reports no errors
+        }
+    }
+}
+
+void PosixTerminal::resetDisplay() {
+    output += "\x1b[0m\x1b[H\x1b[2J";
+    currentAttribute = -1;
+    cursorShown = -1;
+}
+
+void PosixTerminal::drawCells(int row, int column, std::span<const ScreenCell> cells) {
+    appendCells(output, row, column, cells, rows, columns, currentAttribute);
+}
+
+void PosixTerminal::placeCursor(int row, int column, bool visible) {
+    appendMoveTo(output, row < rows ? row : rows, column < columns ? column : columns);
+    if (cursorShown != static_cast<int>(visible)) {
+        output += visible ? "\x1b[?25h" : "\x1b[?25l";
+        cursorShown = visible;
+    }
+}
+
+void PosixTerminal::present() {
+    if (!active || output.empty()) return;
+    writeAll(output);
+    output.clear();
+}
+
+void PosixTerminal::bell() { output += '\a'; }
+
+void PosixTerminal::readAvailable() {
+    if (!active) return;
+    char buffer[4096];
+    for (int round = 0; round < 16 && !inputClosed; ++round) {
+        pollfd in{inputFd, POLLIN, 0};
+        const int ready = ::poll(&in, 1, 0);
+        if (ready <= 0 || (in.revents & (POLLIN | POLLHUP | POLLERR)) == 0) break;
+        const ssize_t n = ::read(inputFd, buffer, sizeof buffer);
+        if (n > 0) {
+            const bool wasWaiting = keyDecoderWaiting(decoder);
+            feedKeyDecoder(decoder, std::string_view(buffer, static_cast<std::size_t>(n)), keys);
+            if (keyDecoderWaiting(decoder) && !wasWaiting) {
+                escapeDeadline = std::chrono::steady_clock::now() + escapeWait;
+            }
+        } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
+            inputClosed = true;
+        }
+    }
+    checkEscapeWait();
+}
+
+void PosixTerminal::checkEscapeWait() {
+    if (keyDecoderWaiting(decoder) && (inputClosed || std::chrono::steady_clock::now() >= escapeDeadline)) {
+        flushKeyDecoder(decoder, keys);
+    }
+}
+
+bool PosixTerminal::keyPending() {
+    readAvailable();
+    return !keys.empty();
+}
+
+std::string PosixTerminal::takeKey() {
+    readAvailable();
+    if (keys.empty()) return {};
+    std::string key = std::move(keys.front());
+    keys.pop_front();
+    return key;
+}
+
+void PosixTerminal::discardPendingKeys() {
+    readAvailable();
+    keys.clear();
+}
+
+void PosixTerminal::waitForInput() {
+    if (!active) throw TerminalClosed("the terminal has been given back");
+    readAvailable();
+    if (!keys.empty() || resized || repaintRequested) return;
+    if (inputClosed) throw TerminalClosed("the terminal input has ended");
+    int timeout = -1;
+    if (keyDecoderWaiting(decoder)) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(escapeDeadline - std::chrono::steady_clock::now());
+        timeout = left.count() > 0 ? static_cast<int>(left.count()) : 0;
+    }
+    pollfd fds[2] = {{inputFd, POLLIN, 0}, {wakePipe[0], POLLIN, 0}};
+    ::poll(fds, 2, timeout);  // EINTR: the caller looks again
+    if (fds[1].revents & POLLIN) drainWakePipe();
+    readAvailable();
+}
+
+bool PosixTerminal::takeRepaintRequest() {
+    if (resized) {
+        resized = 0;
+        drainWakePipe();
+        updateSize();
+        setLeaveSequence(rows);
+        repaintRequested = true;
+    }
+    const bool requested = repaintRequested;
+    repaintRequested = false;
+    return requested;
+}
+
+}  // namespace spinchart

@@ -1,0 +1,73 @@
+#pragma once
+// The terminal backend for POSIX terminals (termios, poll, signals).
+//
+// While a PosixTerminal lives, the terminal is in raw mode: no echo, no line
+// buffering, Ctrl+C arrives as character 3, Ctrl+\ ends the program at once.
+// The terminal is given back as it was found (modes, cursor shown, colours
+// reset, cursor below the screen) by restore() or the destructor, and also
+// when SIGTERM, SIGHUP, SIGINT or SIGQUIT end the program, or std::terminate
+// is reached. The screen's content stays. SIGWINCH asks for a repaint;
+// SIGTSTP from outside gives the terminal back while stopped, and SIGCONT
+// takes it again and repaints.
+
+#include <chrono>
+#include <deque>
+#include <string>
+#include <termios.h>
+
+#include "platform/terminal.h"
+#include "platform/terminal_keys.h"
+
+namespace spinchart {
+
+// True when both descriptors are terminals.
+bool isInteractiveTerminal(int inputFd, int outputFd);
+
+class PosixTerminal final : public TerminalBackend {
+public:
+    // Takes over the terminal; throws std::runtime_error when it cannot. Only
+    // one may exist at a time.
+    PosixTerminal(int inputFd, int outputFd);
+    ~PosixTerminal() override;
+    PosixTerminal(const PosixTerminal&) = delete;
+    PosixTerminal& operator=(const PosixTerminal&) = delete;
+
+    // Gives the terminal back; the object is inert afterwards.
+    void restore();
+
+    void resetDisplay() override;
+    void drawCells(int row, int column, std::span<const ScreenCell> cells) override;
+    void placeCursor(int row, int column, bool visible) override;
+    void present() override;
+    void bell() override;
+    bool keyPending() override;
+    std::string takeKey() override;
+    void discardPendingKeys() override;
+    void waitForInput() override;
+    bool takeRepaintRequest() override;
+
+    // How long an Escape waits for the rest of a sequence.
+    static constexpr std::chrono::milliseconds escapeWait{100};
+
+private:
+    void readAvailable();
+    void checkEscapeWait();
+    void updateSize();
+    void writeAll(const std::string& bytes);
+
+    int inputFd;
+    int outputFd;
+    bool active = false;
+    bool inputClosed = false;
+    bool repaintRequested = false;
+    int rows = 25;
+    int columns = 80;
+    int currentAttribute = -1;
+    int cursorShown = -1;  // -1 unknown, 0 hidden, 1 shown
+    std::string output;
+    KeyDecoder decoder;
+    std::deque<std::string> keys;
+    std::chrono::steady_clock::time_point escapeDeadline{};
+};
+
+}  // namespace spinchart

@@ -1,0 +1,36 @@
+#include "session/block_reader.h"
+
+#include <cstring>
+
+namespace spinchart {
+
+BlockReader::BlockReader(FileHandle& file, std::size_t blockSize)
+    : file_(&file), buffer_(new char[blockSize]), blockSize_(blockSize) {}
+
+BlockReader::BlockReader(std::string_view bytes)
+    : cur_(bytes.data()), end_(bytes.data() + bytes.size()), finished_(true) {
+    endAtCtrlZ();
+}
+
+void BlockReader::endAtCtrlZ() {
+    if (cur_ == end_) return;
+    if (const void* stop = std::memchr(cur_, 0x1A, static_cast<std::size_t>(end_ - cur_))) {
+        end_ = static_cast<const char*>(stop);
+        finished_ = true;
+    }
+}
+
+bool BlockReader::refill() {
+    if (finished_) return false;
+    const std::size_t got = file_->readSome(buffer_.get(), blockSize_);
+    if (got == 0) {
+        finished_ = true;
+        return false;
+    }
+    cur_ = buffer_.get();
+    end_ = cur_ + got;
+    endAtCtrlZ();
+    return cur_ != end_;
+}
+
+}  // namespace spinchart

@@ -1,0 +1,43 @@
+#pragma once
+// Sequential reading of a text file in large blocks, for the spin and settings
+// readers. A Ctrl-Z byte ends the data: nothing after it is ever seen.
+
+#include <cstddef>
+#include <memory>
+#include <string_view>
+
+#include "platform/file_io.h"
+
+namespace spinchart {
+
+class BlockReader {
+public:
+    static constexpr std::size_t defaultBlockSize = std::size_t{1} << 20;
+
+    // Reads the open file block by block.
+    explicit BlockReader(FileHandle& file, std::size_t blockSize = defaultBlockSize);
+    // Reads bytes held in memory.
+    explicit BlockReader(std::string_view bytes);
+
+    // The next byte (0..255), or -1 at the end of the data.
+    int peek() {
+        if (cur_ == end_ && !refill()) return -1;
+        return static_cast<unsigned char>(*cur_);
+    }
+    // Steps past the byte that peek() returned.
+    void advance() { ++cur_; }
+    bool atEnd() { return peek() < 0; }
+
+private:
+    bool refill();
+    void endAtCtrlZ();
+
+    FileHandle* file_ = nullptr;
+    std::unique_ptr<char[]> buffer_;
+    std::size_t blockSize_ = 0;
+    const char* cur_ = nullptr;
+    const char* end_ = nullptr;
+    bool finished_ = false;
+};
+
+}  // namespace spinchart

@@ -1,0 +1,154 @@
+#include "session/spin_source.h"
+
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "platform/file_io.h"
+#include "platform/memory.h"
+#include "platform/session_error.h"
+#include "text/cp437.h"
+#include "text/number_text.h"
+#include "text/output_file.h"
+
+namespace spinchart {
+namespace {
+
+constexpr std::size_t maxValueBytes = 255;
+constexpr std::int32_t undefinedValue = -2147483647 - 1;
+
+std::int32_t valueOf(const char* text, std::size_t size) {
+    // Plain digits, the usual case, are read directly.
+    if (size > 0 && size <= 9) {
+        std::int32_t value = 0;
+        std::size_t i = 0;
+        for (; i < size; ++i) {
+            const unsigned digit = static_cast<unsigned char>(text[i]) - static_cast<unsigned>('0');
+            if (digit > 9) break;
+            value = value * 10 + static_cast<std::int32_t>(digit);
+        }
+        if (i == size) return value;
+    }
+    return toInt32(leadingNumber(std::string_view(text, size)));
+}
+
+__extension__ typedef __int128 Wide;
+
+}  // namespace
+
+std::int32_t readSpinValue(BlockReader& reader) {
+    int c = reader.peek();
+    while (c == ' ') {
+        reader.advance();
+        c = reader.peek();
+    }
+    if (c < 0) throw SessionError("the spin data end where a value was expected");
+
+    char text[maxValueBytes];
+    std::size_t size = 0;
+    // The value runs to a blank, comma or line end; TABs are dropped and bytes
+    // past the 255th are read but not kept.
+    for (; c >= 0 && c != ' ' && c != ',' && c != '\r' && c != '\n'; c = reader.peek()) {
+        if (c != '\t' && size < maxValueBytes) text[size++] = static_cast<char>(c);
+        reader.advance();
+    }
+    for (; c == ' ' || c == '\t'; c = reader.peek()) reader.advance();
+    if (c == '\r') {
+        reader.advance();
+        if (reader.peek() == '\n') reader.advance();
+    } else if (c == '\n' || c == ',') {
+        reader.advance();
+    }
+    return valueOf(text, size);
+}
+
+void loadSpins(BlockReader& reader, SessionSpins& spins) {
+    spins.list.clear();
+    spins.totalSpins = 0;
+    while (!reader.atEnd()) spins.list.pushBack(readSpinValue(reader));
+    spins.list.shrinkToFit();
+    spins.totalSpins = spins.list.size();
+    const SpinStatistics statistics = computeSpinStatistics(spins.list, spins.totalSpins);
+    spins.spinMean = statistics.spinMean;
+    spins.spinStdDev = statistics.spinStdDev;
+}
+
+void loadSpinFile(std::string_view cp437Name, SessionSpins& spins) {
+    if (cp437Name.find('\0') != std::string_view::npos) throw SessionError("unusable file name");
+    const std::optional<std::string> found = resolvePathIgnoringCase(cp437ToUtf8(cp437Name));
+    if (!found) throw SessionError("no such spin file");
+    FileHandle file = FileHandle::openForReading(*found);
+    BlockReader reader(file);
+    loadSpins(reader, spins);
+    file.close();
+}
+
+SpinStatistics computeSpinStatistics(const SpinList& list, std::int32_t totalSpins) {
+    SpinStatistics result;
+    if (totalSpins <= 0) {
+        // Both quotients are zero divided by zero.
+        result.spinMean = undefinedValue;
+        result.spinStdDev = undefinedValue;
+        return result;
+    }
+    const std::int32_t* spins = list.data();
+    const auto count = static_cast<std::size_t>(totalSpins);
+    std::int64_t sum = 0;
+    for (std::size_t i = 0; i < count; ++i) sum += spins[i];
+    const Extended quotient = static_cast<Extended>(sum) / static_cast<Extended>(totalSpins);
+    result.spinMean = toInt32(roundDecimals(quotient, 1));
+
+    Wide squares = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const Wide d = static_cast<Wide>(spins[i]) - result.spinMean;
+        squares += d * d;
+    }
+    const std::int32_t variance =
+        toInt32(static_cast<Extended>(squares) / static_cast<Extended>(totalSpins));
+    // The root of a negative value is the value itself.
+    const Extended root = variance < 0 ? static_cast<Extended>(variance)
+                                       : std::sqrt(static_cast<Extended>(variance));
+    result.spinStdDev = toInt32(roundDecimals(root, 1));
+    return result;
+}
+
+void generateSpins(const WheelNeighbourTable& pool, RandomState& random, ClockReader readClock,
+                   std::int32_t count, std::string_view cp437OutputName, SessionSpins& spins) {
+    spins.list.clear();
+    spins.totalSpins = 0;
+    if (count < 0) throw SessionError("negative spin count");
+    if (cp437OutputName.find('\0') != std::string_view::npos) throw SessionError("unusable file name");
+    ensureMemoryAvailable(static_cast<std::uint64_t>(count) * sizeof(std::int32_t));
+    spins.list.resize(static_cast<std::size_t>(count));
+
+    seedRandom(random, makeClockSeed(random, readClock));
+
+    OutputFile out;
+    out.open(cp437OutputName);
+
+    // The line of every number the pool holds: its print form and CR LF.
+    std::array<std::string, 64> lines;
+    for (std::int32_t position = 1; position <= pool.size(); ++position) {
+        const std::int32_t number = pool.at(position);
+        auto& line = lines[static_cast<std::size_t>(number) % lines.size()];
+        if (line.empty()) line = printForm(number) + "\r\n";
+    }
+
+    const auto poolSize = static_cast<std::uint32_t>(pool.size());
+    const std::int32_t* entries = pool.entries.data();
+    std::int32_t* list = spins.list.data();
+    for (std::int32_t i = 0; i < count; ++i) {
+        const std::int32_t number = entries[poolPosition(nextRandomBits(random), poolSize)];
+        list[i] = number;
+        out.write(lines[static_cast<std::size_t>(number) % lines.size()]);
+    }
+    out.close();
+
+    spins.totalSpins = count;
+    const SpinStatistics statistics = computeSpinStatistics(spins.list, count);
+    spins.spinMean = statistics.spinMean;
+    spins.spinStdDev = statistics.spinStdDev;
+}
+
+}  // namespace spinchart

@@ -1,0 +1,53 @@
+#pragma once
+// The session's spins: loaded from a spin file or drawn at random, with their
+// average and standard deviation.
+//
+// Spin file: code page 437 text, one value per line, newest first. Lines end in
+// CR LF (or LF alone); several values on a line are separated by blanks or
+// commas; a Ctrl-Z byte ends the data.
+
+#include <cstdint>
+#include <string_view>
+
+#include "platform/clock.h"
+#include "session/block_reader.h"
+#include "session/spin_list.h"
+#include "session/wheel_profile.h"
+#include "text/random_source.h"
+
+namespace spinchart {
+
+struct SessionSpins {
+    SpinList list;
+    std::int32_t totalSpins = 0;
+    std::int32_t spinMean = 0;
+    std::int32_t spinStdDev = 0;
+};
+
+struct SpinStatistics {
+    std::int32_t spinMean = 0;
+    std::int32_t spinStdDev = 0;
+};
+
+// The next value of a spin file. Throws SessionError when only blanks are left.
+std::int32_t readSpinValue(BlockReader& reader);
+
+// Reads every value up to the end of the data into `spins` and computes the
+// statistics. Throws SessionError as readSpinValue does, or when memory fails.
+void loadSpins(BlockReader& reader, SessionSpins& spins);
+
+// Opens the named spin file (code page 437 name; a name missing as written is
+// looked up ignoring letter case) and loads it. Throws SessionError.
+void loadSpinFile(std::string_view cp437Name, SessionSpins& spins);
+
+// Average and population standard deviation over positions 1 to totalSpins,
+// each rounded to one decimal and then to a whole number (ties to even).
+SpinStatistics computeSpinStatistics(const SpinList& list, std::int32_t totalSpins);
+
+// Draws `count` spins from the wheel's pool into `spins` and writes them, one
+// print form per line, to the named file. Seeds the random source once from the
+// clock. Throws SessionError.
+void generateSpins(const WheelNeighbourTable& pool, RandomState& random, ClockReader readClock,
+                   std::int32_t count, std::string_view cp437OutputName, SessionSpins& spins);
+
+}  // namespace spinchart

@@ -1,0 +1,121 @@
+// The main loop on the scripted terminal: title screen, wheel menu, dispatch.
+#include "app/main_menu.h"
+
+#include <gtest/gtest.h>
+
+#include "support/scripted_terminal.h"
+
+namespace spinchart {
+namespace {
+
+using testing::ScriptedConsole;
+using testing::ScriptedTerminal;
+
+LocalTime fixedClock() { return LocalTime{}; }
+
+void runLoop(ScriptedConsole& console) {
+    RandomState random;
+    runMainLoop(console.screen, random, fixedClock);
+}
+
+void expectTitleAndMenu(const ScriptedTerminal& terminal) {
+    EXPECT_EQ(terminal.text(4, 4, 61), "This program performs statistical analyses of roulette spins:");
+    EXPECT_EQ(terminal.text(5, 5, 43), "~ real-life roulette spins from any casino;");
+    EXPECT_EQ(terminal.text(6, 5, 36), "~ randomly generated roulette spins.");
+    EXPECT_EQ(terminal.text(8, 4, 61), "The reports are separated also by the type of wheel: 0 or 00.");
+    EXPECT_EQ(terminal.text(9, 4, 65), "The reports are text files that can be opened in any text editor.");
+    EXPECT_EQ(terminal.text(11, 4, 11), "Read more: ");
+    EXPECT_EQ(terminal.text(15, 16, 35), "╒═════════════════════════════════╕");
+    EXPECT_EQ(terminal.text(16, 16, 35), "│  Select your choice:            │");
+    EXPECT_EQ(terminal.text(17, 16, 36), "╞═════════════════════════════════╡ ");
+    EXPECT_EQ(terminal.text(18, 16, 35), "│  <S> Single-zero (0)            │");
+    EXPECT_EQ(terminal.text(19, 16, 35), "╞═════════════════════════════════╡");
+    EXPECT_EQ(terminal.text(20, 16, 35), "│  <D> Double-zero (00)           │");
+    EXPECT_EQ(terminal.text(21, 16, 35), "╞═════════════════════════════════╡");
+    EXPECT_EQ(terminal.text(22, 16, 35), "│  <X> Exit Program               │");
+    EXPECT_EQ(terminal.text(23, 16, 35), "╘═════════════════════════════════╛");
+    EXPECT_EQ(terminal.text(24), std::string(80, ' '));
+    EXPECT_EQ(terminal.text(16, 44, 1), " ");
+    EXPECT_FALSE(terminal.cursorVisible);
+    for (int row = 1; row <= screenRows; ++row) {
+        for (int column = 1; column <= screenColumns; ++column) {
+            ASSERT_EQ(terminal.cell(row, column).attribute, 14 + 16 * 2) << row << "," << column;
+        }
+    }
+}
+
+TEST(MainLoop, ShowsTheTitleScreenAndEndsOnX) {
+    ScriptedConsole console;
+    int idles = 0;
+    console.terminal.onIdle = [&](ScriptedTerminal& terminal) {
+        ++idles;
+        expectTitleAndMenu(terminal);
+        // Title lines fit in 78 columns from column 2.
+        EXPECT_EQ(terminal.text(1, 80, 1), " ");
+        EXPECT_EQ(terminal.text(2, 80, 1), " ");
+        EXPECT_NE(terminal.text(1, 2, 10), std::string(10, ' '));
+        EXPECT_NE(terminal.text(2, 2, 10), std::string(10, ' '));
+        terminal.pushText("x");
+        terminal.onIdle = nullptr;
+    };
+    runLoop(console);
+    EXPECT_EQ(idles, 1);
+    EXPECT_EQ(console.terminal.beeps, 0);
+    EXPECT_TRUE(console.screen.cursorVisible);
+    EXPECT_EQ(cellAt(console.screen, 16, 44).character, 'X');
+    EXPECT_EQ(rowText(console.screen, 4).substr(3, 4), "This");
+}
+
+TEST(MainLoop, WrongKeysBeepAndRedrawWithoutTheEcho) {
+    ScriptedConsole console;
+    const KeyCode wrongKeys[] = {"q", "\r", "\x1b", "7", "\x03", testing::functionKey1, testing::arrowUpKey};
+    std::size_t next = 0;
+    console.terminal.onIdle = [&](ScriptedTerminal& terminal) {
+        EXPECT_EQ(terminal.beeps, static_cast<int>(next));
+        expectTitleAndMenu(terminal);
+        terminal.pushKey(next < std::size(wrongKeys) ? wrongKeys[next] : KeyCode("X"));
+        ++next;
+    };
+    runLoop(console);
+    EXPECT_EQ(console.terminal.beeps, static_cast<int>(std::size(wrongKeys)));
+}
+
+TEST(MainLoop, KeysTypedBeforeTheMenuAreDiscarded) {
+    ScriptedConsole console;
+    console.terminal.typeAhead("x");
+    console.terminal.pushText("X");
+    runLoop(console);
+    EXPECT_EQ(console.terminal.keysLeft(), 0u);
+    EXPECT_EQ(console.terminal.beeps, 0);
+    EXPECT_EQ(console.terminal.waits, 1) << "the typed-ahead x must not end the loop";
+}
+
+TEST(MainLoop, LowerAndUpperCaseWheelKeysEnterTheirWheel) {
+    for (const char* key : {"s", "S", "d", "D"}) {
+        ScriptedConsole console;
+        const bool single = key[0] == 's' || key[0] == 'S';
+        int step = 0;
+        console.terminal.pushText(key);
+        console.terminal.onIdle = [&](ScriptedTerminal& terminal) {
+            ++step;
+            if (step == 1) {
+                // Inside the wheel run: its last question names the wheel.
+                const std::string question = terminal.text(11, 16, 40);
+                EXPECT_EQ(question, single ? "   Success! Run SINGLE-0 again (Y/N)?   "
+                                           : "   Success! Run DOUBLE-0 again (Y/N)?   ")
+                    << key;
+                terminal.pushText("n");
+            } else {
+                expectTitleAndMenu(terminal);
+                terminal.pushText("x");
+                terminal.onIdle = nullptr;
+            }
+        };
+        runLoop(console);
+        EXPECT_EQ(step, 2) << key;
+        EXPECT_EQ(console.terminal.beeps, 0) << key;
+    }
+}
+
+}  // namespace
+}  // namespace spinchart

@@ -1,0 +1,204 @@
+// The real program in an 80x25 pseudo-terminal, read back through libvterm.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "support/e2e/terminal_session.h"
+
+namespace spinchart::e2e {
+namespace {
+
+const CellColours yellowOnGreen{14, 2};
+
+// Waits for the title screen and checks it, text and colours.
+void expectTitleScreen(TerminalSession& app) {
+    ASSERT_TRUE(app.waitForText(23, 16, "╘═════════════════════════════════╛")) << app.screenDump();
+    EXPECT_EQ(app.text(4, 1, 64), "   This program performs statistical analyses of roulette spins:");
+    EXPECT_EQ(app.text(5, 5, 43), "~ real-life roulette spins from any casino;");
+    EXPECT_EQ(app.text(6, 5, 36), "~ randomly generated roulette spins.");
+    EXPECT_EQ(app.text(8, 4, 61), "The reports are separated also by the type of wheel: 0 or 00.");
+    EXPECT_EQ(app.text(9, 4, 65), "The reports are text files that can be opened in any text editor.");
+    EXPECT_EQ(app.text(11, 4, 11), "Read more: ");
+    EXPECT_NE(app.text(1, 2, 20), std::string(20, ' '));
+    EXPECT_NE(app.text(2, 2, 20), std::string(20, ' '));
+    EXPECT_EQ(app.text(15, 15, 37), " ╒═════════════════════════════════╕ ");
+    EXPECT_EQ(app.text(16, 16, 35), "│  Select your choice:            │");
+    EXPECT_EQ(app.text(17, 16, 36), "╞═════════════════════════════════╡ ");
+    EXPECT_EQ(app.text(18, 16, 35), "│  <S> Single-zero (0)            │");
+    EXPECT_EQ(app.text(19, 16, 35), "╞═════════════════════════════════╡");
+    EXPECT_EQ(app.text(20, 16, 35), "│  <D> Double-zero (00)           │");
+    EXPECT_EQ(app.text(21, 16, 35), "╞═════════════════════════════════╡");
+    EXPECT_EQ(app.text(22, 16, 35), "│  <X> Exit Program               │");
+    EXPECT_EQ(app.rowText(24), std::string(80, ' '));
+    EXPECT_EQ(app.text(16, 44, 1), " ");
+    EXPECT_FALSE(app.cursorVisible());
+    for (const auto& [row, column] : {std::pair{1, 1}, {1, 80}, {4, 4}, {16, 16}, {16, 44}, {23, 50}, {25, 1}, {25, 80}}) {
+        EXPECT_EQ(app.colours(row, column), yellowOnGreen) << row << "," << column;
+    }
+}
+
+void expectExitedCleanly(TerminalSession& app, int status) {
+    EXPECT_EQ(app.waitForExit(), status) << app.screenDump();
+    EXPECT_TRUE(app.cursorVisible());
+    EXPECT_TRUE(app.modesRestored());
+}
+
+TEST(ProgramE2e, TitleScreenThenExitWithX) {
+    TempDirectory dir;
+    TerminalSession app(dir.path());
+    expectTitleScreen(app);
+    app.send("X");
+    expectExitedCleanly(app, 0);
+    EXPECT_EQ(app.bells(), 0);
+    // The title screen and the echoed X stay.
+    EXPECT_EQ(app.text(16, 16, 35), "│  Select your choice:      X     │");
+    EXPECT_EQ(app.text(4, 4, 4), "This");
+    EXPECT_EQ(app.colours(16, 44), yellowOnGreen);
+}
+
+TEST(ProgramE2e, WrongKeysBeepAndRedraw) {
+    TempDirectory dir;
+    TerminalSession app(dir.path());
+    expectTitleScreen(app);
+    const std::string_view wrongKeys[] = {"q", keys::enter, keys::escape, "7", keys::ctrlC, keys::f1, keys::up, "ä"};
+    int expectedBells = 0;
+    for (std::string_view key : wrongKeys) {
+        app.send(key);
+        ++expectedBells;
+        ASSERT_TRUE(app.waitForBells(expectedBells)) << "key " << ::testing::PrintToString(std::string(key));
+        // The redraw clears the echo; the menu waits again.
+        ASSERT_TRUE(app.waitForText(16, 44, " "));
+        EXPECT_EQ(app.bells(), expectedBells);
+    }
+    expectTitleScreen(app);
+    app.send("x");
+    expectExitedCleanly(app, 0);
+    EXPECT_EQ(app.bells(), expectedBells);
+}
+
+// Enters a wheel from the menu and comes back to it: through the run-again
+// question directly, or through a session with every answer left at its
+// default when the dialogue is there.
+void enterWheelAndReturn(TerminalSession& app, std::string_view key, std::string_view wheelName,
+                         std::string_view zeroName) {
+    app.send(key);
+    const std::string runAgain = "   Success! Run " + std::string(wheelName) + " again (Y/N)?   ";
+    const std::string introLine = " ∙∙ analyzes REAL casino spins (" + std::string(zeroName) + ").";
+    ASSERT_TRUE(app.waitFor([&] { return app.text(11, 16, 40) == runAgain || app.text(5, 10, 46) == introLine; }))
+        << app.screenDump();
+    if (app.text(11, 16, 40) != runAgain) {
+        app.send("g\r\r\r\r\r");
+        ASSERT_TRUE(app.waitForText(11, 16, runAgain)) << app.screenDump();
+    }
+    EXPECT_EQ(app.colours(11, 16), (CellColours{14, 0}));
+    EXPECT_EQ(app.colours(10, 15), (CellColours{0, 14}));
+    app.send("n");
+    expectTitleScreen(app);
+}
+
+TEST(ProgramE2e, LowerCaseKeysEnterTheWheelsAndExit) {
+    TempDirectory dir;
+    TerminalSession app(dir.path());
+    expectTitleScreen(app);
+    enterWheelAndReturn(app, "s", "SINGLE-0", "SINGLE ZERO");
+    enterWheelAndReturn(app, "d", "DOUBLE-0", "DOUBLE ZERO");
+    enterWheelAndReturn(app, "S", "SINGLE-0", "SINGLE ZERO");
+    app.send("x");
+    expectExitedCleanly(app, 0);
+    EXPECT_EQ(app.bells(), 0);
+}
+
+TEST(ProgramE2e, CtrlBackslashEndsAtOnceAndRestoresTheTerminal) {
+    TempDirectory dir;
+    TerminalSession app(dir.path());
+    expectTitleScreen(app);
+    app.send(keys::ctrlBackslash);
+    EXPECT_EQ(app.waitForExit(), 128 + SIGQUIT);
+    EXPECT_TRUE(app.cursorVisible());
+    EXPECT_TRUE(app.modesRestored());
+}
+
+TEST(ProgramE2e, SignalsFromOutsideRestoreTheTerminal) {
+    for (int signalNumber : {SIGTERM, SIGHUP, SIGINT}) {
+        TempDirectory dir;
+        TerminalSession app(dir.path());
+        expectTitleScreen(app);
+        app.signal(signalNumber);
+        EXPECT_EQ(app.waitForExit(), 128 + signalNumber) << signalNumber;
+        EXPECT_TRUE(app.cursorVisible()) << signalNumber;
+        EXPECT_TRUE(app.modesRestored()) << signalNumber;
+    }
+}
+
+TEST(ProgramE2e, StoppedFromOutsideGivesTheTerminalBackUntilContinued) {
+    TempDirectory dir;
+    TerminalSession app(dir.path());
+    expectTitleScreen(app);
+    EXPECT_FALSE(app.modesRestored());
+    app.signal(SIGTSTP);
+    ASSERT_TRUE(app.waitFor([&] { return app.stopped(); }));
+    EXPECT_TRUE(app.modesRestored());
+    EXPECT_TRUE(app.cursorVisible());
+    EXPECT_NE(app.colours(25, 1), yellowOnGreen);
+    app.signal(SIGCONT);
+    ASSERT_TRUE(app.waitFor([&] { return !app.modesRestored() && app.colours(25, 1) == yellowOnGreen; }))
+        << app.screenDump();
+    expectTitleScreen(app);
+    app.send("x");
+    expectExitedCleanly(app, 0);
+}
+
+TEST(ProgramE2e, ResizeRepaintsTheWholeScreen) {
+    TempDirectory dir;
+    TerminalSession app(dir.path());
+    expectTitleScreen(app);
+    app.resize(12, 40);
+    ASSERT_TRUE(app.waitForText(4, 4, "This program performs statistical an")) << app.screenDump();
+    app.resize(25, 80);
+    // The area that came back is drawn again from the screen model.
+    expectTitleScreen(app);
+    app.send("x");
+    expectExitedCleanly(app, 0);
+}
+
+TEST(ProgramE2e, WorksOnASmallerTerminal) {
+    TempDirectory dir;
+    TerminalSession app(dir.path(), 20, 60);
+    ASSERT_TRUE(app.waitForText(16, 16, "│  Select your choice:            │")) << app.screenDump();
+    EXPECT_EQ(app.text(4, 4, 57), "This program performs statistical analyses of roulette sp");
+    EXPECT_EQ(app.colours(20, 60), yellowOnGreen);
+    app.send("q");
+    ASSERT_TRUE(app.waitForBells(1));
+    app.send("x");
+    expectExitedCleanly(app, 0);
+}
+
+TEST(ProgramE2e, RefusesToRunWithoutATerminal) {
+    int errorPipe[2];
+    ASSERT_EQ(::pipe(errorPipe), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::FILE* nothing = std::freopen("/dev/null", "r", stdin);
+        (void)nothing;
+        ::dup2(errorPipe[1], 2);
+        ::execl(SPINCHART_BINARY, SPINCHART_BINARY, static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(errorPipe[1]);
+    std::string message;
+    char buffer[256];
+    for (ssize_t n; (n = ::read(errorPipe[0], buffer, sizeof buffer)) > 0;) message.append(buffer, static_cast<std::size_t>(n));
+    ::close(errorPipe[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_NE(WEXITSTATUS(status), 0);
+    EXPECT_EQ(message, "spinchart: standard input and output must be a terminal\n");
+}
+
+}  // namespace
+}  // namespace spinchart::e2e

@@ -1,0 +1,58 @@
+#include "platform/file_io.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/session_error.h"
+#include "session/spin_list.h"
+
+namespace spinchart {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(FileIo, FindsNamesWhateverTheirLetterCase) {
+    const fs::path dir = fs::temp_directory_path() / "spinchart-case-test";
+    fs::remove_all(dir);
+    fs::create_directories(dir / "Data");
+    std::ofstream(dir / "Data" / "casino.txt") << "17\r\n";
+    std::ofstream(dir / "twin.dat") << "1";
+    std::ofstream(dir / "TWIN.dat") << "2";
+    const std::string base = dir.string() + "/";
+
+    EXPECT_EQ(resolvePathIgnoringCase(base + "Data/casino.txt"), base + "Data/casino.txt");
+    EXPECT_EQ(resolvePathIgnoringCase(base + "DATA/CASINO.TXT"), base + "Data/casino.txt");
+    // Two names that differ only in case: ambiguous, so none is chosen.
+    EXPECT_EQ(resolvePathIgnoringCase(base + "Twin.DAT"), std::nullopt);
+    EXPECT_EQ(resolvePathIgnoringCase(base + "TWIN.dat"), base + "TWIN.dat");
+    EXPECT_EQ(resolvePathIgnoringCase(base + "NOPE.TXT"), std::nullopt);
+    EXPECT_EQ(resolvePathIgnoringCase(""), std::nullopt);
+
+    EXPECT_THROW(FileHandle::openForReading(base + "Data"), SessionError);
+    EXPECT_THROW(FileHandle::openForReading(base + "missing"), SessionError);
+    EXPECT_TRUE(sameExistingFile(base + "Data/casino.txt", base + "Data/../Data/casino.txt"));
+    EXPECT_FALSE(sameExistingFile(base + "twin.dat", base + "TWIN.dat"));
+    fs::remove_all(dir);
+}
+
+TEST(SpinList, GrowsKeepsValuesAndRefusesImpossibleSizes) {
+    SpinList list;
+    for (int i = 0; i < 100000; ++i) list.pushBack(i % 38);
+    ASSERT_EQ(list.size(), 100000);
+    EXPECT_EQ(list.at(1), 0);
+    EXPECT_EQ(list.at(100000), 99999 % 38);
+    list.shrinkToFit();
+    EXPECT_EQ(list.at(39), 0);
+    SpinList moved = std::move(list);
+    EXPECT_EQ(moved.size(), 100000);
+    EXPECT_TRUE(list.empty());
+    moved.resize(5);
+    moved.resize(10);
+    EXPECT_EQ(moved.at(10), 0);
+    EXPECT_THROW(moved.resize(std::size_t{1} << 40), SessionError);
+}
+
+}  // namespace
+}  // namespace spinchart

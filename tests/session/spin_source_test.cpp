@@ -1,0 +1,331 @@
+#include "session/spin_source.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/session_error.h"
+#include "working_folder.h"
+#include "text/number_text.h"
+
+namespace spinchart {
+namespace {
+
+using sessiontest::readBytes;
+using sessiontest::WorkingFolder;
+using sessiontest::writeBytes;
+
+std::vector<std::int32_t> values(const SessionSpins& spins) {
+    std::vector<std::int32_t> out;
+    for (std::int32_t i = 1; i <= spins.totalSpins; ++i) out.push_back(spins.list.at(i));
+    return out;
+}
+
+std::vector<std::int32_t> load(std::string_view bytes) {
+    BlockReader reader(bytes);
+    SessionSpins spins;
+    loadSpins(reader, spins);
+    EXPECT_EQ(spins.totalSpins, spins.list.size());
+    return values(spins);
+}
+
+using Spins = std::vector<std::int32_t>;
+
+TEST(SpinReader, ReadsTheFileFormat) {
+    EXPECT_EQ(load("17\r\n5\r\n37"), (Spins{17, 5, 37}));
+    EXPECT_EQ(load(" 17 \r\n"), (Spins{17}));
+    EXPECT_EQ(load("17 5\r\n"), (Spins{17, 5}));
+    EXPECT_EQ(load("17,5 , 3\r\n"), (Spins{17, 5, 3}));
+    // An empty line, or one of blanks and TABs, is the spin 0.
+    EXPECT_EQ(load("17\r\n5\r\n\r\n"), (Spins{17, 5, 0}));
+    EXPECT_EQ(load("17\r\n\r\n5\r\n"), (Spins{17, 0, 5}));
+    EXPECT_EQ(load("17\r\n \t \r\n5"), (Spins{17, 0, 5}));
+    // TABs inside a value are dropped; 00 is 0; text is 0; fractions round to even.
+    EXPECT_EQ(load("1\t7\r\n00\r\nabc\r\n16.5\r\n17.5\r\n-3\r\n1e1\r\n"),
+              (Spins{17, 0, 0, 16, 18, -3, 10}));
+    // Values beyond the range of a 32-bit count.
+    EXPECT_EQ(load("1e99\r\n2147483647\r\n2147483648\r\n-2147483648\r\n"),
+              (Spins{-2147483647 - 1, 2147483647, -2147483647 - 1, -2147483647 - 1}));
+    // Values are not checked against the wheel.
+    EXPECT_EQ(load("38\r\n"), (Spins{38}));
+}
+
+TEST(SpinReader, CtrlZAndEmptyData) {
+    EXPECT_EQ(load("17\r\n5\x1A" "99\r\n"), (Spins{17, 5}));
+    EXPECT_EQ(load("17\r\n\x1A   "), (Spins{17}));
+    EXPECT_EQ(load(""), Spins{});
+    EXPECT_EQ(load("\x1A"), Spins{});
+
+    BlockReader reader(std::string_view("\x1A"));
+    SessionSpins spins;
+    spins.totalSpins = 9;
+    loadSpins(reader, spins);
+    EXPECT_EQ(spins.totalSpins, 0);
+    EXPECT_EQ(spins.spinMean, -2147483647 - 1);
+    EXPECT_EQ(spins.spinStdDev, -2147483647 - 1);
+}
+
+TEST(SpinReader, BlanksWhereAValueIsExpectedFail) {
+    for (std::string_view bytes : {"17\r\n   ", "   ", "17\r\n5 \r\n  \x1A", "17,  "}) {
+        BlockReader reader(bytes);
+        SessionSpins spins;
+        EXPECT_THROW(loadSpins(reader, spins), SessionError) << bytes;
+    }
+    // A trailing blank on the last value is part of that value's end.
+    EXPECT_EQ(load("17 "), (Spins{17}));
+}
+
+TEST(SpinReader, LoneLineFeedEndsAValue) {
+    EXPECT_EQ(load("17\n5\n37"), (Spins{17, 5, 37}));
+    EXPECT_EQ(load("17\n5\n37\n"), (Spins{17, 5, 37}));
+    EXPECT_EQ(load("17\n\n5"), (Spins{17, 0, 5}));
+    EXPECT_EQ(load(" 17 \t\n 5 \n"), (Spins{17, 5}));
+    // CR LF stays one line end, and a lone CR still ends a line.
+    EXPECT_EQ(load("1\r\n2\r3\n\r\n4"), (Spins{1, 2, 3, 0, 4}));
+}
+
+TEST(SpinReader, LongValuesKeepTheirFirst255Bytes) {
+    // 255 bytes are read as the value; the rest of the value is dropped and the
+    // line still counts as one spin.
+    std::string longValue = "7" + std::string(300, '0');
+    EXPECT_EQ(load(longValue + "\r\n5\r\n"), (Spins{-2147483647 - 1, 5}));
+    std::string padded = "3." + std::string(600, '4') + "\r\n8";
+    EXPECT_EQ(load(padded), (Spins{3, 8}));
+    // Garbage and NUL bytes read as 0 without harm.
+    EXPECT_EQ(load(std::string("\0\0\0\r\n\xFF\xFE\r\n", 9)), (Spins{0, 0}));
+}
+
+// The reading rule written out plainly over a whole text, for comparison.
+Spins modelRead(const std::string& text, bool& failed) {
+    Spins out;
+    failed = false;
+    const std::string data = text.substr(0, text.find('\x1A'));
+    std::size_t i = 0;
+    while (i < data.size()) {
+        while (i < data.size() && data[i] == ' ') ++i;
+        if (i == data.size()) {
+            failed = true;
+            return out;
+        }
+        std::string collected;
+        while (i < data.size() && std::string_view(" ,\r\n").find(data[i]) == std::string_view::npos) {
+            if (data[i] != '\t' && collected.size() < 255) collected += data[i];
+            ++i;
+        }
+        while (i < data.size() && (data[i] == ' ' || data[i] == '\t')) ++i;
+        if (i < data.size() && data[i] == '\r') {
+            ++i;
+            if (i < data.size() && data[i] == '\n') ++i;
+        } else if (i < data.size() && (data[i] == '\n' || data[i] == ',')) {
+            ++i;
+        }
+        out.push_back(toInt32(leadingNumber(collected)));
+    }
+    return out;
+}
+
+TEST(SpinReader, MatchesThePlainRuleAcrossBlockBoundaries) {
+    WorkingFolder folder("spinchart-spin-blocks");
+    std::mt19937 rng(20261208);
+    const std::string alphabet = "0123456789  ,\r\n\t.x-\x1A";
+    for (int round = 0; round < 300; ++round) {
+        std::string text;
+        const int length = static_cast<int>(rng() % 60);
+        for (int k = 0; k < length; ++k) {
+            // Mostly digits and line ends, sometimes anything.
+            const unsigned pick = static_cast<unsigned>(rng() % 100);
+            text += pick < 97 ? alphabet[pick % (alphabet.size() - 1)] : alphabet.back();
+        }
+        bool modelFailed = false;
+        const Spins expected = modelRead(text, modelFailed);
+        writeBytes("blocks.dat", text);
+        for (std::size_t block : {std::size_t{1}, std::size_t{3}, std::size_t{64}}) {
+            FileHandle file = FileHandle::openForReading("blocks.dat");
+            BlockReader reader(file, block);
+            SessionSpins spins;
+            if (modelFailed) {
+                EXPECT_THROW(loadSpins(reader, spins), SessionError);
+            } else {
+                loadSpins(reader, spins);
+                EXPECT_EQ(values(spins), expected) << "block " << block;
+            }
+        }
+    }
+}
+
+SpinStatistics statisticsOf(const Spins& spins) {
+    SpinList list;
+    for (std::int32_t v : spins) list.pushBack(v);
+    return computeSpinStatistics(list, list.size());
+}
+
+TEST(SpinStatistics, WorkedExamples) {
+    SpinStatistics s = statisticsOf({0, 1, 2, 3});
+    EXPECT_EQ(s.spinMean, 2);
+    EXPECT_EQ(s.spinStdDev, 1);
+    // A quotient of 19.46 rounds to 19.5 and then to 20.
+    Spins list(50, 19);
+    for (int i = 0; i < 23; ++i) list[static_cast<std::size_t>(i)] = 20;
+    s = statisticsOf(list);
+    EXPECT_EQ(s.spinMean, 20);
+    EXPECT_EQ(s.spinStdDev, 1);  // S = 27, V = round(0.54) = 1
+    s = statisticsOf({17});
+    EXPECT_EQ(s.spinMean, 17);
+    EXPECT_EQ(s.spinStdDev, 0);
+    // Huge values: the squares overflow 64 bits but are summed exactly, and a
+    // variance beyond the 32-bit range stays negative through the root.
+    s = statisticsOf({-2147483647 - 1, 2147483647});
+    EXPECT_EQ(s.spinMean, 0);
+    EXPECT_EQ(s.spinStdDev, -2147483647 - 1);
+}
+
+TEST(SpinStatistics, MatchesAPlainModel) {
+    std::mt19937 rng(7);
+    for (int round = 0; round < 200; ++round) {
+        Spins list(1 + rng() % 200);
+        for (auto& v : list) v = static_cast<std::int32_t>(rng() % 38);
+        long double sum = 0;
+        for (auto v : list) sum += v;
+        const auto n = static_cast<long double>(list.size());
+        const std::int32_t mean = toInt32(std::nearbyint(std::nearbyint(sum / n * 10) / 10));
+        long double squares = 0;
+        for (auto v : list) squares += static_cast<long double>(v - mean) * (v - mean);
+        const std::int32_t variance = toInt32(squares / n);
+        const std::int32_t deviation =
+            toInt32(std::nearbyint(std::nearbyint(std::sqrt(static_cast<long double>(variance)) * 10) / 10));
+        const SpinStatistics s = statisticsOf(list);
+        EXPECT_EQ(s.spinMean, mean);
+        EXPECT_EQ(s.spinStdDev, deviation);
+    }
+}
+
+LocalTime fixedClock() { return LocalTime{2026, 3, 14, 15, 9, 26, 535}; }
+
+TEST(SpinGenerator, WritesOneSpinPerLineInPrintForm) {
+    WorkingFolder folder("spinchart-generate");
+    for (const WheelProfile* profile : {&singleZeroProfile, &doubleZeroProfile}) {
+        const WheelNeighbourTable pool = buildNeighbourTable(*profile);
+        RandomState random;
+        SessionSpins spins;
+        writeBytes("out.dat", std::string(5000, 'x'));  // overwritten without a question
+        generateSpins(pool, random, fixedClock, 100, "out.dat", spins);
+        ASSERT_EQ(spins.totalSpins, 100);
+
+        // The same draws, worked out from the random source directly.
+        RandomState model;
+        seedRandom(model, makeClockSeed(model, fixedClock));
+        std::string expectedFile;
+        for (std::int32_t i = 1; i <= 100; ++i) {
+            const auto position =
+                1 + static_cast<std::int32_t>(std::floor(nextRandom(model) * pool.size()));
+            const std::int32_t number = pool.at(position);
+            ASSERT_EQ(spins.list.at(i), number) << i;
+            ASSERT_GE(number, 0);
+            ASSERT_LE(number, profile->highestNumber);
+            expectedFile.append(" ").append(std::to_string(number)).append(" \r\n");
+        }
+        const std::string written = readBytes("out.dat");
+        EXPECT_EQ(written, expectedFile);
+
+        // Loading the file back gives the same list and statistics.
+        SessionSpins loaded;
+        loadSpinFile("out.dat", loaded);
+        EXPECT_EQ(values(loaded), values(spins));
+        EXPECT_EQ(loaded.spinMean, spins.spinMean);
+        EXPECT_EQ(loaded.spinStdDev, spins.spinStdDev);
+    }
+}
+
+TEST(SpinGenerator, CoversTheWheelAndSeedsFromTheClockEachTime) {
+    WorkingFolder folder("spinchart-generate-range");
+    const WheelNeighbourTable pool = buildNeighbourTable(doubleZeroProfile);
+    RandomState random;
+    SessionSpins first;
+    generateSpins(pool, random, fixedClock, 20000, "a.dat", first);
+    std::vector<int> hits(38);
+    for (std::int32_t i = 1; i <= first.totalSpins; ++i) ++hits[static_cast<std::size_t>(first.list.at(i))];
+    for (int h : hits) EXPECT_GT(h, 400);  // about 526 each
+    EXPECT_GE(first.spinMean, 18);  // about 18.5
+    EXPECT_LE(first.spinMean, 19);
+
+    // A second generation at the same clock reading repeats the first: the
+    // state left by the first does not matter.
+    SessionSpins second;
+    generateSpins(pool, random, fixedClock, 20000, "b.dat", second);
+    EXPECT_EQ(values(first), values(second));
+    EXPECT_EQ(readBytes("a.dat"), readBytes("b.dat"));
+}
+
+TEST(SpinGenerator, OutputFailuresAreSessionErrors) {
+    WorkingFolder folder("spinchart-generate-fail");
+    const WheelNeighbourTable pool = buildNeighbourTable(singleZeroProfile);
+    RandomState random;
+    SessionSpins spins;
+    EXPECT_THROW(generateSpins(pool, random, fixedClock, 100, "no/such/folder/x.dat", spins),
+                 SessionError);
+    EXPECT_THROW(generateSpins(pool, random, fixedClock, 100, std::string(10000, 'n'), spins),
+                 SessionError);
+    EXPECT_THROW(generateSpins(pool, random, fixedClock, 300000, "/dev/full", spins), SessionError);
+    EXPECT_THROW(generateSpins(pool, random, fixedClock, 100, std::string("a\0b", 3), spins),
+                 SessionError);
+}
+
+TEST(SpinFile, FindsTheFileWhateverItsLetterCase) {
+    WorkingFolder folder("spinchart-spin-case");
+    std::filesystem::create_directory("Data");
+    writeBytes("Data/casino.txt", "17\r\n5\r\n");
+    SessionSpins spins;
+    loadSpinFile("DATA/CASINO.TXT", spins);
+    EXPECT_EQ(values(spins), (Spins{17, 5}));
+    loadSpinFile("Data/casino.txt", spins);
+    EXPECT_EQ(spins.totalSpins, 2);
+
+    // Two names that differ only in case: the one written exactly is used,
+    // another spelling is ambiguous.
+    writeBytes("twin.dat", "1\r\n");
+    writeBytes("TWIN.DAT", "2\r\n");
+    loadSpinFile("TWIN.DAT", spins);
+    EXPECT_EQ(values(spins), (Spins{2}));
+    EXPECT_THROW(loadSpinFile("Twin.dat", spins), SessionError);
+
+    EXPECT_THROW(loadSpinFile("MISSING.DAT", spins), SessionError);
+    EXPECT_THROW(loadSpinFile("DATA", spins), SessionError);  // a folder
+    EXPECT_THROW(loadSpinFile("", spins), SessionError);
+    EXPECT_THROW(loadSpinFile(std::string(10000, 'N'), spins), SessionError);
+}
+
+TEST(SpinFile, LargeFilesLoadAcrossBlocks) {
+    WorkingFolder folder("spinchart-spin-large");
+    std::string text;
+    Spins expected;
+    for (int i = 0; i < 400000; ++i) {
+        const int v = static_cast<int>((static_cast<std::int64_t>(i) * 7919) % 38);
+        expected.push_back(v);
+        text.append(" ").append(std::to_string(v)).append(" \r\n");
+    }
+    writeBytes("big.dat", text);
+    SessionSpins spins;
+    loadSpinFile("big.dat", spins);
+    EXPECT_EQ(values(spins), expected);
+}
+
+TEST(SpinFile, OneHugeLineIsOneValue) {
+    WorkingFolder folder("spinchart-spin-huge-line");
+    {
+        std::ofstream out("huge.dat", std::ios::binary);
+        const std::string block(1 << 20, '7');
+        for (int i = 0; i < 48; ++i) out.write(block.data(), static_cast<std::streamsize>(block.size()));
+        out << "\r\n12";
+    }
+    SessionSpins spins;
+    loadSpinFile("huge.dat", spins);
+    EXPECT_EQ(values(spins), (Spins{-2147483647 - 1, 12}));
+}
+
+}  // namespace
+}  // namespace spinchart

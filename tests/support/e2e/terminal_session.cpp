@@ -1,0 +1,284 @@
+#include "support/e2e/terminal_session.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <poll.h>
+#include <pty.h>
+#include <stdexcept>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <utmp.h>
+#include <vterm.h>
+
+#include "text/cp437.h"
+
+namespace spinchart::e2e {
+namespace {
+
+int onBell(void* user) {
+    ++static_cast<TerminalObservations*>(user)->bells;
+    return 1;
+}
+
+int onTermProp(VTermProp prop, VTermValue* value, void* user) {
+    if (prop == VTERM_PROP_CURSORVISIBLE) static_cast<TerminalObservations*>(user)->cursorVisible = value->boolean != 0;
+    return 1;
+}
+
+int codePointCount(std::string_view utf8) {
+    int count = 0;
+    for (char c : utf8) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return count;
+}
+
+// VTerm palette (bit 0 red, bit 2 blue) to the console's (bit 0 blue, bit 2 red).
+int consoleColour(const VTermColor& colour, bool foreground) {
+    if (foreground ? VTERM_COLOR_IS_DEFAULT_FG(&colour) : VTERM_COLOR_IS_DEFAULT_BG(&colour)) return -1;
+    if (!VTERM_COLOR_IS_INDEXED(&colour)) return -2;
+    const int index = colour.indexed.idx;
+    if (index > 15) return -2;
+    return (index & 0x0A) | ((index & 1) << 2) | ((index & 4) >> 2);
+}
+
+}  // namespace
+
+TempDirectory::TempDirectory() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "spinchart-e2e-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    directory = pattern;
+}
+
+TempDirectory::~TempDirectory() {
+    std::error_code ignored;
+    std::filesystem::remove_all(directory, ignored);
+}
+
+TerminalSession::TerminalSession(const std::string& workingDirectory, int rowCount, int columnCount,
+                                 const std::string& program)
+    : rows(rowCount), columns(columnCount) {
+    winsize size{};
+    size.ws_row = static_cast<unsigned short>(rows);
+    size.ws_col = static_cast<unsigned short>(columns);
+    if (::openpty(&master, &slave, nullptr, nullptr, &size) != 0) throw std::runtime_error("openpty failed");
+    ::tcgetattr(slave, &initialModes);
+    ::fcntl(master, F_SETFD, FD_CLOEXEC);
+    ::fcntl(slave, F_SETFD, FD_CLOEXEC);
+
+    child = ::fork();
+    if (child < 0) throw std::runtime_error("fork failed");
+    if (child == 0) {
+        const int slaveForChild = ::dup(slave);  // login_tty closes it; ours is close-on-exec
+        if (::login_tty(slaveForChild) != 0 || ::chdir(workingDirectory.c_str()) != 0) ::_exit(126);
+        ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+
+    vterm = vterm_new(rows, columns);
+    vterm_set_utf8(vterm, 1);
+    screen = vterm_obtain_screen(vterm);
+    static VTermScreenCallbacks callbacks = [] {
+        VTermScreenCallbacks c{};
+        c.bell = onBell;
+        c.settermprop = onTermProp;
+        return c;
+    }();
+    vterm_screen_set_callbacks(screen, &callbacks, &observed);
+    vterm_screen_reset(screen, 1);
+}
+
+TerminalSession::~TerminalSession() {
+    if (running()) {
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+    }
+    if (vterm != nullptr) vterm_free(vterm);
+    if (master >= 0) ::close(master);
+    if (slave >= 0) ::close(slave);
+}
+
+void TerminalSession::readOutput(int timeoutMs) {
+    pollfd fd{master, POLLIN, 0};
+    if (::poll(&fd, 1, timeoutMs) <= 0) return;
+    char buffer[8192];
+    for (;;) {
+        const ssize_t n = ::read(master, buffer, sizeof buffer);
+        if (n <= 0) break;
+        // libvterm loses a UTF-8 character split between two writes: hold
+        // back an incomplete one until its rest arrives.
+        carry.append(buffer, static_cast<std::size_t>(n));
+        std::size_t complete = carry.size();
+        for (std::size_t back = 1; back <= 3 && back <= carry.size(); ++back) {
+            const auto byte = static_cast<unsigned char>(carry[carry.size() - back]);
+            if ((byte & 0xC0) == 0x80) continue;
+            const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+            if (length > back) complete = carry.size() - back;
+            break;
+        }
+        vterm_input_write(vterm, carry.data(), complete);
+        carry.erase(0, complete);
+    }
+}
+
+void TerminalSession::pump() { readOutput(0); }
+
+void TerminalSession::send(std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(master, bytes.data(), bytes.size());
+        if (n > 0) {
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+        } else if (n < 0 && errno != EINTR && errno != EAGAIN) {
+            throw std::runtime_error("cannot write to the pty");
+        } else {
+            readOutput(10);  // let the program drain its input while it writes
+        }
+    }
+}
+
+bool TerminalSession::waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        pump();
+        if (condition()) return true;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return false;
+        readOutput(static_cast<int>(std::min<long long>(left.count(), 50)));
+    }
+}
+
+bool TerminalSession::waitForText(int row, int column, std::string_view wanted, std::chrono::milliseconds timeout) {
+    const int length = codePointCount(wanted);
+    return waitFor([&] { return text(row, column, length) == wanted; }, timeout);
+}
+
+bool TerminalSession::waitForBells(int count, std::chrono::milliseconds timeout) {
+    return waitFor([&] { return observed.bells >= count; }, timeout);
+}
+
+std::string TerminalSession::text(int row, int column, int length) {
+    pump();
+    std::string out;
+    for (int c = column; c < column + length && c <= columns; ++c) {
+        VTermScreenCell cell{};
+        vterm_screen_get_cell(screen, VTermPos{row - 1, c - 1}, &cell);
+        appendUtf8(out, cell.chars[0] == 0 ? U' ' : static_cast<char32_t>(cell.chars[0]));
+    }
+    return out;
+}
+
+std::string TerminalSession::rowText(int row) { return text(row, 1, columns); }
+
+bool TerminalSession::screenContains(std::string_view wanted) {
+    for (int row = 1; row <= rows; ++row) {
+        if (rowText(row).find(wanted) != std::string::npos) return true;
+    }
+    return false;
+}
+
+std::string TerminalSession::screenDump() {
+    pump();
+    std::string out = "screen:\n";
+    for (int row = 1; row <= rows; ++row) {
+        if (row < 10) out += ' ';
+        out += std::to_string(row);
+        out += '|';
+        out += rowText(row);
+        out += "|\n";
+    }
+    return out;
+}
+
+CellColours TerminalSession::colours(int row, int column) {
+    pump();
+    VTermScreenCell cell{};
+    vterm_screen_get_cell(screen, VTermPos{row - 1, column - 1}, &cell);
+    return CellColours{consoleColour(cell.fg, true), consoleColour(cell.bg, false)};
+}
+
+bool TerminalSession::cursorVisible() {
+    pump();
+    return observed.cursorVisible;
+}
+
+int TerminalSession::cursorRow() {
+    pump();
+    VTermPos pos{};
+    vterm_state_get_cursorpos(vterm_obtain_state(vterm), &pos);
+    return pos.row + 1;
+}
+
+int TerminalSession::cursorColumn() {
+    pump();
+    VTermPos pos{};
+    vterm_state_get_cursorpos(vterm_obtain_state(vterm), &pos);
+    return pos.col + 1;
+}
+
+int TerminalSession::bells() {
+    pump();
+    return observed.bells;
+}
+
+void TerminalSession::resize(int rowCount, int columnCount) {
+    rows = rowCount;
+    columns = columnCount;
+    vterm_set_size(vterm, rows, columns);
+    winsize size{};
+    size.ws_row = static_cast<unsigned short>(rows);
+    size.ws_col = static_cast<unsigned short>(columns);
+    ::ioctl(master, TIOCSWINSZ, &size);
+}
+
+void TerminalSession::signal(int signalNumber) {
+    if (running()) ::kill(child, signalNumber);
+}
+
+bool TerminalSession::running() {
+    if (exitStatus >= 0) return false;
+    int status = 0;
+    const pid_t done = ::waitpid(child, &status, WNOHANG);
+    if (done != child) return true;
+    exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return false;
+}
+
+bool TerminalSession::stopped() {
+    if (!running()) return false;
+    std::FILE* stat = std::fopen(("/proc/" + std::to_string(child) + "/stat").c_str(), "r");
+    if (stat == nullptr) return false;
+    char buffer[512] = {};
+    const std::size_t n = std::fread(buffer, 1, sizeof buffer - 1, stat);
+    std::fclose(stat);
+    // pid (name) state ...: the state follows the last ')'.
+    const std::string_view line(buffer, n);
+    const std::size_t close = line.rfind(')');
+    return close != std::string_view::npos && close + 2 < line.size() && line[close + 2] == 'T';
+}
+
+int TerminalSession::waitForExit(std::chrono::milliseconds timeout) {
+    waitFor([&] { return !running(); }, timeout);
+    pump();  // the slave stays open here, so everything written is still readable
+    return exitStatus;
+}
+
+termios TerminalSession::modes() const {
+    termios now{};
+    ::tcgetattr(slave, &now);
+    return now;
+}
+
+bool TerminalSession::modesRestored() const {
+    const termios now = modes();
+    return now.c_iflag == initialModes.c_iflag && now.c_oflag == initialModes.c_oflag &&
+           now.c_lflag == initialModes.c_lflag && now.c_cflag == initialModes.c_cflag &&
+           std::memcmp(now.c_cc, initialModes.c_cc, sizeof now.c_cc) == 0;
+}
+
+}  // namespace spinchart::e2e

@@ -1,0 +1,140 @@
+#pragma once
+// End-to-end harness: runs the real program in a pseudo-terminal and reads the
+// screen back through libvterm, as a user's terminal would show it.
+//
+//   TempDirectory dir;                       // fresh working folder, removed afterwards
+//   TerminalSession app(dir.path());         // SPINCHART_BINARY at 80x25 in dir
+//   ASSERT_TRUE(app.waitForText(4, 4, "This program")) << app.screenDump();
+//   app.send("s");                           // bytes as a terminal sends them
+//   app.send(keys::enter);                   // "\r"; keys::up etc. below
+//   EXPECT_EQ(app.text(11, 16, 8), "   Succe");
+//   EXPECT_EQ(app.colours(11, 16), (CellColours{14, 0}));
+//   EXPECT_EQ(app.waitForExit(), 0);
+//   EXPECT_TRUE(app.modesRestored());
+//
+// Rows and columns are 1-based. Texts are UTF-8 (the program's code page 437
+// glyphs arrive as their Unicode characters). Colours are console palette
+// numbers (0 black, 2 green, 14 yellow; -1 the terminal's default). Every wait
+// polls the pty until its condition holds or the timeout passes (false then);
+// nothing sleeps blindly.
+//
+// Synchronise on what the program shows: screen output (and a beep) reaches
+// the terminal in one batch when the program waits for a key, so once a
+// screen (or a bell) is seen the program is waiting. Keys sent before that may
+// be dropped by a key flush (the menu's, a session start's).
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <termios.h>
+#include <sys/types.h>
+
+struct VTerm;
+struct VTermScreen;
+
+namespace spinchart::e2e {
+
+using namespace std::chrono_literals;
+
+// Generous: the tests run in parallel on a loaded machine, under sanitizers too.
+constexpr std::chrono::milliseconds defaultTimeout = 30s;
+
+namespace keys {
+inline constexpr std::string_view enter = "\r";
+inline constexpr std::string_view escape = "\x1b";
+inline constexpr std::string_view backspace = "\x7f";
+inline constexpr std::string_view tab = "\t";
+inline constexpr std::string_view ctrlC = "\x03";
+inline constexpr std::string_view ctrlBackslash = "\x1c";
+inline constexpr std::string_view up = "\x1b[A";
+inline constexpr std::string_view f1 = "\x1bOP";
+inline constexpr std::string_view del = "\x1b[3~";
+}  // namespace keys
+
+// A fresh temporary directory; removed with everything in it on destruction.
+class TempDirectory {
+public:
+    TempDirectory();
+    ~TempDirectory();
+    TempDirectory(const TempDirectory&) = delete;
+    TempDirectory& operator=(const TempDirectory&) = delete;
+    const std::string& path() const { return directory; }
+    std::string file(std::string_view name) const { return directory + "/" + std::string(name); }
+
+private:
+    std::string directory;
+};
+
+struct CellColours {
+    int foreground = -1;
+    int background = -1;
+    friend bool operator==(const CellColours&, const CellColours&) = default;
+};
+
+struct TerminalObservations {
+    int bells = 0;
+    bool cursorVisible = true;
+};
+
+class TerminalSession {
+public:
+    // Starts the program in a pseudo-terminal of rows x columns, in the
+    // working directory given.
+    explicit TerminalSession(const std::string& workingDirectory, int rows = 25, int columns = 80,
+                             const std::string& program = SPINCHART_BINARY);
+    // Kills the program if it still runs.
+    ~TerminalSession();
+    TerminalSession(const TerminalSession&) = delete;
+    TerminalSession& operator=(const TerminalSession&) = delete;
+
+    void send(std::string_view bytes);
+
+    bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = defaultTimeout);
+    bool waitForText(int row, int column, std::string_view text, std::chrono::milliseconds timeout = defaultTimeout);
+    bool waitForBells(int count, std::chrono::milliseconds timeout = defaultTimeout);
+
+    std::string text(int row, int column, int length);  // UTF-8
+    std::string rowText(int row);                       // the whole row
+    bool screenContains(std::string_view text);
+    std::string screenDump();  // every row, numbered; for failure messages
+    CellColours colours(int row, int column);
+    bool cursorVisible();
+    int cursorRow();
+    int cursorColumn();
+    int bells();
+
+    // Resizes the terminal (the program gets SIGWINCH).
+    void resize(int rows, int columns);
+    void signal(int signalNumber);
+
+    // The exit status, 128 + n when signal n ended the program, or -1 when it
+    // still runs after the timeout.
+    int waitForExit(std::chrono::milliseconds timeout = defaultTimeout);
+    bool running();
+    // True while the program is stopped (SIGTSTP, SIGSTOP).
+    bool stopped();
+
+    // The terminal settings now, and whether echo, line editing, signals and
+    // input translation are back as they were before the program started.
+    termios modes() const;
+    bool modesRestored() const;
+
+private:
+    void pump();
+    void readOutput(int timeoutMs);
+
+    int master = -1;
+    int slave = -1;  // kept open: the settings stay readable after the program ends
+    pid_t child = -1;
+    int exitStatus = -1;
+    int rows;
+    int columns;
+    termios initialModes{};
+    VTerm* vterm = nullptr;
+    VTermScreen* screen = nullptr;
+    TerminalObservations observed;
+    std::string carry;  // an incomplete UTF-8 character at the end of a read
+};
+
+}  // namespace spinchart::e2e
