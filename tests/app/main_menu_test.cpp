@@ -2,6 +2,9 @@
 #include "app/main_menu.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "support/scripted_terminal.h"
 
@@ -90,29 +93,60 @@ TEST(MainLoop, KeysTypedBeforeTheMenuAreDiscarded) {
     EXPECT_EQ(console.terminal.waits, 1) << "the typed-ahead x must not end the loop";
 }
 
+// Runs the test in a folder of its own, since a wheel session writes its
+// settings and reports into the working folder.
+class ScratchWorkingFolder {
+public:
+    ScratchWorkingFolder() {
+        previous_ = std::filesystem::current_path();
+        folder_ = std::filesystem::temp_directory_path() /
+                  ("spinchart-menu-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(folder_);
+        std::filesystem::current_path(folder_);
+    }
+    ~ScratchWorkingFolder() {
+        std::filesystem::current_path(previous_);
+        std::filesystem::remove_all(folder_);
+    }
+
+private:
+    std::filesystem::path previous_;
+    std::filesystem::path folder_;
+};
+
 TEST(MainLoop, LowerAndUpperCaseWheelKeysEnterTheirWheel) {
+    ScratchWorkingFolder folder;
     for (const char* key : {"s", "S", "d", "D"}) {
         ScriptedConsole console;
         const bool single = key[0] == 's' || key[0] == 'S';
-        int step = 0;
+        bool sawIntro = false;
+        bool answered = false;
         console.terminal.pushText(key);
         console.terminal.onIdle = [&](ScriptedTerminal& terminal) {
-            ++step;
-            if (step == 1) {
-                // Inside the wheel run: its last question names the wheel.
-                const std::string question = terminal.text(11, 16, 40);
-                EXPECT_EQ(question, single ? "   Success! Run SINGLE-0 again (Y/N)?   "
-                                           : "   Success! Run DOUBLE-0 again (Y/N)?   ")
-                    << key;
-                terminal.pushText("n");
-            } else {
+            const std::string question = terminal.text(11, 16, 40);
+            if (answered) {
                 expectTitleAndMenu(terminal);
                 terminal.pushText("x");
                 terminal.onIdle = nullptr;
+            } else if (question == (single ? "   Success! Run SINGLE-0 again (Y/N)?   "
+                                           : "   Success! Run DOUBLE-0 again (Y/N)?   ")) {
+                terminal.pushText("n");
+                answered = true;
+            } else {
+                // Inside the wheel's session: its intro names the wheel; every
+                // answer is left at its default.
+                if (terminal.text(17, 19, 18) == "Select the Method:") {
+                    EXPECT_NE(terminal.text(5).find(single ? "(SINGLE ZERO)" : "(DOUBLE ZERO)"),
+                              std::string::npos)
+                        << key;
+                    sawIntro = true;
+                }
+                terminal.pushText("\r");
             }
         };
         runLoop(console);
-        EXPECT_EQ(step, 2) << key;
+        EXPECT_TRUE(sawIntro) << key;
+        EXPECT_TRUE(answered) << key;
         EXPECT_EQ(console.terminal.beeps, 0) << key;
     }
 }

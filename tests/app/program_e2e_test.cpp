@@ -87,7 +87,7 @@ void enterWheelAndReturn(TerminalSession& app, std::string_view key, std::string
     app.send(key);
     const std::string runAgain = "   Success! Run " + std::string(wheelName) + " again (Y/N)?   ";
     const std::string introLine = " ∙∙ analyzes REAL casino spins (" + std::string(zeroName) + ").";
-    ASSERT_TRUE(app.waitFor([&] { return app.text(11, 16, 40) == runAgain || app.text(5, 10, 46) == introLine; }))
+    ASSERT_TRUE(app.waitFor([&] { return app.text(11, 16, 40) == runAgain || app.text(5, 10, 45) == introLine; }))
         << app.screenDump();
     if (app.text(11, 16, 40) != runAgain) {
         app.send("g\r\r\r\r\r");
