@@ -16,6 +16,7 @@
 #include <map>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "analysis/main_report.h"
@@ -73,9 +74,10 @@ void dropFile(const std::filesystem::path& p) {
 }
 
 void settle() {
-    // Earlier runs' dirty pages go to disk first, so that every timed run
-    // starts alike.
+    // Earlier runs' dirty pages go to disk first, and the machine gets a
+    // moment to calm down, so that every timed run starts alike.
     ::sync();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
 }
 
 // Spins drawn evenly from the double-zero wheel, fixed seed.
