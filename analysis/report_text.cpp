@@ -64,6 +64,8 @@ const SmallNumberText& SmallNumberText::get() {
             t.printFormLength[k] = static_cast<std::uint8_t>(printFormInto(t.printForm[k], v));
             std::memset(t.field4[k], ' ', 4);
             putDigitsBefore(t.field4[k] + 4, static_cast<std::uint32_t>(v));
+            std::memset(t.zeroPadded4[k], '0', 4);
+            putDigitsBefore(t.zeroPadded4[k] + 4, static_cast<std::uint32_t>(v));
         }
         return t;
     }();
@@ -240,8 +242,7 @@ std::size_t formatSystemRow(char* out, std::int32_t position, std::int32_t numbe
     return formatWideRow(out, position, number, distance, win);
 }
 
-SystemRowSequence::SystemRowSequence() : text_(SmallNumberText::get()) {
-    std::memset(digits_, ' ', sizeof digits_);
-}
+SystemRowSequence::SystemRowSequence(std::int32_t firstPosition)
+    : text_(SmallNumberText::get()), position_(firstPosition - 1) {}
 
 }  // namespace spinchart

@@ -22,12 +22,14 @@
 namespace spinchart {
 
 // Prepared text of the numbers 0 to 9999: the print form (blank, digits,
-// blank) padded to 8 bytes with its length, and the digits right-aligned in 4.
+// blank) padded to 8 bytes with its length, the digits right-aligned in 4,
+// and the four digits with leading zeros.
 struct SmallNumberText {
     static constexpr std::int32_t limit = 10000;
     char printForm[limit][8];
     std::uint8_t printFormLength[limit];
     char field4[limit][4];
+    char zeroPadded4[limit][4];
 
     static const SmallNumberText& get();
 };
@@ -125,29 +127,33 @@ std::size_t formatSystemRow(char* out, std::int32_t position, std::int32_t numbe
                             std::int32_t distance);
 
 // The rows of positions 1, 2, 3, ... in turn, the same bytes as
-// formatSystemRow, keeping the position's digits from row to row.
+// formatSystemRow, from prepared text.
 class SystemRowSequence {
 public:
-    SystemRowSequence();
+    explicit SystemRowSequence(std::int32_t firstPosition = 1);
     // Writes the row of the next position (at most maxSystemRowBytes).
     char* next(char* out, std::int32_t number, std::int32_t distance) {
         ++position_;
-        if (position_ < 10000000) {
-            int k = 6;
-            while (digits_[k] == '9') digits_[k--] = '0';
-            digits_[k] = digits_[k] == ' ' ? '1' : static_cast<char>(digits_[k] + 1);
-        }
         const auto limit = static_cast<std::uint32_t>(SmallNumberText::limit);
         if (position_ >= 10000000 || static_cast<std::uint32_t>(number) >= limit ||
             static_cast<std::uint32_t>(distance) >= limit) {
             return out + formatSystemRow(out, position_, number, distance);
         }
         std::memcpy(out, distance >= 6 ? winRow : lossRow, rowBytes);
-        // A seven-digit position fills columns 2 to 8.
-        if (digits_[0] == ' ') {
-            std::memcpy(out + 1, digits_ + 1, 6);
+        const auto position = static_cast<std::uint32_t>(position_);
+        if (position < limit) {
+            std::memcpy(out + 3, text_.field4[position], 4);
         } else {
-            std::memcpy(out + 1, digits_, 7);
+            const std::uint32_t high = position / limit;
+            const std::uint32_t low = position % limit;
+            if (high < 100) {
+                std::memcpy(out + 1, text_.field4[high] + 2, 2);
+                std::memcpy(out + 3, text_.zeroPadded4[low], 4);
+            } else {
+                // A seven-digit position fills columns 2 to 8.
+                std::memcpy(out + 1, text_.field4[high] + 1, 3);
+                std::memcpy(out + 4, text_.zeroPadded4[low], 4);
+            }
         }
         std::memcpy(out + 8, text_.field4[number], 4);
         std::memcpy(out + 15, text_.field4[distance], 4);
@@ -167,7 +173,6 @@ public:
 private:
     const SmallNumberText& text_;
     std::int32_t position_ = 0;
-    char digits_[7];  // the position right-aligned, blanks on the left
 };
 
 // One line of the skip file: the print form of the value and CR LF (at most

@@ -199,6 +199,23 @@ TEST(SystemRow, WideValuesBreakTheRowAtTheirColumns) {
     }
 }
 
+TEST(SystemRow, ConsecutiveRowsMatchTheGeneralRowAcrossDigitCounts) {
+    std::mt19937 random(17);
+    for (const std::int32_t first : {1, 9990, 99990, 999990, 1009990, 9999990, 2147483600}) {
+        SystemRowSequence rows(first);
+        for (std::int32_t i = first; i < first + 40 && i > 0; ++i) {
+            const std::int32_t x = std::uniform_int_distribution<std::int32_t>(-3, 40)(random);
+            const std::int32_t d = std::uniform_int_distribution<std::int32_t>(1, 12000)(random);
+            char expected[maxSystemRowBytes];
+            char actual[maxSystemRowBytes];
+            const std::size_t n = formatSystemRow(expected, i, x, d);
+            const char* end = rows.next(actual, x, d);
+            const std::string row(static_cast<const char*>(actual), end);
+            ASSERT_EQ(row, std::string(expected, n)) << i << " " << x << " " << d;
+        }
+    }
+}
+
 TEST(SystemRow, SevenDigitPositionFillsColumnsTwoToEight) {
     char row[maxSystemRowBytes];
     const std::size_t n = formatSystemRow(row, 1234567, -1, 6);
