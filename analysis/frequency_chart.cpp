@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "analysis/main_report.h"
-#include "analysis/program_identity.h"
+#include "text/program_identity.h"
 #include "analysis/report_text.h"
 #include "analysis/skip_statistics.h"
 #include "platform/session_error.h"

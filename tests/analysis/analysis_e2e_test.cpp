@@ -10,7 +10,7 @@
 #include <string>
 
 #include "analysis/main_report.h"
-#include "analysis/program_identity.h"
+#include "text/program_identity.h"
 #include "session/spin_source.h"
 #include "support/e2e/terminal_session.h"
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "analysis/main_report.h"
-#include "analysis/program_identity.h"
+#include "text/program_identity.h"
 #include "analysis/analysis_test_support.h"
 #include "platform/session_error.h"
 

@@ -1,6 +1,6 @@
 #pragma once
-// The program's name, version and copyright, as the report header shows them
-// (and any screen that wants them).
+// The program's name, version and copyright, shared by the title screen and
+// the report header.
 
 #include <string_view>
 
