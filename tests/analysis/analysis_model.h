@@ -98,6 +98,23 @@ private:
 
 inline std::string pf(std::int64_t v) { return printForm(static_cast<Extended>(v)); }
 
+// One row of the system report: position, number, distance, win and reverse.
+inline void putSystemRow(Text& t, std::int32_t i, std::int32_t x, std::int32_t d,
+                         std::int32_t excluded = 5) {
+    t.put(" ");
+    t.put(formatField(i, FieldMask::Width6));
+    t.at(9);
+    t.put(formatField(x, FieldMask::Width4));
+    t.at(15);
+    t.put(formatField(d, FieldMask::Width5) + " sp.");
+    const bool win = d - 1 >= excluded;
+    t.at(31);
+    t.put(win ? " +" : " -");
+    t.at(39);
+    t.put(win ? " -" : " +");
+    t.end();
+}
+
 inline Output analyse(std::int32_t numberCount, std::string_view chartTitle,
                       std::string_view banner, std::string_view copyright,
                       const std::vector<std::int32_t>& spins, std::int32_t n, const Source& source,
@@ -202,19 +219,8 @@ inline Output analyse(std::int32_t numberCount, std::string_view chartTitle,
     for (std::int32_t i = 1; i <= n - excluded; ++i) {
         const std::int32_t x = spins[static_cast<std::size_t>(i - 1)];
         const std::int32_t d = nextDistance(spins, total, i);
-        t.put(" ");
-        t.put(formatField(i, FieldMask::Width6));
-        t.at(9);
-        t.put(formatField(x, FieldMask::Width4));
-        t.at(15);
-        t.put(formatField(d, FieldMask::Width5) + " sp.");
+        putSystemRow(t, i, x, d, excluded);
         skipValues.push_back(d);
-        const bool win = d - 1 >= excluded;
-        t.at(31);
-        t.put(win ? " +" : " -");
-        t.at(39);
-        t.put(win ? " -" : " +");
-        t.end();
     }
     rule();
     t.at(2), t.put("Average:"), t.at(10), t.put(pf(mean)), t.end();

@@ -180,17 +180,7 @@ TEST(SystemRow, WideValuesBreakTheRowAtTheirColumns) {
         for (const std::int32_t x : numbers) {
             for (const std::int32_t d : distances) {
                 model::Text t;
-                t.put(" ");
-                t.put(formatField(i, FieldMask::Width6));
-                t.at(9);
-                t.put(formatField(x, FieldMask::Width4));
-                t.at(15);
-                t.put(formatField(d, FieldMask::Width5) + " sp.");
-                t.at(31);
-                t.put(d >= 6 ? " +" : " -");
-                t.at(39);
-                t.put(d >= 6 ? " -" : " +");
-                t.end();
+                model::putSystemRow(t, i, x, d);
                 char row[maxSystemRowBytes];
                 const std::size_t n = formatSystemRow(row, i, x, d);
                 ASSERT_EQ(std::string(row, n), t.bytes) << i << " " << x << " " << d;
