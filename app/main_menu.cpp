@@ -4,6 +4,7 @@
 
 #include "session/session_dialogue.h"
 #include "session/wheel_profile.h"
+#include "text/program_identity.h"
 
 namespace spinchart {
 namespace {
@@ -11,8 +12,8 @@ namespace {
 const std::string menuBar(33, '\xCD');
 
 void drawTitleScreen(ConsoleScreen& screen) {
-    writeLineAt(screen, 1, 2, "Copyright (c) the spinchart authors.");
-    writeLineAt(screen, 2, 2, "\xF8 spinchart " SPINCHART_VERSION " \xF8 statistics of roulette spins \xF8");
+    writeLineAt(screen, 1, 2, programCopyrightLine);
+    writeLineAt(screen, 2, 2, "\xF8 " + std::string(programBannerLine) + " \xF8 statistics of roulette spins \xF8");
     writeLineAt(screen, 4, 4, "This program performs statistical analyses of roulette spins:");
     writeLineAt(screen, 5, 5, "~ real-life roulette spins from any casino;");
     writeLineAt(screen, 6, 5, "~ randomly generated roulette spins.");

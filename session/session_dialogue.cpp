@@ -160,6 +160,8 @@ void drawWorkingScreen(ConsoleScreen& screen) {
     clearScreen(screen);
     drawTallFrame(screen, 10, 40);
     writeLineAt(screen, 11, 25, " Doing the works ...");
+    // Shown now: the analysis that follows waits for no key.
+    presentScreen(screen);
 }
 
 // One session after its settings step, up to the finished reports.

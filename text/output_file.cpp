@@ -17,6 +17,7 @@ OutputFile::~OutputFile() { abandon(); }
 
 void OutputFile::open(std::string_view cp437Name) {
     abandon();
+    failed_ = false;
     file_ = FileHandle::createForWriting(cp437ToUtf8(cp437Name));
     pos_ = 0;
     lineStart_ = 0;
@@ -24,17 +25,26 @@ void OutputFile::open(std::string_view cp437Name) {
 
 void OutputFile::flushBuffer() {
     if (!file_.isOpen()) throw SessionError("write to a closed file");
-    if (pos_ > 0) file_.writeAll(buffer_.get(), pos_);
+    if (pos_ > 0) writeThrough(buffer_.get(), pos_);
     // Keep the column: the line start moves back by the bytes flushed.
     lineStart_ -= static_cast<std::int64_t>(pos_);
     pos_ = 0;
+}
+
+void OutputFile::writeThrough(const char* data, std::size_t size) {
+    try {
+        file_.writeAll(data, size);
+    } catch (...) {
+        failed_ = true;
+        throw;
+    }
 }
 
 void OutputFile::write(std::string_view bytes) {
     if (bytes.size() > capacity_ - pos_) {
         flushBuffer();
         if (bytes.size() > capacity_) {
-            file_.writeAll(bytes.data(), bytes.size());
+            writeThrough(bytes.data(), bytes.size());
             const std::size_t lastLf = bytes.rfind('\n');
             if (lastLf == std::string_view::npos) {
                 lineStart_ -= static_cast<std::int64_t>(bytes.size());

@@ -21,6 +21,9 @@ public:
     // Creates the file (code page 437 name), or empties it if it exists.
     void open(std::string_view cp437Name);
     bool isOpen() const { return file_.isOpen(); }
+    // True once a write to the file has failed; what is still buffered then
+    // must not be written again.
+    bool failed() const { return failed_; }
 
     void write(std::string_view bytes);
     void writeByte(char byte);
@@ -41,6 +44,7 @@ public:
 
 private:
     void flushBuffer();
+    void writeThrough(const char* data, std::size_t size);
     void reserve(std::size_t n) {
         if (capacity_ - pos_ < n) flushBuffer();
     }
@@ -52,6 +56,7 @@ private:
     // Offset of the current line's first byte from the buffer start; negative
     // once part of the line has been flushed.
     std::int64_t lineStart_ = 0;
+    bool failed_ = false;
 };
 
 // Writes blanks (and first a line end when the column is already past c) so
