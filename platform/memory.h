@@ -7,7 +7,8 @@
 namespace spinchart {
 
 // Bytes the system reports as available (free plus reclaimable), bounded by
-// the process's address-space limit; a large value where unknown.
+// what is left of the process's address-space limit; a large value where
+// unknown.
 std::uint64_t availableMemoryBytes();
 
 // Throws SessionError when `bytes` more would not fit in the available memory.

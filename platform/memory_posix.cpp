@@ -27,6 +27,17 @@ std::uint64_t fromMeminfo() {
     return kib * 1024;
 }
 
+// Address space the process takes now, or 0 where unknown.
+std::uint64_t addressSpaceInUse() {
+    std::FILE* f = std::fopen("/proc/self/statm", "r");
+    if (!f) return 0;
+    unsigned long long pages = 0;
+    const int got = std::fscanf(f, "%llu", &pages);
+    std::fclose(f);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    return got == 1 && pageSize > 0 ? pages * static_cast<std::uint64_t>(pageSize) : 0;
+}
+
 }  // namespace
 
 std::uint64_t availableMemoryBytes() {
@@ -39,9 +50,11 @@ std::uint64_t availableMemoryBytes() {
                     : ~std::uint64_t{0};
     }
     rlimit limit{};
-    if (::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
-        limit.rlim_cur < bytes) {
-        bytes = limit.rlim_cur;
+    if (::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+        // Under a limit, what is left of it once the space in use is counted.
+        const std::uint64_t used = addressSpaceInUse();
+        const std::uint64_t left = limit.rlim_cur > used ? limit.rlim_cur - used : 0;
+        if (left < bytes) bytes = left;
     }
     return bytes;
 }
