@@ -11,6 +11,7 @@
 #include "analysis/skip_file.h"
 #include "analysis/skip_statistics.h"
 #include "platform/file_io.h"
+#include "platform/memory.h"
 #include "platform/session_error.h"
 #include "text/cp437.h"
 
@@ -96,6 +97,11 @@ void runAnalysis(const AnalysisRequest& request) {
             throw SessionError("a report would replace the data file");
         }
     }
+
+    // Every row's distance and every number's skips are held beside the
+    // spins: refused before any report is emptied when they cannot fit.
+    const auto held = static_cast<std::uint64_t>(count > 0 ? count : 0);
+    ensureMemoryAvailable(2 * held * sizeof(std::int32_t));
 
     OutputFile report;
     OutputFile skipFile;

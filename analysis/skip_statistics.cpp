@@ -5,6 +5,7 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/memory.h"
 #include "platform/session_error.h"
 
 namespace spinchart {
@@ -193,6 +194,7 @@ void nextOccurrenceDistancesInto(const SpinList& spins, std::span<std::int32_t> 
 
     // Other values: their positions sorted by value, then by position, so that
     // each position's next older occurrence follows it.
+    ensureMemoryAvailable(static_cast<std::uint64_t>(outside) * sizeof(std::int32_t));
     std::vector<std::int32_t> positions;
     positions.reserve(static_cast<std::size_t>(outside));
     for (std::int64_t i = 1; i <= total; ++i) {

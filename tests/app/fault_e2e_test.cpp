@@ -447,5 +447,35 @@ TEST_F(Faults, CountTooLargeForTheMemoryShowsTheErrorScreen) {
     EXPECT_EQ(lineCount(readFile(dir.file("small.dat"))), 1000);
 }
 
+// Spins that fit, with an analysis that would not fit beside them: refused
+// before the old reports are emptied.
+TEST_F(Faults, AnalysisTooLargeForTheMemoryLeavesTheOldReportsAlone) {
+    if (underAddressSanitizer() || runsUnderWrapper()) {
+        GTEST_SKIP() << "an address-space limit does not suit a checked build";
+    }
+    writeFile(dir.file("VIRLO0.REP"), "old report\r\n");
+    writeFile(dir.file("VIRLO0.SKP"), "old skips\r\n");
+    start(ChildOptions{.addressSpaceLimit = 256ull << 20});
+    enterSingleZero();
+    app->send("g");
+    expectScreen(16, 15, " (default: 1000) >> ");
+    app->send("30000000\r");
+    expectScreen(21, 15, " Name the OUTPUT file");
+    app->send("many.dat\r");
+    expectScreen(12, 15, " (default:  30000000 ) >> ");
+    app->send("\r\r\r");
+    expectErrorScreen();
+    EXPECT_EQ(readFile(dir.file("VIRLO0.REP")), "old report\r\n");
+    EXPECT_EQ(readFile(dir.file("VIRLO0.SKP")), "old skips\r\n");
+
+    resume();
+    generateAndFinish("", "");
+    leave();
+    const std::string report = readFile(dir.file("VIRLO0.REP"));
+    EXPECT_EQ(report.substr(0, 2), "\r\n");
+    EXPECT_NE(report.find("0-Roulette Frequency and Skip Chart"), std::string::npos);
+    EXPECT_EQ(lineCount(readFile(dir.file("VIRLO0.SKP"))), 995);
+}
+
 }  // namespace
 }  // namespace spinchart::e2e
