@@ -61,15 +61,15 @@ fuzz: deps
 	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSPINCHART_FUZZ=ON -DSPINCHART_TESTS=OFF $(CMAKE_FLAGS)
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	@set -e; passed=0; mkdir -p $(FUZZ_BUILD)/artifacts; for f in $(FUZZ_BUILD)/fuzz/*_fuzz; do \
-	  name=$$(basename $$f _fuzz); work=$$(mktemp -d); \
+	  name=$$(basename $$f _fuzz); work=$$(mktemp -d); mkdir $$work.tmp; \
 	  if [ -d fuzz/corpus/$$name ]; then cp -r fuzz/corpus/$$name/. $$work/; fi; \
 	  echo "== fuzz $$name for $(FUZZ_SECONDS) s"; \
-	  rc=0; $$f -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -print_final_stats=1 \
+	  rc=0; TMPDIR=$$work.tmp $$f -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -print_final_stats=1 \
 	    -artifact_prefix=$(FUZZ_BUILD)/artifacts/$$name- $$work \
 	    > $$work.log 2>&1 || rc=$$?; \
 	  grep -E "^Done|ERROR|SUMMARY|Test unit written" $$work.log || true; \
 	  [ $$rc -eq 0 ] || tail -n 60 $$work.log; \
-	  rm -rf $$work $$work.log; [ $$rc -eq 0 ] || { echo "fuzz: $$passed passed, 1 failed"; exit $$rc; }; \
+	  rm -rf $$work $$work.tmp $$work.log; [ $$rc -eq 0 ] || { echo "fuzz: $$passed passed, 1 failed"; exit $$rc; }; \
 	  passed=$$((passed + 1)); \
 	done; echo "fuzz: $$passed passed, 0 failed"
 

@@ -69,19 +69,21 @@ std::string readAll(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// A scratch working folder for the whole run.
+// A scratch working folder for the whole run, removed at exit (the name is
+// never freed, so it outlives the handler).
 const std::filesystem::path& scratchFolder() {
-    static const std::filesystem::path folder = [] {
+    static const std::filesystem::path* folder = [] {
         std::string pattern = (std::filesystem::temp_directory_path() / "spinchart-fuzz-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) std::abort();
         std::filesystem::current_path(pattern);
         std::atexit([] {
             std::error_code ignored;
+            std::filesystem::current_path("/", ignored);
             std::filesystem::remove_all(scratchFolder(), ignored);
         });
-        return std::filesystem::path(pattern);
+        return new std::filesystem::path(pattern);
     }();
-    return folder;
+    return *folder;
 }
 
 }  // namespace
