@@ -10,12 +10,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "console/console_screen.h"
 #include "support/e2e/terminal_session.h"
@@ -112,6 +114,16 @@ protected:
         expectScreen(1, 10, "Select how many spins to analyze.");
         app->send("\r\r\r");
         expectScreen(11, 16, singleZeroAgain);
+    }
+    // Generates `count` spins and starts the analysis of all of them with
+    // the default names; returns once the working screen is up.
+    void startLongAnalysis(const std::string& count) {
+        app->send("g");
+        expectScreen(16, 15, " (default: 1000) >> ");
+        app->send(count + "\r\r");
+        expectScreen(11, 15, " How many spins to analyze");
+        app->send("\r\r\r");
+        expectScreen(11, 25, " Doing the works ...");
     }
     // Leaves the wheel and the program; the terminal must be as it was.
     void leave() {
@@ -474,6 +486,154 @@ TEST_F(Faults, AnalysisTooLargeForTheMemoryLeavesTheOldReportsAlone) {
     const std::string report = readFile(dir.file("VIRLO0.REP"));
     EXPECT_EQ(report.substr(0, 2), "\r\n");
     EXPECT_NE(report.find("0-Roulette Frequency and Skip Chart"), std::string::npos);
+    EXPECT_EQ(lineCount(readFile(dir.file("VIRLO0.SKP"))), 995);
+}
+
+// Whether the main report ends in its closing line, the rule at column 2;
+// only the end of the file as it is now is read.
+bool reportComplete(const std::string& path) {
+    std::string rule(55, '-');
+    rule[0] = ' ';
+    rule += "\r\n";
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in || static_cast<std::size_t>(in.tellg()) < rule.size()) return false;
+    in.seekg(-static_cast<std::streamoff>(rule.size()), std::ios::end);
+    std::string end(rule.size(), '\0');
+    in.read(end.data(), static_cast<std::streamsize>(end.size()));
+    return end == rule;
+}
+
+// Lines of a large file, read in blocks.
+std::size_t fileLineCount(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> block(1 << 20);
+    std::size_t count = 0;
+    while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0) {
+        count += static_cast<std::size_t>(std::count(block.begin(), block.begin() + in.gcount(), '\n'));
+    }
+    return count;
+}
+
+// Reports onto a full disk or into a folder that takes nothing: the error
+// screen, the other file as far as it got, and a clean next session.
+TEST_F(Faults, ReportOrSkipFileThatCannotBeWritten) {
+    start(ChildOptions{.obeyFileModes = true});
+    enterSingleZero();
+    auto generateWithNames = [&](const std::string& report, const std::string& skip) {
+        app->send("g");
+        expectScreen(16, 15, " (default: 1000) >> ");
+        app->send("\r\r");
+        expectScreen(11, 15, " How many spins to analyze");
+        app->send("\r" + report + "\r" + skip + "\r");
+    };
+
+    // The report on a full disk fails when its buffered bytes go out; the
+    // skip file keeps its first pass.
+    generateWithNames("/dev/full", "first.skp");
+    expectErrorScreen();
+    EXPECT_EQ(lineCount(readFile(dir.file("first.skp"))), 995);
+    resume();
+
+    // The skip file on a full disk: the report, closed first, is complete.
+    generateWithNames("second.rep", "/dev/full");
+    expectErrorScreen();
+    EXPECT_TRUE(reportComplete(dir.file("second.rep")));
+    resume();
+
+    // A folder without write permission: nothing is created in it, and the
+    // skip file of the last session is not touched.
+    fs::create_directory(dir.file("ro"));
+    fs::permissions(dir.file("ro"), fs::perms::owner_read | fs::perms::owner_exec);
+    const std::string firstSkips = readFile(dir.file("first.skp"));
+    generateWithNames("ro/third.rep", "first.skp");
+    expectErrorScreen();
+    EXPECT_EQ(readFile(dir.file("first.skp")), firstSkips);
+    resume();
+    generateWithNames("fourth.rep", "ro/fourth.skp");
+    expectErrorScreen();
+    EXPECT_TRUE(fs::is_empty(dir.file("ro")));
+    resume();
+
+    generateWithNames("VIRLO0.REP", "VIRLO0.SKP");
+    expectScreen(11, 16, singleZeroAgain);
+    leave();
+    EXPECT_TRUE(reportComplete(dir.file("VIRLO0.REP")));
+    EXPECT_EQ(lineCount(readFile(dir.file("VIRLO0.SKP"))), 995);
+    EXPECT_EQ(readFile(dir.file("VIRLO0.INI")), crlfLines({"HAMB00.DAT", "RAND0.DAT", "VIRLO0.REP", "VIRLO0.SKP"}));
+}
+
+TEST_F(Faults, EndedBySignalsDuringALongAnalysis) {
+    for (int signalNumber : {SIGTERM, SIGHUP}) {
+        fs::remove(dir.file("VIRLO0.REP"));
+        start();
+        enterSingleZero();
+        startLongAnalysis("20000000");
+        ASSERT_TRUE(app->waitFor([&] {
+            std::error_code error;
+            return fs::file_size(dir.file("VIRLO0.REP"), error) > 0 && !error;
+        })) << app->screenDump();
+        app->signal(signalNumber);
+        EXPECT_EQ(app->waitForExit(), 128 + signalNumber) << signalNumber;
+        EXPECT_TRUE(app->modesRestored());
+        EXPECT_TRUE(app->cursorVisible());
+        EXPECT_FALSE(reportComplete(dir.file("VIRLO0.REP")));
+
+        start();
+        enterSingleZero();
+        generateAndFinish("", "");
+        leave();
+        EXPECT_TRUE(reportComplete(dir.file("VIRLO0.REP")));
+        EXPECT_EQ(lineCount(readFile(dir.file("VIRLO0.SKP"))), 995);
+    }
+}
+
+// Resizing while the analysis runs disturbs neither the reports nor the
+// screens: the run-again question comes up whole in each size.
+TEST_F(Faults, ResizedDuringTheWorkingScreen) {
+    start();
+    enterSingleZero();
+    startLongAnalysis("10000000");
+    ASSERT_TRUE(app->waitFor([&] {
+        std::error_code error;
+        return fs::file_size(dir.file("VIRLO0.REP"), error) > 0 && !error;
+    })) << app->screenDump();
+    app->resize(30, 100);
+    app->resize(20, 60);
+    EXPECT_FALSE(reportComplete(dir.file("VIRLO0.REP")));  // still at work
+    ASSERT_TRUE(app->waitForText(11, 16, singleZeroAgain, 120s)) << app->screenDump();
+    std::string frameTop = "╔";
+    for (int i = 0; i < 40; ++i) frameTop += "═";
+    frameTop += "╗";
+    EXPECT_EQ(app->text(10, 15, 42), frameTop);
+    EXPECT_EQ(app->colours(11, 16), (CellColours{14, 0}));
+    EXPECT_EQ(app->colours(20, 60), (CellColours{14, 2}));
+    EXPECT_FALSE(app->screenContains("Doing the works"));
+
+    app->resize(25, 80);
+    ASSERT_TRUE(app->waitFor([&] { return app->colours(25, 80) == CellColours{14, 2}; })) << app->screenDump();
+    expectScreen(11, 16, singleZeroAgain);
+    EXPECT_EQ(app->rowText(25), std::string(80, ' '));
+    leave();
+    EXPECT_TRUE(reportComplete(dir.file("VIRLO0.REP")));
+    EXPECT_EQ(fileLineCount(dir.file("VIRLO0.SKP")), 10000000u - 5);
+}
+
+TEST_F(Faults, DiskFillingUpDuringTheReport) {
+    SmallDisk disk(dir.path(), "8m");
+    if (!disk.mounted()) GTEST_SKIP() << "no small file system can be mounted here";
+    start();
+    enterSingleZero();
+    // About 1.2 MB of spins, and a report of several times the disk.
+    startLongAnalysis("200000");
+    expectErrorScreen();
+    EXPECT_FALSE(reportComplete(dir.file("VIRLO0.REP")));
+
+    // Fewer spins under the same names: the old files make room as they are
+    // emptied.
+    resume();
+    generateAndFinish("", "");
+    leave();
+    EXPECT_TRUE(reportComplete(dir.file("VIRLO0.REP")));
     EXPECT_EQ(lineCount(readFile(dir.file("VIRLO0.SKP"))), 995);
 }
 
