@@ -106,6 +106,13 @@ void TerminalSession::start(const std::string& workingDirectory, const std::stri
     if (child == 0) {
         const int slaveForChild = ::dup(slave);  // login_tty closes it; ours is close-on-exec
         if (::login_tty(slaveForChild) != 0 || ::chdir(workingDirectory.c_str()) != 0) ::_exit(126);
+        // A fresh terminal's program starts with every signal at its default
+        // and none blocked, whatever this process inherited (a background job
+        // ignores SIGINT and SIGQUIT).
+        for (int signalNumber = 1; signalNumber < NSIG; ++signalNumber) ::signal(signalNumber, SIG_DFL);
+        sigset_t none;
+        sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
         if (options.addressSpaceLimit != 0) {
             const rlimit limit{options.addressSpaceLimit, options.addressSpaceLimit};
             if (::setrlimit(RLIMIT_AS, &limit) != 0) ::_exit(125);
