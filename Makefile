@@ -12,9 +12,9 @@ CMAKE_FLAGS ?=
 
 # Debian packages the build and the tests need.
 DEB_PACKAGES := cmake make g++ clang libclang-rt-14-dev pkg-config libgtest-dev libgmock-dev \
-                libbenchmark-dev libvterm-dev
+                libbenchmark-dev libvterm-dev valgrind
 
-.PHONY: all build run test test-plain test-asan bench fuzz deps clean
+.PHONY: all build run test test-plain test-asan bench fuzz check-valgrind check-large deps clean
 
 all: build
 
@@ -72,6 +72,44 @@ fuzz: deps
 	  rm -rf $$work $$work.tmp $$work.log; [ $$rc -eq 0 ] || { echo "fuzz: $$passed passed, 1 failed"; exit $$rc; }; \
 	  passed=$$((passed + 1)); \
 	done; echo "fuzz: $$passed passed, 0 failed"
+
+# The end-to-end tests with every run of the program under valgrind memcheck
+# (two shards side by side). Any error or leak it reports fails the target.
+VALGRIND_LOGS ?= $(BUILD)/valgrind
+VALGRIND := valgrind --quiet --error-exitcode=99 --leak-check=full \
+            --errors-for-leak-kinds=definite,indirect --show-leak-kinds=definite,indirect \
+            --log-file=$(abspath $(VALGRIND_LOGS))/%p.log
+check-valgrind: build
+	@rm -rf $(VALGRIND_LOGS); mkdir -p $(VALGRIND_LOGS)
+	@export SPINCHART_E2E_WRAPPER="$(VALGRIND)" SPINCHART_E2E_TIMEOUT_SCALE=4; \
+	for shard in 0 1; do \
+	  GTEST_TOTAL_SHARDS=2 GTEST_SHARD_INDEX=$$shard ./$(BUILD)/tests/e2e_tests \
+	    > $(VALGRIND_LOGS)/shard$$shard.out 2>&1 & \
+	done; wait; \
+	passed=0; failed=0; \
+	for shard in 0 1; do \
+	  out=$(VALGRIND_LOGS)/shard$$shard.out; \
+	  grep -E "^\[  FAILED  \] [A-Za-z]|Failure$$" $$out || true; \
+	  passed=$$((passed + $$(grep -c "^\[       OK \]" $$out))); \
+	  failed=$$((failed + $$(grep -c "^\[  FAILED  \] [A-Za-z].*(" $$out))); \
+	done; \
+	runs=$$(ls $(VALGRIND_LOGS)/*.log 2>/dev/null | wc -l); reports=0; \
+	for log in $(VALGRIND_LOGS)/*.log; do \
+	  if [ -s $$log ]; then reports=$$((reports + 1)); echo "== $$log"; cat $$log; fi; \
+	done; \
+	echo "valgrind: $$runs program runs checked, $$reports with errors"; \
+	if [ $$reports -gt 0 ]; then failed=$$((failed + 1)); fi; \
+	echo "valgrind: $$passed passed, $$failed failed"; \
+	[ $$failed -eq 0 ]
+
+# A hundred million spins generated and analysed by the real program: time,
+# peak memory and file sizes. Writes about 6 GB under LARGE_DIR; not in CI.
+LARGE_SPINS ?= 100000000
+LARGE_DIR ?= $(BUILD)/large-input
+check-large: build
+	@mkdir -p $(LARGE_DIR)
+	TMPDIR=$(abspath $(LARGE_DIR)) SPINCHART_LARGE_SPINS=$(LARGE_SPINS) ./$(BUILD)/tests/e2e_tests \
+	  --gtest_also_run_disabled_tests --gtest_filter='LargeInput.*'
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
