@@ -52,8 +52,11 @@ FileHandle FileHandle::createForWriting(const std::string& path) {
         errno = ENOENT;
         fail("cannot create", path);
     }
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // Without waiting: a named pipe that nobody reads fails here instead of
+    // stopping the program until someone does.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) fail("cannot create", path);
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return FileHandle(fd);
 }
 
