@@ -38,6 +38,7 @@ struct sigaction previousActions[std::size(endingSignals)];
 struct sigaction previousWinch;
 struct sigaction previousStop;
 struct sigaction previousContinue;
+struct sigaction previousPipe;
 
 // Async-signal-safe: puts the terminal back as it was found.
 void leaveTerminal() {
@@ -189,6 +190,12 @@ PosixTerminal::PosixTerminal(int input, int output) : inputFd(input), outputFd(o
     sigemptyset(&resume.sa_mask);
     resume.sa_flags = SA_RESTART;
     ::sigaction(SIGCONT, &resume, &previousContinue);
+    // A pipe whose reader went away is a failed write (the error screen),
+    // not a sudden end with the terminal left raw.
+    struct sigaction brokenPipe {};
+    brokenPipe.sa_handler = SIG_IGN;
+    sigemptyset(&brokenPipe.sa_mask);
+    ::sigaction(SIGPIPE, &brokenPipe, &previousPipe);
     previousTerminate = std::set_terminate(onTerminate);
 
     saved.active = 1;
@@ -213,6 +220,7 @@ void PosixTerminal::restore() {
     ::sigaction(SIGWINCH, &previousWinch, nullptr);
     ::sigaction(SIGTSTP, &previousStop, nullptr);
     ::sigaction(SIGCONT, &previousContinue, nullptr);
+    ::sigaction(SIGPIPE, &previousPipe, nullptr);
     saved.stopped = 0;
     std::set_terminate(previousTerminate);
 }

@@ -8,7 +8,8 @@
 // when SIGTERM, SIGHUP, SIGINT or SIGQUIT end the program, or std::terminate
 // is reached. The screen's content stays. SIGWINCH asks for a repaint;
 // SIGTSTP from outside gives the terminal back while stopped, and SIGCONT
-// takes it again and repaints.
+// takes it again and repaints. SIGPIPE is ignored meanwhile: a pipe without a
+// reader is a failed write.
 
 #include <chrono>
 #include <deque>

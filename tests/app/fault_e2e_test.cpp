@@ -5,6 +5,8 @@
 // the terminal back, and let the next session complete.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <poll.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -635,6 +637,56 @@ TEST_F(Faults, DiskFillingUpDuringTheReport) {
     leave();
     EXPECT_TRUE(reportComplete(dir.file("VIRLO0.REP")));
     EXPECT_EQ(lineCount(readFile(dir.file("VIRLO0.SKP"))), 995);
+}
+
+// Named pipes where files are expected: one without a reader must not stop
+// the program, and a reader that goes away is a failed write, not the end of
+// the program with the terminal left raw.
+TEST_F(Faults, PipesInsteadOfFiles) {
+    ASSERT_EQ(::mkfifo(dir.file("VIRLO0.INI").c_str(), 0644), 0);
+    start();
+    enterSingleZero();  // the settings cannot be written: the defaults serve
+    app->send("g\r\r");
+    expectErrorScreen();
+    fs::remove(dir.file("VIRLO0.INI"));
+    resume();
+
+    // Random spins into a pipe whose reader leaves once the pipe is full.
+    ASSERT_EQ(::mkfifo(dir.file("pipe.dat").c_str(), 0644), 0);
+    const int reader = ::open(dir.file("pipe.dat").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    app->send("g");
+    expectScreen(16, 15, " (default: 1000) >> ");
+    app->send("1000000\r");
+    expectScreen(21, 15, " Name the OUTPUT file");
+    app->send("pipe.dat\r");
+    pollfd data{reader, POLLIN, 0};
+    ASSERT_EQ(::poll(&data, 1, 30000), 1);
+    ::close(reader);
+    expectErrorScreen();
+    resume();
+
+    // A report into a pipe nobody reads.
+    ASSERT_EQ(::mkfifo(dir.file("pipe.rep").c_str(), 0644), 0);
+    app->send("g");
+    expectScreen(16, 15, " (default: 1000) >> ");
+    app->send("\rspins.dat\r");
+    expectScreen(11, 15, " How many spins to analyze");
+    app->send("\rpipe.rep\rVIRLO0.SKP\r");
+    expectErrorScreen();
+    resume();
+
+    // The pipes' names are still offered; other names complete the session.
+    app->send("g\r");
+    expectScreen(22, 15, " (pipe.dat) ");
+    app->send("spins.dat\r\r");
+    expectScreen(18, 15, " (pipe.rep) ");
+    app->send("VIRLO0.REP\r\r");
+    expectScreen(11, 16, singleZeroAgain);
+    leave();
+    EXPECT_EQ(lineCount(readFile(dir.file("spins.dat"))), 1000);
+    EXPECT_TRUE(reportComplete(dir.file("VIRLO0.REP")));
+    EXPECT_EQ(fs::status(dir.file("pipe.rep")).type(), fs::file_type::fifo);
 }
 
 }  // namespace
