@@ -70,6 +70,31 @@ bool underAddressSanitizer() {
     return false;
 }
 
+// Whether the main report ends in its closing line, the rule at column 2;
+// only the end of the file as it is now is read.
+bool reportComplete(const std::string& path) {
+    std::string rule(55, '-');
+    rule[0] = ' ';
+    rule += "\r\n";
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in || static_cast<std::size_t>(in.tellg()) < rule.size()) return false;
+    in.seekg(-static_cast<std::streamoff>(rule.size()), std::ios::end);
+    std::string end(rule.size(), '\0');
+    in.read(end.data(), static_cast<std::streamsize>(end.size()));
+    return end == rule;
+}
+
+// Lines of a large file, read in blocks.
+std::size_t fileLineCount(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> block(1 << 20);
+    std::size_t count = 0;
+    while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0) {
+        count += static_cast<std::size_t>(std::count(block.begin(), block.begin() + in.gcount(), '\n'));
+    }
+    return count;
+}
+
 constexpr const char* singleZeroAgain = "   Success! Run SINGLE-0 again (Y/N)?   ";
 
 class Faults : public ::testing::Test {
@@ -461,6 +486,36 @@ TEST_F(Faults, CountTooLargeForTheMemoryShowsTheErrorScreen) {
     EXPECT_EQ(lineCount(readFile(dir.file("small.dat"))), 1000);
 }
 
+// A spin file longer than the memory can hold: the list stops growing at the
+// error screen instead of the program being stopped by the system.
+TEST_F(Faults, DataFileTooLargeForTheMemoryShowsTheErrorScreen) {
+    if (underAddressSanitizer() || runsUnderWrapper()) {
+        GTEST_SKIP() << "an address-space limit does not suit a checked build";
+    }
+    {
+        std::string lines;
+        for (int i = 0; i < 1000000; ++i) lines += "1\r\n";
+        std::ofstream out(dir.file("long.dat"), std::ios::binary);
+        for (int i = 0; i < 30; ++i) out << lines;  // thirty million spins
+    }
+    writeFile(dir.file("short.dat"), crlfLines({"1", "2", "3", "4", "5", "6", "7"}));
+    start(ChildOptions{.addressSpaceLimit = 128ull << 20});
+    enterSingleZero();
+    app->send("a");
+    expectScreen(18, 15, " Enter DATA file to process: ");
+    app->send("long.dat\r");
+    expectErrorScreen();
+    resume();
+    app->send("a");
+    expectScreen(18, 15, " Enter DATA file to process: ");
+    app->send("short.dat\r");
+    expectScreen(12, 15, " (default:  7 ) >> ");
+    app->send("\r\r\r");
+    expectScreen(11, 16, singleZeroAgain);
+    leave();
+    EXPECT_TRUE(reportComplete(dir.file("VIRLO0.REP")));
+}
+
 // Spins that fit, with an analysis that would not fit beside them: refused
 // before the old reports are emptied.
 TEST_F(Faults, AnalysisTooLargeForTheMemoryLeavesTheOldReportsAlone) {
@@ -489,31 +544,6 @@ TEST_F(Faults, AnalysisTooLargeForTheMemoryLeavesTheOldReportsAlone) {
     EXPECT_EQ(report.substr(0, 2), "\r\n");
     EXPECT_NE(report.find("0-Roulette Frequency and Skip Chart"), std::string::npos);
     EXPECT_EQ(lineCount(readFile(dir.file("VIRLO0.SKP"))), 995);
-}
-
-// Whether the main report ends in its closing line, the rule at column 2;
-// only the end of the file as it is now is read.
-bool reportComplete(const std::string& path) {
-    std::string rule(55, '-');
-    rule[0] = ' ';
-    rule += "\r\n";
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in || static_cast<std::size_t>(in.tellg()) < rule.size()) return false;
-    in.seekg(-static_cast<std::streamoff>(rule.size()), std::ios::end);
-    std::string end(rule.size(), '\0');
-    in.read(end.data(), static_cast<std::streamsize>(end.size()));
-    return end == rule;
-}
-
-// Lines of a large file, read in blocks.
-std::size_t fileLineCount(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<char> block(1 << 20);
-    std::size_t count = 0;
-    while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0) {
-        count += static_cast<std::size_t>(std::count(block.begin(), block.begin() + in.gcount(), '\n'));
-    }
-    return count;
 }
 
 // Reports onto a full disk or into a folder that takes nothing: the error
