@@ -719,5 +719,81 @@ TEST_F(Faults, PipesInsteadOfFiles) {
     EXPECT_EQ(fs::status(dir.file("pipe.rep")).type(), fs::file_type::fifo);
 }
 
+// The terminal goes away: with the usual hang-up signal the program ends at
+// once; started as under nohup it finishes the analysis in hand, then ends
+// when it finds no more input. (There is no terminal left to restore.)
+TEST_F(Faults, TerminalHungUp) {
+    start();
+    enterSingleZero();
+    app->send("g");
+    expectScreen(16, 15, " (default: 1000) >> ");
+    app->send("12");
+    app->hangUp();
+    EXPECT_EQ(app->waitForExit(), 128 + SIGHUP);
+
+    start(ChildOptions{.ignoreHangUp = true});
+    enterSingleZero();
+    startLongAnalysis("10000000");
+    ASSERT_TRUE(app->waitFor([&] {
+        std::error_code error;
+        return fs::file_size(dir.file("VIRLO0.REP"), error) > 0 && !error;
+    })) << app->screenDump();
+    app->hangUp();
+    EXPECT_EQ(app->waitForExit(120s), 1);
+    EXPECT_TRUE(reportComplete(dir.file("VIRLO0.REP")));
+    EXPECT_EQ(fileLineCount(dir.file("VIRLO0.SKP")), 10000000u - 5);
+}
+
+// Stopped and continued from outside while the analysis works: the terminal
+// is given back meanwhile, and the work and the screens go on whole.
+TEST_F(Faults, StoppedAndContinuedDuringTheAnalysis) {
+    start();
+    enterSingleZero();
+    startLongAnalysis("10000000");
+    ASSERT_TRUE(app->waitFor([&] {
+        std::error_code error;
+        return fs::file_size(dir.file("VIRLO0.REP"), error) > 0 && !error;
+    })) << app->screenDump();
+    app->signal(SIGTSTP);
+    ASSERT_TRUE(app->waitFor([&] { return app->stopped(); }));
+    EXPECT_TRUE(app->modesRestored());
+    EXPECT_TRUE(app->cursorVisible());
+    app->signal(SIGCONT);
+    expectScreen(11, 16, singleZeroAgain);
+    EXPECT_FALSE(app->modesRestored());
+    // The whole screen is drawn again, the last row too.
+    EXPECT_TRUE(app->waitFor([&] { return app->colours(25, 80) == CellColours{14, 2}; })) << app->screenDump();
+    leave();
+    EXPECT_TRUE(reportComplete(dir.file("VIRLO0.REP")));
+    EXPECT_EQ(fileLineCount(dir.file("VIRLO0.SKP")), 10000000u - 5);
+}
+
+// Terminals far too small and very large: the program goes on, shows what
+// fits, and is whole again at 80x25.
+TEST_F(Faults, TinyAndHugeTerminals) {
+    start();
+    for (auto [rows, columns] : {std::pair{1, 1}, {2, 3}, {300, 1000}, {25, 1}, {1, 80}}) {
+        app->resize(rows, columns);
+        ASSERT_TRUE(app->waitFor([&] { return app->text(1, 1, 1) == " " && app->colours(1, 1) == CellColours{14, 2}; }))
+            << rows << "x" << columns << "\n" << app->screenDump();
+    }
+    app->resize(25, 80);
+    expectScreen(18, 16, "│  <S> Single-zero (0)");
+    expectScreen(4, 4, "This program performs statistical analyses of roulette spins:");
+    enterSingleZero();
+    app->resize(5, 20);
+    app->send("g");
+    ASSERT_TRUE(app->waitFor([&] { return app->cursorVisible(); }));  // the count prompt
+    app->send("\r");
+    app->resize(25, 80);
+    expectScreen(21, 15, " Name the OUTPUT file");
+    app->send("\r");
+    expectScreen(1, 10, "Select how many spins to analyze.");
+    app->send("\r\r\r");
+    expectScreen(11, 16, singleZeroAgain);
+    leave();
+    EXPECT_TRUE(reportComplete(dir.file("VIRLO0.REP")));
+}
+
 }  // namespace
 }  // namespace spinchart::e2e

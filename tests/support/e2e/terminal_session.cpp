@@ -110,6 +110,7 @@ void TerminalSession::start(const std::string& workingDirectory, const std::stri
         // and none blocked, whatever this process inherited (a background job
         // ignores SIGINT and SIGQUIT).
         for (int signalNumber = 1; signalNumber < NSIG; ++signalNumber) ::signal(signalNumber, SIG_DFL);
+        if (options.ignoreHangUp) ::signal(SIGHUP, SIG_IGN);
         sigset_t none;
         sigemptyset(&none);
         ::sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -153,6 +154,10 @@ TerminalSession::~TerminalSession() {
 }
 
 void TerminalSession::readOutput(int timeoutMs) {
+    if (master < 0) {
+        if (timeoutMs > 0) ::poll(nullptr, 0, timeoutMs);
+        return;
+    }
     pollfd fd{master, POLLIN, 0};
     if (::poll(&fd, 1, timeoutMs) <= 0) return;
     char buffer[8192];
@@ -288,6 +293,12 @@ void TerminalSession::resize(int rowCount, int columnCount) {
     size.ws_row = static_cast<unsigned short>(rows);
     size.ws_col = static_cast<unsigned short>(columns);
     ::ioctl(master, TIOCSWINSZ, &size);
+}
+
+void TerminalSession::hangUp() {
+    pump();
+    if (master >= 0) ::close(master);
+    master = -1;
 }
 
 void TerminalSession::signal(int signalNumber) {

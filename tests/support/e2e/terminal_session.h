@@ -79,6 +79,8 @@ struct ChildOptions {
     // Started by root, the program still obeys file modes (a file of mode 000
     // cannot be read, a folder of mode 555 cannot be written into).
     bool obeyFileModes = false;
+    // Started as under nohup: a hang-up of the terminal sends no signal.
+    bool ignoreHangUp = false;
 };
 
 // The environment can wrap every program run in another command (a memory
@@ -123,6 +125,9 @@ public:
     // Resizes the terminal (the program gets SIGWINCH).
     void resize(int rows, int columns);
     void signal(int signalNumber);
+    // Closes the terminal's side, as when the terminal window goes away; the
+    // screen keeps what it showed.
+    void hangUp();
 
     // The exit status, 128 + n when signal n ended the program, or -1 when it
     // still runs after the timeout.
