@@ -82,16 +82,19 @@ VALGRIND := valgrind --quiet --error-exitcode=99 --leak-check=full \
 check-valgrind: build
 	@rm -rf $(VALGRIND_LOGS); mkdir -p $(VALGRIND_LOGS)
 	@export SPINCHART_E2E_WRAPPER="$(VALGRIND)" SPINCHART_E2E_TIMEOUT_SCALE=4; \
-	for shard in 0 1; do \
+	pids=""; for shard in 0 1; do \
 	  GTEST_TOTAL_SHARDS=2 GTEST_SHARD_INDEX=$$shard ./$(BUILD)/tests/e2e_tests \
-	    > $(VALGRIND_LOGS)/shard$$shard.out 2>&1 & \
-	done; wait; \
-	passed=0; failed=0; \
-	for shard in 0 1; do \
-	  out=$(VALGRIND_LOGS)/shard$$shard.out; \
+	    > $(VALGRIND_LOGS)/shard$$shard.out 2>&1 & pids="$$pids $$!"; \
+	done; \
+	passed=0; failed=0; shard=0; \
+	for pid in $$pids; do \
+	  rc=0; wait $$pid || rc=$$?; \
+	  out=$(VALGRIND_LOGS)/shard$$shard.out; shard=$$((shard + 1)); \
 	  grep -E "^\[  FAILED  \] [A-Za-z]|Failure$$" $$out || true; \
 	  passed=$$((passed + $$(grep -c "^\[       OK \]" $$out))); \
-	  failed=$$((failed + $$(grep -c "^\[  FAILED  \] [A-Za-z].*(" $$out))); \
+	  these=$$(grep -c "^\[  FAILED  \] [A-Za-z].*(" $$out); \
+	  if [ $$rc -ne 0 ] && [ $$these -eq 0 ]; then echo "== $$out ended with status $$rc"; tail -n 20 $$out; these=1; fi; \
+	  failed=$$((failed + these)); \
 	done; \
 	runs=$$(ls $(VALGRIND_LOGS)/*.log 2>/dev/null | wc -l); reports=0; \
 	for log in $(VALGRIND_LOGS)/*.log; do \
