@@ -14,10 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 void copyTestData(const TempDirectory& dir, const std::string& name, const std::string& as) {
     fs::copy_file(fs::path(SPINCHART_TEST_DATA) / name, dir.file(as));

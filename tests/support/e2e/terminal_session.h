@@ -52,6 +52,10 @@ inline constexpr std::string_view f1 = "\x1bOP";
 inline constexpr std::string_view del = "\x1b[3~";
 }  // namespace keys
 
+// A whole file's bytes (empty when it cannot be read), and writing one.
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, std::string_view bytes);
+
 // A fresh temporary directory; removed with everything in it on destruction.
 class TempDirectory {
 public:
