@@ -6,7 +6,7 @@
 #include "text/program_identity.h"
 #include "analysis/report_text.h"
 #include "analysis/skip_statistics.h"
-#include "platform/session_error.h"
+#include "text/session_error.h"
 
 namespace spinchart {
 namespace {

@@ -12,8 +12,8 @@
 #include "analysis/skip_statistics.h"
 #include "platform/file_io.h"
 #include "platform/memory.h"
-#include "platform/session_error.h"
-#include "text/cp437.h"
+#include "text/session_error.h"
+#include "platform/cp437.h"
 
 namespace spinchart {
 namespace {

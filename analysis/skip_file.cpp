@@ -8,8 +8,8 @@
 #include "analysis/report_text.h"
 #include "analysis/skip_statistics.h"
 #include "platform/file_io.h"
-#include "platform/session_error.h"
-#include "text/cp437.h"
+#include "text/session_error.h"
+#include "platform/cp437.h"
 #include "text/number_text.h"
 #include "text/output_file.h"
 

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "platform/memory.h"
-#include "platform/session_error.h"
+#include "text/session_error.h"
 
 namespace spinchart {
 namespace {

@@ -7,7 +7,7 @@
 #include "analysis/main_report.h"
 #include "analysis/report_text.h"
 #include "analysis/skip_statistics.h"
-#include "platform/session_error.h"
+#include "text/session_error.h"
 
 namespace spinchart {
 namespace {

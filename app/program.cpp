@@ -1,25 +1,20 @@
 #include <cstdio>
 #include <exception>
-#include <unistd.h>
+#include <memory>
 
 #include "app/main_menu.h"
-#include "platform/terminal_posix.h"
+#include "platform/terminal.h"
 
 namespace spinchart {
 
 int runProgram() {
-    if (!isInteractiveTerminal(STDIN_FILENO, STDOUT_FILENO)) {
-        std::fputs("spinchart: standard input and output must be a terminal\n", stderr);
-        return 1;
-    }
     try {
-        PosixTerminal terminal(STDIN_FILENO, STDOUT_FILENO);
+        std::unique_ptr<TerminalBackend> terminal = openProgramTerminal();
         ConsoleScreen screen;
-        screen.backend = &terminal;
+        screen.backend = terminal.get();
         RandomState random;
         runMainLoop(screen, random, readLocalTime);
         presentScreen(screen);
-        terminal.restore();
         return 0;
     } catch (const std::exception& error) {
         // The terminal is given back by now.

@@ -13,7 +13,7 @@
 #include "analysis/analysis_model.h"
 #include "analysis/analysis_test_support.h"
 #include "analysis/main_report.h"
-#include "platform/session_error.h"
+#include "text/session_error.h"
 #include "text/program_identity.h"
 
 namespace {

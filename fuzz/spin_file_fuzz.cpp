@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "platform/file_io.h"
-#include "platform/session_error.h"
+#include "text/session_error.h"
 #include "session/block_reader.h"
 #include "session/spin_source.h"
 #include "text/number_text.h"

@@ -1,7 +1,7 @@
 #pragma once
 // Operating-system file access behind a small interface. Paths are UTF-8 as the
 // file system expects them; callers holding code page 437 names convert first.
-// Every failure throws SessionError.
+// Every failure throws PlatformError.
 
 #include <cstddef>
 #include <cstdint>

@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "platform/file_io.h"
-#include "platform/session_error.h"
+#include "platform/platform_error.h"
 
 namespace spinchart {
 namespace {
 
 [[noreturn]] void fail(const char* what, const std::string& path) {
-    throw SessionError(std::string(what) + " '" + path + "': " + std::strerror(errno));
+    throw PlatformError(std::string(what) + " '" + path + "': " + std::strerror(errno));
 }
 
 char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -79,7 +79,7 @@ FileHandle FileHandle::openForReading(const std::string& path) {
 }
 
 void FileHandle::writeAll(const char* data, std::size_t size) {
-    if (native_ < 0) throw SessionError("write to a closed file");
+    if (native_ < 0) throw PlatformError("write to a closed file");
     while (size > 0) {
         const ssize_t n = ::write(native_, data, size);
         if (n < 0) {
@@ -96,7 +96,7 @@ void FileHandle::writeAll(const char* data, std::size_t size) {
 }
 
 std::size_t FileHandle::readSome(char* data, std::size_t size) {
-    if (native_ < 0) throw SessionError("read from a closed file");
+    if (native_ < 0) throw PlatformError("read from a closed file");
     for (;;) {
         const ssize_t n = ::read(native_, data, size);
         if (n >= 0) return static_cast<std::size_t>(n);

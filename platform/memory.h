@@ -11,7 +11,7 @@ namespace spinchart {
 // unknown.
 std::uint64_t availableMemoryBytes();
 
-// Throws SessionError when `bytes` more would not fit in the available memory.
+// Throws PlatformError when `bytes` more would not fit in the available memory.
 void ensureMemoryAvailable(std::uint64_t bytes);
 
 }  // namespace spinchart

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "platform/memory.h"
-#include "platform/session_error.h"
+#include "platform/platform_error.h"
 
 namespace spinchart {
 namespace {
@@ -60,7 +60,7 @@ std::uint64_t availableMemoryBytes() {
 }
 
 void ensureMemoryAvailable(std::uint64_t bytes) {
-    if (bytes > availableMemoryBytes()) throw SessionError("not enough memory");
+    if (bytes > availableMemoryBytes()) throw PlatformError("not enough memory");
 }
 
 }  // namespace spinchart

@@ -3,6 +3,7 @@
 // The console keeps the screen model and tells the backend which cells
 // changed; the backend turns that into whatever its platform needs.
 
+#include <memory>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -19,6 +20,7 @@ struct ScreenCell {
 };
 
 // Raised when the terminal's input is gone for good (hang-up, end of input).
+// Not a PlatformError: no session can recover from it, so it ends the program.
 class TerminalClosed : public std::runtime_error {
 public:
     explicit TerminalClosed(const std::string& what) : std::runtime_error(what) {}
@@ -48,5 +50,10 @@ public:
     // True once after the display lost its content (resize, resume).
     virtual bool takeRepaintRequest() = 0;
 };
+
+// Takes over the program's own console (raw input, full-screen output) until
+// the returned backend is destroyed, which gives it back as it was found.
+// Throws PlatformError when there is no usable console.
+std::unique_ptr<TerminalBackend> openProgramTerminal();
 
 }  // namespace spinchart

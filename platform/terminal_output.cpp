@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "text/cp437.h"
+#include "platform/cp437.h"
 
 namespace spinchart {
 namespace {

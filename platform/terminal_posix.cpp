@@ -10,6 +10,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include "platform/platform_error.h"
 #include "platform/terminal_output.h"
 
 namespace spinchart {
@@ -133,14 +134,21 @@ void drainWakePipe() {
 
 bool isInteractiveTerminal(int inputFd, int outputFd) { return ::isatty(inputFd) == 1 && ::isatty(outputFd) == 1; }
 
+std::unique_ptr<TerminalBackend> openProgramTerminal() {
+    if (!isInteractiveTerminal(STDIN_FILENO, STDOUT_FILENO)) {
+        throw PlatformError("standard input and output must be a terminal");
+    }
+    return std::make_unique<PosixTerminal>(STDIN_FILENO, STDOUT_FILENO);
+}
+
 PosixTerminal::PosixTerminal(int input, int output) : inputFd(input), outputFd(output) {
-    if (saved.active) throw std::runtime_error("the terminal is already in use");
+    if (saved.active) throw PlatformError("the terminal is already in use");
     termios original{};
     if (::tcgetattr(inputFd, &original) != 0) {
-        throw std::runtime_error(std::string("cannot read the terminal settings: ") + std::strerror(errno));
+        throw PlatformError(std::string("cannot read the terminal settings: ") + std::strerror(errno));
     }
     if (wakePipe[0] < 0) {
-        if (::pipe(wakePipe) != 0) throw std::runtime_error("cannot create a pipe");
+        if (::pipe(wakePipe) != 0) throw PlatformError("cannot create a pipe");
         for (int fd : wakePipe) {
             ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
             ::fcntl(fd, F_SETFD, FD_CLOEXEC);
@@ -203,7 +211,7 @@ PosixTerminal::PosixTerminal(int input, int output) : inputFd(input), outputFd(o
     if (::tcsetattr(inputFd, TCSANOW, &raw) != 0) {
         const int error = errno;
         restore();
-        throw std::runtime_error(std::string("cannot set the terminal to raw mode: ") + std::strerror(error));
+        throw PlatformError(std::string("cannot set the terminal to raw mode: ") + std::strerror(error));
     }
 }
 

@@ -26,7 +26,7 @@ bool isInteractiveTerminal(int inputFd, int outputFd);
 
 class PosixTerminal final : public TerminalBackend {
 public:
-    // Takes over the terminal; throws std::runtime_error when it cannot. Only
+    // Takes over the terminal; throws PlatformError when it cannot. Only
     // one may exist at a time.
     PosixTerminal(int inputFd, int outputFd);
     ~PosixTerminal() override;

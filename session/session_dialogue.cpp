@@ -8,10 +8,11 @@
 #include "analysis/main_report.h"
 #include "console/session_screens.h"
 #include "platform/file_io.h"
-#include "platform/session_error.h"
+#include "platform/platform_error.h"
+#include "text/session_error.h"
 #include "session/settings_files.h"
 #include "session/spin_source.h"
-#include "text/cp437.h"
+#include "platform/cp437.h"
 #include "text/number_text.h"
 
 namespace spinchart {
@@ -226,6 +227,9 @@ void runWheelAnalysis(ConsoleScreen& screen, const WheelProfile& profile, Random
             setCursorVisible(screen, false);
             runSession(screen, profile, settings, pool, random, readClock, analyse);
         } catch (const SessionError&) {
+            showErrorScreen(screen);
+            continue;
+        } catch (const PlatformError&) {
             showErrorScreen(screen);
             continue;
         } catch (const std::bad_alloc&) {

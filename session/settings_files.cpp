@@ -2,8 +2,8 @@
 
 #include <exception>
 
-#include "platform/session_error.h"
-#include "text/cp437.h"
+#include "text/session_error.h"
+#include "platform/cp437.h"
 #include "text/output_file.h"
 
 namespace spinchart {

@@ -7,8 +7,8 @@
 
 #include "platform/file_io.h"
 #include "platform/memory.h"
-#include "platform/session_error.h"
-#include "text/cp437.h"
+#include "text/session_error.h"
+#include "platform/cp437.h"
 #include "text/number_text.h"
 #include "text/output_file.h"
 

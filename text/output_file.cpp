@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "platform/session_error.h"
-#include "text/cp437.h"
+#include "text/session_error.h"
+#include "platform/cp437.h"
 #include "text/number_text.h"
 
 namespace spinchart {

@@ -6,12 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform_error.h"
 #include "analysis/analysis_model.h"
 #include "analysis/analysis_test_support.h"
 #include "analysis/main_report.h"
 #include "text/program_identity.h"
 #include "analysis/skip_file.h"
-#include "platform/session_error.h"
+#include "text/session_error.h"
 
 namespace spinchart {
 namespace {
@@ -151,7 +152,7 @@ TEST(SkipFileFinish, ShortFileFailsAndKeepsTheFirstPass) {
     writeWholeFile(name, " 9 \r\n 1 \r\n");
     EXPECT_THROW(finishSkipFile(name, 3), SessionError);
     EXPECT_EQ(readWholeFile(name), " 9 \r\n 1 \r\n");
-    EXPECT_THROW(finishSkipFile(folder.file("none.skp"), 1), SessionError);
+    EXPECT_THROW(finishSkipFile(folder.file("none.skp"), 1), PlatformError);
 }
 
 TEST(SkipFileFinish, ReadsNumericInputAndRewritesSorted) {

@@ -11,7 +11,7 @@
 #include "analysis/main_report.h"
 #include "text/program_identity.h"
 #include "analysis/analysis_test_support.h"
-#include "platform/session_error.h"
+#include "text/session_error.h"
 
 namespace spinchart {
 namespace {

@@ -23,7 +23,7 @@
 
 #include "console/console_screen.h"
 #include "support/e2e/terminal_session.h"
-#include "text/cp437.h"
+#include "platform/cp437.h"
 
 namespace spinchart::e2e {
 namespace {

@@ -1,3 +1,4 @@
+#include "platform/platform_error.h"
 #include "platform/file_io.h"
 
 #include <gtest/gtest.h>
@@ -5,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/session_error.h"
+#include "text/session_error.h"
 #include "session/spin_list.h"
 
 namespace spinchart {
@@ -30,8 +31,8 @@ TEST(FileIo, FindsNamesWhateverTheirLetterCase) {
     EXPECT_EQ(resolvePathIgnoringCase(base + "NOPE.TXT"), std::nullopt);
     EXPECT_EQ(resolvePathIgnoringCase(""), std::nullopt);
 
-    EXPECT_THROW(FileHandle::openForReading(base + "Data"), SessionError);
-    EXPECT_THROW(FileHandle::openForReading(base + "missing"), SessionError);
+    EXPECT_THROW(FileHandle::openForReading(base + "Data"), PlatformError);
+    EXPECT_THROW(FileHandle::openForReading(base + "missing"), PlatformError);
     EXPECT_TRUE(sameExistingFile(base + "Data/casino.txt", base + "Data/../Data/casino.txt"));
     EXPECT_FALSE(sameExistingFile(base + "twin.dat", base + "TWIN.dat"));
     fs::remove_all(dir);

@@ -1,5 +1,6 @@
 // The memory still to be had, under an address-space limit: the space the
 // process already takes counts against the limit.
+#include "platform/platform_error.h"
 #include "platform/memory.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +11,7 @@
 
 #include <cstdio>
 
-#include "platform/session_error.h"
+#include "text/session_error.h"
 
 namespace spinchart {
 namespace {
@@ -48,7 +49,7 @@ TEST(Memory, UnderALimitOnlyWhatIsLeftOfItIsAvailable) {
         try {
             ensureMemoryAvailable(128 * mib);
             return 3;
-        } catch (const SessionError&) {
+        } catch (const PlatformError&) {
         }
         ensureMemoryAvailable(mib);
         // A limit already used up leaves nothing.
@@ -62,7 +63,7 @@ TEST(Memory, UnderALimitOnlyWhatIsLeftOfItIsAvailable) {
 TEST(Memory, WithoutALimitTheSystemsFigureCounts) {
     EXPECT_GT(availableMemoryBytes(), std::uint64_t{16} << 20);
     EXPECT_NO_THROW(ensureMemoryAvailable(1));
-    EXPECT_THROW(ensureMemoryAvailable(~std::uint64_t{0}), SessionError);
+    EXPECT_THROW(ensureMemoryAvailable(~std::uint64_t{0}), PlatformError);
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/session_error.h"
+#include "text/session_error.h"
 #include "working_folder.h"
 #include "support/scripted_terminal.h"
 

@@ -1,10 +1,11 @@
+#include "platform/platform_error.h"
 #include "session/settings_files.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "platform/session_error.h"
+#include "text/session_error.h"
 #include "working_folder.h"
 
 namespace spinchart {
@@ -82,7 +83,7 @@ TEST(SettingsFiles, ShortOrUnreadableFilesFallBackToDefaultsWithoutError) {
     std::filesystem::create_directory("VIRLO00.INI");
     expectFields(loadSettings(doubleZeroProfile), "HAMB00.DAT", "RAND00.DAT", "VIRLO00.REP",
                  "VIRLO00.SKP");
-    EXPECT_THROW(saveSettings(doubleZeroProfile, "a", "b", "c", "d"), SessionError);
+    EXPECT_THROW(saveSettings(doubleZeroProfile, "a", "b", "c", "d"), PlatformError);
 }
 
 TEST(SettingsFiles, SavesAndDataChoiceWriteFourCrLfLines) {

@@ -1,3 +1,4 @@
+#include "platform/platform_error.h"
 #include "session/spin_source.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/session_error.h"
+#include "text/session_error.h"
 #include "working_folder.h"
 #include "text/number_text.h"
 
@@ -261,16 +262,16 @@ TEST(SpinGenerator, CoversTheWheelAndSeedsFromTheClockEachTime) {
     EXPECT_EQ(readBytes("a.dat"), readBytes("b.dat"));
 }
 
-TEST(SpinGenerator, OutputFailuresAreSessionErrors) {
+TEST(SpinGenerator, OutputFailuresThrow) {
     WorkingFolder folder("spinchart-generate-fail");
     const WheelNeighbourTable pool = buildNeighbourTable(singleZeroProfile);
     RandomState random;
     SessionSpins spins;
     EXPECT_THROW(generateSpins(pool, random, fixedClock, 100, "no/such/folder/x.dat", spins),
-                 SessionError);
+                 PlatformError);
     EXPECT_THROW(generateSpins(pool, random, fixedClock, 100, std::string(10000, 'n'), spins),
-                 SessionError);
-    EXPECT_THROW(generateSpins(pool, random, fixedClock, 300000, "/dev/full", spins), SessionError);
+                 PlatformError);
+    EXPECT_THROW(generateSpins(pool, random, fixedClock, 300000, "/dev/full", spins), PlatformError);
     EXPECT_THROW(generateSpins(pool, random, fixedClock, 100, std::string("a\0b", 3), spins),
                  SessionError);
 }
@@ -294,7 +295,7 @@ TEST(SpinFile, FindsTheFileWhateverItsLetterCase) {
     EXPECT_THROW(loadSpinFile("Twin.dat", spins), SessionError);
 
     EXPECT_THROW(loadSpinFile("MISSING.DAT", spins), SessionError);
-    EXPECT_THROW(loadSpinFile("DATA", spins), SessionError);  // a folder
+    EXPECT_THROW(loadSpinFile("DATA", spins), PlatformError);  // a folder
     EXPECT_THROW(loadSpinFile("", spins), SessionError);
     EXPECT_THROW(loadSpinFile(std::string(10000, 'N'), spins), SessionError);
 }

@@ -1,6 +1,6 @@
 #include "support/scripted_terminal.h"
 
-#include "text/cp437.h"
+#include "platform/cp437.h"
 
 namespace spinchart::testing {
 

@@ -1,3 +1,4 @@
+#include "platform/platform_error.h"
 #include "text/output_file.h"
 
 #include <gtest/gtest.h>
@@ -6,8 +7,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/session_error.h"
-#include "text/cp437.h"
+#include "text/session_error.h"
+#include "platform/cp437.h"
 
 namespace spinchart {
 namespace {
@@ -96,15 +97,15 @@ TEST_F(OutputFileTest, NamesAreCodePage437) {
     EXPECT_TRUE(fs::exists(dir_ / "caf\xC3\xA9.txt"));
 }
 
-TEST_F(OutputFileTest, FailuresThrowTheSessionError) {
+TEST_F(OutputFileTest, FailuresThrowThePlatformError) {
     OutputFile out;
-    EXPECT_THROW(out.open(path("missing/folder/x.txt")), SessionError);
-    EXPECT_THROW(out.open(""), SessionError);
-    EXPECT_THROW(out.open(dir_.string()), SessionError);
+    EXPECT_THROW(out.open(path("missing/folder/x.txt")), PlatformError);
+    EXPECT_THROW(out.open(""), PlatformError);
+    EXPECT_THROW(out.open(dir_.string()), PlatformError);
     // A full disk: the buffered bytes fail when they are flushed.
     out.open("/dev/full");
     out.write("spins");
-    EXPECT_THROW(out.close(), SessionError);
+    EXPECT_THROW(out.close(), PlatformError);
     EXPECT_FALSE(out.isOpen());
 }
 

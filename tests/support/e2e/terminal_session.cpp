@@ -23,7 +23,7 @@
 #include <vector>
 #include <vterm.h>
 
-#include "text/cp437.h"
+#include "platform/cp437.h"
 
 namespace spinchart::e2e {
 

@@ -1,4 +1,4 @@
-#include "text/cp437.h"
+#include "platform/cp437.h"
 
 #include <algorithm>
 #include <array>
