@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "analysis/main_report.h"
-#include "text/program_identity.h"
 #include "analysis/report_text.h"
 #include "analysis/skip_statistics.h"
+#include "text/program_identity.h"
 #include "text/session_error.h"
 
 namespace spinchart {
@@ -44,9 +44,8 @@ void writeHeader(ReportBlock& out, const WheelProfile& profile, std::int32_t ana
 
 }  // namespace
 
-void writeFrequencySkipChart(OutputFile& report, const WheelProfile& profile,
-                             const SpinList& spins, std::int32_t analysisCount,
-                             const SpinSource& source) {
+void writeFrequencySkipChart(OutputFile& report, const WheelProfile& profile, const SpinList& spins,
+                             std::int32_t analysisCount, const SpinSource& source) {
     ReportBlock out(report);
     writeHeader(out, profile, analysisCount, source);
     out.flush();

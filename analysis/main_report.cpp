@@ -3,17 +3,17 @@
 #include <exception>
 #include <future>
 #include <memory>
-#include <span>
-#include <system_error>
 #include <new>
 #include <optional>
+#include <span>
+#include <system_error>
 
 #include "analysis/skip_file.h"
 #include "analysis/skip_statistics.h"
+#include "platform/cp437.h"
 #include "platform/file_io.h"
 #include "platform/memory.h"
 #include "text/session_error.h"
-#include "platform/cp437.h"
 
 namespace spinchart {
 namespace {
@@ -38,7 +38,9 @@ class RowDistances {
 public:
     RowDistances(const SpinList& spins, std::size_t rows)
         : values_(std::make_unique_for_overwrite<std::int32_t[]>(rows)), size_(rows) {
-        auto compute = [&spins, this] { nextOccurrenceDistancesInto(spins, {values_.get(), size_}); };
+        auto compute = [&spins, this] {
+            nextOccurrenceDistancesInto(spins, {values_.get(), size_});
+        };
         if (rows >= parallelRows) {
             try {
                 pending_ = std::async(std::launch::async, compute);
@@ -85,7 +87,8 @@ void runAnalysis(const AnalysisRequest& request) {
     }
     const SpinList& spins = *request.spins;
     // A count beyond the spins analyses all of them.
-    const std::int32_t count = request.analysisCount < spins.size() ? request.analysisCount : spins.size();
+    const std::int32_t count =
+        request.analysisCount < spins.size() ? request.analysisCount : spins.size();
     const SpinSource source{request.generated, request.dataFileName};
     const std::string reportPath = cp437ToUtf8(request.reportFile);
     const std::string skipPath = cp437ToUtf8(request.skipFile);

@@ -42,22 +42,20 @@ constexpr std::int32_t excludedLastSpins = 5;
 // Writes the header and the frequency and skip chart of positions
 // 1..analysisCount, and leaves the report open after its three empty lines.
 // A negative count throws SessionError once the header is written.
-void writeFrequencySkipChart(OutputFile& report, const WheelProfile& profile,
-                             const SpinList& spins, std::int32_t analysisCount,
-                             const SpinSource& source);
+void writeFrequencySkipChart(OutputFile& report, const WheelProfile& profile, const SpinList& spins,
+                             std::int32_t analysisCount, const SpinSource& source);
 
 // Appends the system report to the main report, one row per analysed spin but
 // the oldest five, hands every row's distance to the skip file as its first
 // pass, and closes the report, then the skip file.
 void writeSystemReport(OutputFile& report, OutputFile& skipFile, const SpinList& spins,
-                       std::int32_t analysisCount, const SpinSource& source,
-                       std::int32_t spinMean, std::int32_t spinStdDev);
+                       std::int32_t analysisCount, const SpinSource& source, std::int32_t spinMean,
+                       std::int32_t spinStdDev);
 // The same with the rows' distances (nextOccurrenceDistances of positions 1 to
 // analysisCount - 5) computed beforehand.
 void writeSystemReport(OutputFile& report, OutputFile& skipFile, const SpinList& spins,
-                       std::int32_t analysisCount, const SpinSource& source,
-                       std::int32_t spinMean, std::int32_t spinStdDev,
-                       std::span<const std::int32_t> rowDistances);
+                       std::int32_t analysisCount, const SpinSource& source, std::int32_t spinMean,
+                       std::int32_t spinStdDev, std::span<const std::int32_t> rowDistances);
 
 // The number of rows of the system report for a count of analysed spins.
 constexpr std::int32_t systemReportRows(std::int32_t analysisCount) {

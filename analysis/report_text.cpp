@@ -32,7 +32,8 @@ std::size_t formatWideRow(char* out, std::int32_t position, std::int32_t number,
             *p++ = '\n';
             lineStart = p;
         }
-        while (p - lineStart + 1 < column) *p++ = ' ';
+        while (p - lineStart + 1 < column)
+            *p++ = ' ';
     };
     *p++ = ' ';
     p += formatFieldInto(p, position, 6);
@@ -135,7 +136,8 @@ ReportBlock::~ReportBlock() = default;
 void ReportBlock::handOver() {
     if (used_ == 0) return;
     if (!writer_ && !writeHere_) {
-        for (std::size_t k = 1; k < bufferCount; ++k) buffers_[k].reset(new char[capacity]);
+        for (std::size_t k = 1; k < bufferCount; ++k)
+            buffers_[k].reset(new char[capacity]);
         try {
             writer_ = std::make_unique<BlockWriter>(file_);
         } catch (const std::system_error&) {
@@ -195,13 +197,15 @@ void ReportBlock::printRepeated(std::int32_t value, std::uint32_t count) {
         length = printFormInto(form, value);
     }
     if (length > 8) {
-        for (; count > 0; --count) text(std::string_view(form, length));
+        for (; count > 0; --count)
+            text(std::string_view(form, length));
         return;
     }
     while (count > 0) {
         const std::uint32_t run = count < 65536 ? count : 65536;
         char* p = room(std::size_t{run} * 8 + 8);
-        for (std::uint32_t k = 0; k < run; ++k, p += length) std::memcpy(p, form, 8);
+        for (std::uint32_t k = 0; k < run; ++k, p += length)
+            std::memcpy(p, form, 8);
         commit(p);
         count -= run;
     }
@@ -225,8 +229,8 @@ void ReportBlock::flush() {
 std::size_t formatSystemRow(char* out, std::int32_t position, std::int32_t number,
                             std::int32_t distance) {
     const bool win = distance >= 6;  // five or more spins in between
-    if (position >= 0 && position < 10000000 && number >= -999 && number <= 9999 &&
-        distance >= 0 && distance < 100000) {
+    if (position >= 0 && position < 10000000 && number >= -999 && number <= 9999 && distance >= 0 &&
+        distance < 100000) {
         std::memcpy(out, win ? winRow : lossRow, rowBytes);
         // A seven-digit position fills columns 2 to 8.
         putDigitsBefore(out + (position < 1000000 ? 7 : 8), static_cast<std::uint32_t>(position));

@@ -4,9 +4,9 @@
 // block is formatted), and the system report's rows and the skip file's lines
 // are built directly as bytes, small numbers from prepared text.
 
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <exception>
@@ -164,9 +164,31 @@ public:
     // distance (15-19), " sp.", seven blanks, result (31-32), six blanks,
     // reverse (39-40).
     static constexpr char winRow[] =
-        " " "      " " " "    " "  " "     " " sp." "       " " +" "      " " -" "\r\n";
+        " "
+        "      "
+        " "
+        "    "
+        "  "
+        "     "
+        " sp."
+        "       "
+        " +"
+        "      "
+        " -"
+        "\r\n";
     static constexpr char lossRow[] =
-        " " "      " " " "    " "  " "     " " sp." "       " " -" "      " " +" "\r\n";
+        " "
+        "      "
+        " "
+        "    "
+        "  "
+        "     "
+        " sp."
+        "       "
+        " -"
+        "      "
+        " +"
+        "\r\n";
     static constexpr std::size_t rowBytes = sizeof winRow - 1;
     static_assert(rowBytes == 42 && sizeof lossRow - 1 == 42);
 

@@ -7,11 +7,11 @@
 
 #include "analysis/report_text.h"
 #include "analysis/skip_statistics.h"
-#include "platform/file_io.h"
-#include "text/session_error.h"
 #include "platform/cp437.h"
+#include "platform/file_io.h"
 #include "text/number_text.h"
 #include "text/output_file.h"
+#include "text/session_error.h"
 
 namespace spinchart {
 namespace {
@@ -21,8 +21,12 @@ constexpr std::size_t readBlock = 1 << 20;
 constexpr std::int32_t countedValues = 1 << 16;
 
 // Commas separate numbers as blanks and line ends do.
-bool isSeparator(char c) { return c == ' ' || c == '\r' || c == '\n' || c == '\t' || c == ','; }
-bool endsNumber(char c) { return c == ' ' || c == '\r' || c == '\n' || c == ','; }
+bool isSeparator(char c) {
+    return c == ' ' || c == '\r' || c == '\n' || c == '\t' || c == ',';
+}
+bool endsNumber(char c) {
+    return c == ' ' || c == '\r' || c == '\n' || c == ',';
+}
 
 // The count (up to 8) and value of the decimal digits at the start of the 8
 // bytes at p.
@@ -64,7 +68,8 @@ public:
 
     std::int32_t next() {
         for (;;) {
-            while (begin_ < end_ && isSeparator(buffer_[begin_])) ++begin_;
+            while (begin_ < end_ && isSeparator(buffer_[begin_]))
+                ++begin_;
             if (begin_ < end_) break;
             if (!fill()) throw SessionError("skip file ends before its last value");
         }
@@ -85,7 +90,8 @@ public:
         }
         std::size_t stop = begin_;
         for (;;) {
-            while (stop < end_ && !endsNumber(buffer_[stop])) ++stop;
+            while (stop < end_ && !endsNumber(buffer_[stop]))
+                ++stop;
             if (stop < end_) break;
             const std::size_t scanned = stop - begin_;
             if (!fill()) break;  // end of file, or a number as long as the block
@@ -111,7 +117,8 @@ public:
             const char* p = base + begin_;
             const char* const last = base + end_ - 32;
             while (count > 0) {
-                while (p < last && isSeparator(*p)) ++p;
+                while (p < last && isSeparator(*p))
+                    ++p;
                 if (p >= last) break;
                 std::uint32_t value = 0;
                 const int digits = leadingDigits(p, value);
@@ -141,7 +148,8 @@ public:
             const char* lineEnd = nullptr;
             if (end_ - begin_ >= 4096) {
                 const char* lf = base + end_ - 32;
-                while (lf > p && lf[-1] != '\n') --lf;
+                while (lf > p && lf[-1] != '\n')
+                    --lf;
                 if (lf > p) lineEnd = lf;
             }
             // Every number takes two bytes at least, with its separator; near
@@ -152,7 +160,9 @@ public:
                 continue;
             }
             const char* mid = p + (lineEnd - p) / 2;
-            mid = static_cast<const char*>(std::memchr(mid, '\n', static_cast<std::size_t>(lineEnd - mid))) + 1;
+            mid = static_cast<const char*>(
+                      std::memchr(mid, '\n', static_cast<std::size_t>(lineEnd - mid))) +
+                  1;
             const char* a = p;
             const char* b = mid;
             std::int32_t va = 0;
@@ -175,7 +185,8 @@ private:
     // The next number that starts before `limit`, a line boundary with bytes
     // to spare after it; false when only separators are left.
     static bool numberWithin(const char*& p, const char* limit, std::int32_t& value) {
-        while (p < limit && isSeparator(*p)) ++p;
+        while (p < limit && isSeparator(*p))
+            ++p;
         if (p >= limit) return false;
         std::uint32_t plain = 0;
         const int digits = leadingDigits(p, plain);
@@ -186,7 +197,8 @@ private:
             return true;
         }
         const char* start = p;
-        while (p < limit && !endsNumber(*p)) ++p;
+        while (p < limit && !endsNumber(*p))
+            ++p;
         value = toNumber(std::string_view(start, static_cast<std::size_t>(p - start)));
         return true;
     }
@@ -272,22 +284,26 @@ void finishSkipFile(std::string_view cp437Name, std::int32_t valueCount) {
             char line[24];
             const std::size_t length = formatSkipLine(line, v, small);
             if (length > 8) {
-                for (; count > 0; --count) writeLine(v);
+                for (; count > 0; --count)
+                    writeLine(v);
                 return;
             }
             while (count > 0) {
                 const std::uint32_t run = count < 65536 ? count : 65536;
                 char* p = block.room(std::size_t{run} * 8 + 8);
-                for (std::uint32_t k = 0; k < run; ++k, p += length) std::memcpy(p, line, 8);
+                for (std::uint32_t k = 0; k < run; ++k, p += length)
+                    std::memcpy(p, line, 8);
                 block.commit(p);
                 count -= run;
             }
         };
-        for (auto it = others.begin(); it != firstLarge; ++it) writeLine(*it);
+        for (auto it = others.begin(); it != firstLarge; ++it)
+            writeLine(*it);
         for (std::size_t v = 0; v < counts.size(); ++v) {
             if (counts[v] > 0) writeLines(static_cast<std::int32_t>(v), counts[v]);
         }
-        for (auto it = firstLarge; it != others.end(); ++it) writeLine(*it);
+        for (auto it = firstLarge; it != others.end(); ++it)
+            writeLine(*it);
         block.flush();
     }
     file.close();

@@ -126,7 +126,8 @@ ChartSummary summarizeMedians(std::span<const std::int32_t> medianSkips) {
     if (medianSkips.empty()) return summary;
     const auto count = static_cast<std::int64_t>(medianSkips.size());
     std::int64_t sum = 0;
-    for (const std::int32_t m : medianSkips) sum += m;
+    for (const std::int32_t m : medianSkips)
+        sum += m;
     std::int64_t average = sum / count;
     if (sum % count != 0 && sum < 0) --average;  // toward minus infinity
     summary.averageMedian = static_cast<std::int32_t>(average);
@@ -139,7 +140,8 @@ ChartSummary summarizeMedians(std::span<const std::int32_t> medianSkips) {
 ChartSummary computeChartSummary(std::span<const NumberStats> stats) {
     std::vector<std::int32_t> medians;
     medians.reserve(stats.size());
-    for (const NumberStats& s : stats) medians.push_back(s.medianSkip);
+    for (const NumberStats& s : stats)
+        medians.push_back(s.medianSkip);
     return summarizeMedians(medians);
 }
 
@@ -186,7 +188,8 @@ void nextOccurrenceDistancesInto(const SpinList& spins, std::span<std::int32_t> 
         next = i;
         return d;
     };
-    for (std::int64_t i = total; i > count; --i) step(i);
+    for (std::int64_t i = total; i > count; --i)
+        step(i);
     for (std::int64_t i = count; i >= 1; --i) {
         distances[static_cast<std::size_t>(i - 1)] = static_cast<std::int32_t>(step(i));
     }
@@ -296,7 +299,8 @@ SkipsByNumber groupSkipsByNumber(const SpinList& spins, std::int32_t analysisCou
     std::vector<std::size_t> fill(grouped.offsets.begin(), grouped.offsets.end() - 1);
     if (half < n) {
         std::vector<std::size_t> fillSecond(k);
-        for (std::size_t x = 0; x < k; ++x) fillSecond[x] = fill[x] + first.hits[x];
+        for (std::size_t x = 0; x < k; ++x)
+            fillSecond[x] = fill[x] + first.hits[x];
         pending = runBeside([&, fillSecond] {
             scatterSkips(data, half, n, limit, fillSecond, first.lastHit, skips);
         });

@@ -70,7 +70,8 @@ void forEachAscendingRun(const AscendingRuns& runs, Run&& run) {
     auto sortedRuns = [&run](std::span<const std::int32_t> sorted) {
         for (std::size_t k = 0; k < sorted.size();) {
             std::size_t end = k + 1;
-            while (end < sorted.size() && sorted[end] == sorted[k]) ++end;
+            while (end < sorted.size() && sorted[end] == sorted[k])
+                ++end;
             run(sorted[k], static_cast<std::uint32_t>(end - k));
             k = end;
         }
@@ -85,7 +86,7 @@ void forEachAscendingRun(const AscendingRuns& runs, Run&& run) {
 // The skips of every number over positions 1..analysisCount, grouped by
 // number, each group in position order.
 struct SkipsByNumber {
-    std::vector<std::size_t> offsets;        // numberCount + 1 entries
+    std::vector<std::size_t> offsets;       // numberCount + 1 entries
     std::unique_ptr<std::int32_t[]> skips;  // offsets.back() values
 
     std::span<std::int32_t> of(std::int32_t number) {

@@ -79,8 +79,8 @@ void writeFooter(OutputFile& file, std::int32_t spinMean, std::int32_t spinStdDe
 }  // namespace
 
 void writeSystemReport(OutputFile& report, OutputFile& skipFile, const SpinList& spins,
-                       std::int32_t analysisCount, const SpinSource& source,
-                       std::int32_t spinMean, std::int32_t spinStdDev) {
+                       std::int32_t analysisCount, const SpinSource& source, std::int32_t spinMean,
+                       std::int32_t spinStdDev) {
     if (analysisCount < 0) throw SessionError("negative analysis count");
     if (analysisCount > spins.size()) throw SessionError("analysis count beyond the spins");
     const auto rows = static_cast<std::size_t>(systemReportRows(analysisCount));
@@ -91,9 +91,8 @@ void writeSystemReport(OutputFile& report, OutputFile& skipFile, const SpinList&
 }
 
 void writeSystemReport(OutputFile& report, OutputFile& skipFile, const SpinList& spins,
-                       std::int32_t analysisCount, const SpinSource& source,
-                       std::int32_t spinMean, std::int32_t spinStdDev,
-                       std::span<const std::int32_t> rowDistances) {
+                       std::int32_t analysisCount, const SpinSource& source, std::int32_t spinMean,
+                       std::int32_t spinStdDev, std::span<const std::int32_t> rowDistances) {
     if (analysisCount < 0) throw SessionError("negative analysis count");
     if (analysisCount > spins.size()) throw SessionError("analysis count beyond the spins");
     const std::int32_t rows = systemReportRows(analysisCount);

@@ -13,7 +13,9 @@ const std::string menuBar(33, '\xCD');
 
 void drawTitleScreen(ConsoleScreen& screen) {
     writeLineAt(screen, 1, 2, programCopyrightLine);
-    writeLineAt(screen, 2, 2, "\xF8 " + std::string(programBannerLine) + " \xF8 statistics of roulette spins \xF8");
+    writeLineAt(
+        screen, 2, 2,
+        "\xF8 " + std::string(programBannerLine) + " \xF8 statistics of roulette spins \xF8");
     writeLineAt(screen, 4, 4, "This program performs statistical analyses of roulette spins:");
     writeLineAt(screen, 5, 5, "~ real-life roulette spins from any casino;");
     writeLineAt(screen, 6, 5, "~ randomly generated roulette spins.");

@@ -55,7 +55,8 @@ std::int64_t statusBytes(const char* key) {
     std::string line;
     const std::size_t keyLength = std::strlen(key);
     while (std::getline(in, line)) {
-        if (line.compare(0, keyLength, key) == 0) return std::atoll(line.c_str() + keyLength) * 1024;
+        if (line.compare(0, keyLength, key) == 0)
+            return std::atoll(line.c_str() + keyLength) * 1024;
     }
     return -1;
 }
@@ -90,7 +91,8 @@ const SpinList& spinsFor(std::int64_t count) {
     spins.resize(static_cast<std::size_t>(count));
     std::mt19937 random(12345);
     std::int32_t* data = spins.data();
-    for (std::int64_t k = 0; k < count; ++k) data[k] = static_cast<std::int32_t>(random() % 38);
+    for (std::int64_t k = 0; k < count; ++k)
+        data[k] = static_cast<std::int32_t>(random() % 38);
     return spins;
 }
 
@@ -141,7 +143,9 @@ void analysisBenchmark(benchmark::State& state) {
     }
 }
 
-int runCommand(const std::string& command) { return std::system(command.c_str()); }
+int runCommand(const std::string& command) {
+    return std::system(command.c_str());
+}
 
 // dd writing as many bytes as the analysis wrote (report, and the skip file
 // twice).
@@ -154,8 +158,9 @@ void ddBenchmark(benchmark::State& state) {
         return;
     }
     const std::filesystem::path target = scratch / "dd.out";
-    const std::string command = "dd if=/dev/zero of='" + target.string() +
-                                "' bs=1M iflag=count_bytes status=none count=" + std::to_string(bytes);
+    const std::string command =
+        "dd if=/dev/zero of='" + target.string() +
+        "' bs=1M iflag=count_bytes status=none count=" + std::to_string(bytes);
     for (auto _ : state) {
         dropFile(target);
         settle();
@@ -214,9 +219,10 @@ void printTable() {
                         ? static_cast<double>(r.peakExtraBytes) / static_cast<double>(count)
                         : -1.0);
     }
-    std::printf("(best of 5, 3 and 1 runs for 1, 10 and 100 million spins; peak B/spin:\n"
-                " resident memory at the peak of the analysis beyond what the process held\n"
-                " before it, the spin list included in the latter)\n");
+    std::printf(
+        "(best of 5, 3 and 1 runs for 1, 10 and 100 million spins; peak B/spin:\n"
+        " resident memory at the peak of the analysis beyond what the process held\n"
+        " before it, the spin list included in the latter)\n");
 }
 
 }  // namespace
@@ -244,11 +250,20 @@ int main(int argc, char** argv) {
         // Each figure in the table is the best of these runs.
         const int iterations = size <= 1000000 ? 5 : size <= 10000000 ? 3 : 1;
         benchmark::RegisterBenchmark("analysis", analysisBenchmark)
-            ->Arg(size)->Iterations(iterations)->UseManualTime()->Unit(benchmark::kMillisecond);
+            ->Arg(size)
+            ->Iterations(iterations)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark("dd_same_bytes", ddBenchmark)
-            ->Arg(size)->Iterations(iterations)->UseManualTime()->Unit(benchmark::kMillisecond);
+            ->Arg(size)
+            ->Iterations(iterations)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark("sort_n_skip_file", sortBenchmark)
-            ->Arg(size)->Iterations(iterations)->UseManualTime()->Unit(benchmark::kMillisecond);
+            ->Arg(size)
+            ->Iterations(iterations)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
     }
 
     int restCount = static_cast<int>(rest.size());

@@ -24,7 +24,9 @@ std::string scratchName(const char* stem) {
         .string();
 }
 
-LocalTime fixedClock() { return LocalTime{2026, 6, 1, 12, 0, 0, 0}; }
+LocalTime fixedClock() {
+    return LocalTime{2026, 6, 1, 12, 0, 0, 0};
+}
 
 // A spin file in the writer's form, made once.
 const std::string& spinFile() {
@@ -88,7 +90,8 @@ void BM_ReadFileBytes(benchmark::State& state) {
     for (auto _ : state) {
         FileHandle file = FileHandle::openForReading(path);
         std::size_t total = 0;
-        while (const std::size_t got = file.readSome(block.data(), block.size())) total += got;
+        while (const std::size_t got = file.readSome(block.data(), block.size()))
+            total += got;
         benchmark::DoNotOptimize(total);
     }
 }

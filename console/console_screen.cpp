@@ -69,7 +69,9 @@ void newLine(ConsoleScreen& screen) {
     }
 }
 
-void setCursorVisible(ConsoleScreen& screen, bool visible) { screen.cursorVisible = visible; }
+void setCursorVisible(ConsoleScreen& screen, bool visible) {
+    screen.cursorVisible = visible;
+}
 
 void discardPendingKeys(ConsoleScreen& screen) {
     if (screen.backend != nullptr) screen.backend->discardPendingKeys();
@@ -149,7 +151,8 @@ void presentScreen(ConsoleScreen& screen) {
     if (!screen.shownValid) {
         backend->resetDisplay();
         for (int row = 1; row <= screenRows; ++row) {
-            backend->drawCells(row, 1, std::span(screen.cells).subspan(cellIndex(row, 1), screenColumns));
+            backend->drawCells(row, 1,
+                               std::span(screen.cells).subspan(cellIndex(row, 1), screenColumns));
         }
         screen.shownCells = screen.cells;
         screen.shownValid = true;
@@ -158,13 +161,14 @@ void presentScreen(ConsoleScreen& screen) {
         for (int row = 1; row <= screenRows; ++row) {
             int column = 1;
             while (column <= screenColumns) {
-                if (screen.cells[cellIndex(row, column)] == screen.shownCells[cellIndex(row, column)]) {
+                if (screen.cells[cellIndex(row, column)] ==
+                    screen.shownCells[cellIndex(row, column)]) {
                     ++column;
                     continue;
                 }
                 int end = column + 1;
-                while (end <= screenColumns &&
-                       screen.cells[cellIndex(row, end)] != screen.shownCells[cellIndex(row, end)]) {
+                while (end <= screenColumns && screen.cells[cellIndex(row, end)] !=
+                                                   screen.shownCells[cellIndex(row, end)]) {
                     ++end;
                 }
                 const std::size_t first = cellIndex(row, column);
@@ -178,7 +182,8 @@ void presentScreen(ConsoleScreen& screen) {
         }
     }
     if (changed || screen.bellPending || screen.cursorRow != screen.shownCursorRow ||
-        screen.cursorColumn != screen.shownCursorColumn || screen.cursorVisible != screen.shownCursorVisible) {
+        screen.cursorColumn != screen.shownCursorColumn ||
+        screen.cursorVisible != screen.shownCursorVisible) {
         backend->placeCursor(screen.cursorRow, screen.cursorColumn, screen.cursorVisible);
         screen.shownCursorRow = screen.cursorRow;
         screen.shownCursorColumn = screen.cursorColumn;
@@ -188,7 +193,9 @@ void presentScreen(ConsoleScreen& screen) {
     }
 }
 
-void invalidateScreen(ConsoleScreen& screen) { screen.shownValid = false; }
+void invalidateScreen(ConsoleScreen& screen) {
+    screen.shownValid = false;
+}
 
 void writeLineAt(ConsoleScreen& screen, int row, int column, std::string_view cp437Text) {
     moveTo(screen, row, column);
@@ -228,13 +235,27 @@ std::string toUpperCp437(std::string_view text) {
     std::string upper(text);
     for (char& c : upper) {
         switch (static_cast<unsigned char>(c)) {
-            case 0x84: c = '\x8E'; break;
-            case 0x94: c = '\x99'; break;
-            case 0x81: c = '\x9A'; break;
-            case 0x82: c = '\x90'; break;
-            case 0xA4: c = '\xA5'; break;
-            case 0x86: c = '\x8F'; break;
-            case 0x87: c = '\x80'; break;
+            case 0x84:
+                c = '\x8E';
+                break;
+            case 0x94:
+                c = '\x99';
+                break;
+            case 0x81:
+                c = '\x9A';
+                break;
+            case 0x82:
+                c = '\x90';
+                break;
+            case 0xA4:
+                c = '\xA5';
+                break;
+            case 0x86:
+                c = '\x8F';
+                break;
+            case 0x87:
+                c = '\x80';
+                break;
             default:
                 if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
         }
@@ -246,7 +267,8 @@ std::string rowText(const ConsoleScreen& screen, int row) {
     std::string text(screenColumns, ' ');
     if (row < 1 || row > screenRows) return text;
     for (int column = 1; column <= screenColumns; ++column) {
-        text[static_cast<std::size_t>(column - 1)] = static_cast<char>(cellAt(screen, row, column).character);
+        text[static_cast<std::size_t>(column - 1)] =
+            static_cast<char>(cellAt(screen, row, column).character);
     }
     return text;
 }

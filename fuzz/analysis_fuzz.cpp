@@ -13,23 +13,26 @@
 #include "analysis/analysis_model.h"
 #include "analysis/analysis_test_support.h"
 #include "analysis/main_report.h"
-#include "text/session_error.h"
 #include "text/program_identity.h"
+#include "text/session_error.h"
 
 namespace {
 
 using namespace spinchart;
 
-constexpr std::int32_t oddValues[] = {37, 38, 39, 40, 99, 1000, 1023, 1024, 4095, 4096, 5000, 65535, 65536,
-                                      1 << 20, 2147483647, -2147483647 - 1, -1, -2, -5, -37, -100, -1000,
-                                      -65536, 123456789, 7, 0, 36, 17, 1, 2, 3, 4};
+constexpr std::int32_t oddValues[] = {
+    37,   38,   39,   40,    99,    1000,    1023,       1024,
+    4095, 4096, 5000, 65535, 65536, 1 << 20, 2147483647, -2147483647 - 1,
+    -1,   -2,   -5,   -37,   -100,  -1000,   -65536,     123456789,
+    7,    0,    36,   17,    1,     2,       3,          4};
 constexpr std::size_t longestList = 800;  // the model is quadratic
 
 // The scratch files of the whole run, removed at a normal exit (the name is
 // never freed, so it outlives the handler).
 const std::string& scratchFolder() {
     static const std::string* folder = [] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "spinchart-fuzz-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "spinchart-fuzz-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) std::abort();
         std::atexit([] {
             std::error_code ignored;
@@ -59,13 +62,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
 
     model::Source source;
     source.generated = (flags & 8) != 0;
-    if (!source.generated) source.dataFileName = (flags & 16) ? "C:\\Spins\\casino.dat" : "CASINO \x84\xF9.DAT";
+    if (!source.generated)
+        source.dataFileName = (flags & 16) ? "C:\\Spins\\casino.dat" : "CASINO \x84\xF9.DAT";
     const std::int32_t mean = static_cast<std::int8_t>(bytes[3]);
     const std::int32_t stdDev = (flags & 32) ? -2147483647 - 1 : bytes[3] / 7;
 
-    const model::Output expected = model::analyse(profile.numberCount, profile.chartTitle, programBannerLine,
-                                                  programCopyrightLine, spins, count, source, mean, stdDev,
-                                                  /*plainSort=*/spins.size() < 200);
+    const model::Output expected =
+        model::analyse(profile.numberCount, profile.chartTitle, programBannerLine,
+                       programCopyrightLine, spins, count, source, mean, stdDev,
+                       /*plainSort=*/spins.size() < 200);
 
     const SpinList list = testing::makeSpins(spins);
     AnalysisRequest request;

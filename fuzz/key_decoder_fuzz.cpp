@@ -53,7 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
 
     // Without escapes and high bytes every byte is its own key.
     bool plain = true;
-    for (char c : input) plain = plain && c != '\x1b' && static_cast<unsigned char>(c) < 0x80;
+    for (char c : input)
+        plain = plain && c != '\x1b' && static_cast<unsigned char>(c) < 0x80;
     if (plain) {
         if (wholeKeys.size() != input.size()) std::abort();
         for (std::size_t i = 0; i < input.size(); ++i) {

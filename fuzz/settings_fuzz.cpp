@@ -28,7 +28,8 @@ constexpr std::size_t longestValue = 65536;
 // one line end (CR LF, CR or LF) or comma.
 std::string modelValue(std::string_view data, std::size_t& at) {
     std::string value;
-    while (at < data.size() && data[at] == ' ') ++at;
+    while (at < data.size() && data[at] == ' ')
+        ++at;
     if (at == data.size()) return value;
     if (data[at] == '"') {
         ++at;
@@ -43,7 +44,8 @@ std::string modelValue(std::string_view data, std::size_t& at) {
             ++at;
         }
     }
-    while (at < data.size() && (data[at] == ' ' || data[at] == '\t')) ++at;
+    while (at < data.size() && (data[at] == ' ' || data[at] == '\t'))
+        ++at;
     if (at < data.size() && data[at] == '\r') {
         ++at;
         if (at < data.size() && data[at] == '\n') ++at;
@@ -58,11 +60,14 @@ std::array<std::string, 4> modelSettings(std::string_view data) {
     if (stop != std::string_view::npos) data = data.substr(0, stop);
     std::size_t at = 0;
     std::array<std::string, 4> values;
-    for (auto& value : values) value = modelValue(data, at);
+    for (auto& value : values)
+        value = modelValue(data, at);
     return values;
 }
 
-std::array<std::string, 4> fields(const SessionSettings& s) { return {s.dataFile, s.randomFile, s.reportFile, s.skipFile}; }
+std::array<std::string, 4> fields(const SessionSettings& s) {
+    return {s.dataFile, s.randomFile, s.reportFile, s.skipFile};
+}
 
 std::string readAll(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -73,7 +78,8 @@ std::string readAll(const std::filesystem::path& path) {
 // never freed, so it outlives the handler).
 const std::filesystem::path& scratchFolder() {
     static const std::filesystem::path* folder = [] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "spinchart-fuzz-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "spinchart-fuzz-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) std::abort();
         std::filesystem::current_path(pattern);
         std::atexit([] {
@@ -102,8 +108,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         std::ofstream out(file, std::ios::binary | std::ios::trunc);
         out.write(data.data(), static_cast<std::streamsize>(data.size()));
     }
-    const std::array<std::string_view, 4> defaults = {profile.defaultDataFile, profile.defaultRandomFile,
-                                                      profile.defaultReportFile, profile.defaultSkipFile};
+    const std::array<std::string_view, 4> defaults = {
+        profile.defaultDataFile, profile.defaultRandomFile, profile.defaultReportFile,
+        profile.defaultSkipFile};
     const std::array<std::string, 4> loaded = fields(loadSettings(profile));
     for (std::size_t k = 0; k < 4; ++k) {
         const std::string& want = expected[k].empty() ? std::string(defaults[k]) : expected[k];

@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "platform/file_io.h"
-#include "text/session_error.h"
 #include "session/block_reader.h"
 #include "session/spin_source.h"
 #include "text/number_text.h"
+#include "text/session_error.h"
 
 namespace {
 
@@ -31,14 +31,17 @@ std::optional<std::vector<std::int32_t>> modelSpins(std::string_view data) {
     std::vector<std::int32_t> spins;
     std::size_t at = 0;
     while (at < data.size()) {
-        while (at < data.size() && data[at] == ' ') ++at;
+        while (at < data.size() && data[at] == ' ')
+            ++at;
         if (at == data.size()) return std::nullopt;
         std::string text;
-        while (at < data.size() && data[at] != ' ' && data[at] != ',' && data[at] != '\r' && data[at] != '\n') {
+        while (at < data.size() && data[at] != ' ' && data[at] != ',' && data[at] != '\r' &&
+               data[at] != '\n') {
             if (data[at] != '\t' && text.size() < 255) text += data[at];
             ++at;
         }
-        while (at < data.size() && (data[at] == ' ' || data[at] == '\t')) ++at;
+        while (at < data.size() && (data[at] == ' ' || data[at] == '\t'))
+            ++at;
         if (at < data.size() && data[at] == '\r') {
             ++at;
             if (at < data.size() && data[at] == '\n') ++at;
@@ -61,7 +64,8 @@ std::optional<std::vector<std::int32_t>> loaded(BlockReader& reader) {
     std::vector<std::int32_t> values(spins.list.data(), spins.list.data() + spins.list.size());
     // The statistics are those of the list read.
     const SpinStatistics statistics = computeSpinStatistics(spins.list, spins.totalSpins);
-    if (statistics.spinMean != spins.spinMean || statistics.spinStdDev != spins.spinStdDev) std::abort();
+    if (statistics.spinMean != spins.spinMean || statistics.spinStdDev != spins.spinStdDev)
+        std::abort();
     return values;
 }
 
@@ -84,7 +88,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     // From a file read in small blocks, so that values and line ends straddle
     // block boundaries.
     const int fd = memoryFile();
-    if (fd < 0 || ::ftruncate(fd, 0) != 0 || ::pwrite(fd, data.data(), data.size(), 0) != static_cast<ssize_t>(data.size())) {
+    if (fd < 0 || ::ftruncate(fd, 0) != 0 ||
+        ::pwrite(fd, data.data(), data.size(), 0) != static_cast<ssize_t>(data.size())) {
         return 0;
     }
     FileHandle file = FileHandle::openForReading("/proc/self/fd/" + std::to_string(fd));

@@ -19,7 +19,9 @@ namespace {
     throw PlatformError(std::string(what) + " '" + path + "': " + std::strerror(errno));
 }
 
-char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char asciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool equalIgnoringCase(const std::string& a, const char* b) {
     std::size_t n = std::strlen(b);
@@ -32,7 +34,9 @@ bool equalIgnoringCase(const std::string& a, const char* b) {
 
 }  // namespace
 
-FileHandle::FileHandle(FileHandle&& other) noexcept : native_(other.native_) { other.native_ = -1; }
+FileHandle::FileHandle(FileHandle&& other) noexcept : native_(other.native_) {
+    other.native_ = -1;
+}
 
 FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
     if (this != &other) {
@@ -54,7 +58,8 @@ FileHandle FileHandle::createForWriting(const std::string& path) {
     }
     // Without waiting: a named pipe that nobody reads fails here instead of
     // stopping the program until someone does.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) fail("cannot create", path);
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return FileHandle(fd);
@@ -123,7 +128,8 @@ bool regularFileExists(const std::string& path) {
 }
 
 bool sameExistingFile(const std::string& a, const std::string& b) {
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
@@ -131,9 +137,11 @@ bool sameExistingFile(const std::string& a, const std::string& b) {
 bool leadToSameFile(const std::string& a, const std::string& b) {
     if (sameExistingFile(a, b)) return true;
     std::error_code error;
-    const std::filesystem::path pa = std::filesystem::weakly_canonical(std::filesystem::absolute(a, error), error);
+    const std::filesystem::path pa =
+        std::filesystem::weakly_canonical(std::filesystem::absolute(a, error), error);
     if (error) return a == b;
-    const std::filesystem::path pb = std::filesystem::weakly_canonical(std::filesystem::absolute(b, error), error);
+    const std::filesystem::path pb =
+        std::filesystem::weakly_canonical(std::filesystem::absolute(b, error), error);
     if (error) return a == b;
     return pa == pb;
 }

@@ -9,9 +9,13 @@ namespace {
 
 constexpr std::size_t longestSequence = 32;  // longer CSI parameter runs are garbage
 
-std::string noCharacterKey(char scan) { return std::string{'\0', scan}; }
+std::string noCharacterKey(char scan) {
+    return std::string{'\0', scan};
+}
 
-bool inRange(unsigned char c, unsigned char low, unsigned char high) { return c >= low && c <= high; }
+bool inRange(unsigned char c, unsigned char low, unsigned char high) {
+    return c >= low && c <= high;
+}
 
 // Scan code of Alt together with a printable ASCII key.
 char altScanCode(unsigned char c) {
@@ -20,7 +24,8 @@ char altScanCode(unsigned char c) {
     if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c - 'A' + 'a');
     for (int r = 0; r < 3; ++r) {
         const std::size_t at = rows[r].find(static_cast<char>(c));
-        if (at != std::string_view::npos) return static_cast<char>(firstCode[r] + static_cast<int>(at));
+        if (at != std::string_view::npos)
+            return static_cast<char>(firstCode[r] + static_cast<int>(at));
     }
     if (c >= '1' && c <= '9') return static_cast<char>(120 + (c - '1'));
     if (c == '0') return static_cast<char>(129);
@@ -32,20 +37,34 @@ char altScanCode(unsigned char c) {
 // Key of a CSI (or SS3) sequence from its parameter bytes and final byte.
 std::string csiKey(std::string_view parameters, unsigned char final) {
     switch (final) {
-        case 'A': return noCharacterKey(scanCode::up);
-        case 'B': return noCharacterKey(scanCode::down);
-        case 'C': return noCharacterKey(scanCode::right);
-        case 'D': return noCharacterKey(scanCode::left);
-        case 'H': return noCharacterKey(scanCode::home);
-        case 'F': return noCharacterKey(scanCode::end);
-        case 'E': return noCharacterKey(scanCode::centre);
-        case 'Z': return noCharacterKey(scanCode::backTab);
-        case 'P': return noCharacterKey(scanCode::f1);
-        case 'Q': return noCharacterKey(scanCode::f2);
-        case 'R': return noCharacterKey(scanCode::f3);
-        case 'S': return noCharacterKey(scanCode::f4);
-        case '~': break;
-        default: return noCharacterKey(scanCode::unknown);
+        case 'A':
+            return noCharacterKey(scanCode::up);
+        case 'B':
+            return noCharacterKey(scanCode::down);
+        case 'C':
+            return noCharacterKey(scanCode::right);
+        case 'D':
+            return noCharacterKey(scanCode::left);
+        case 'H':
+            return noCharacterKey(scanCode::home);
+        case 'F':
+            return noCharacterKey(scanCode::end);
+        case 'E':
+            return noCharacterKey(scanCode::centre);
+        case 'Z':
+            return noCharacterKey(scanCode::backTab);
+        case 'P':
+            return noCharacterKey(scanCode::f1);
+        case 'Q':
+            return noCharacterKey(scanCode::f2);
+        case 'R':
+            return noCharacterKey(scanCode::f3);
+        case 'S':
+            return noCharacterKey(scanCode::f4);
+        case '~':
+            break;
+        default:
+            return noCharacterKey(scanCode::unknown);
     }
     int number = 0;
     for (char c : parameters) {
@@ -54,19 +73,38 @@ std::string csiKey(std::string_view parameters, unsigned char final) {
         if (number > 1000) break;
     }
     switch (number) {
-        case 1: case 7: return noCharacterKey(scanCode::home);
-        case 2: return noCharacterKey(scanCode::insert);
-        case 3: return noCharacterKey(scanCode::del);
-        case 4: case 8: return noCharacterKey(scanCode::end);
-        case 5: return noCharacterKey(scanCode::pageUp);
-        case 6: return noCharacterKey(scanCode::pageDown);
-        case 11: case 12: case 13: case 14: case 15:
+        case 1:
+        case 7:
+            return noCharacterKey(scanCode::home);
+        case 2:
+            return noCharacterKey(scanCode::insert);
+        case 3:
+            return noCharacterKey(scanCode::del);
+        case 4:
+        case 8:
+            return noCharacterKey(scanCode::end);
+        case 5:
+            return noCharacterKey(scanCode::pageUp);
+        case 6:
+            return noCharacterKey(scanCode::pageDown);
+        case 11:
+        case 12:
+        case 13:
+        case 14:
+        case 15:
             return noCharacterKey(static_cast<char>(scanCode::f1 + (number - 11)));
-        case 17: case 18: case 19: case 20: case 21:
+        case 17:
+        case 18:
+        case 19:
+        case 20:
+        case 21:
             return noCharacterKey(static_cast<char>(scanCode::f6 + (number - 17)));
-        case 23: return noCharacterKey(scanCode::f11);
-        case 24: return noCharacterKey(scanCode::f12);
-        default: return noCharacterKey(scanCode::unknown);
+        case 23:
+            return noCharacterKey(scanCode::f11);
+        case 24:
+            return noCharacterKey(scanCode::f12);
+        default:
+            return noCharacterKey(scanCode::unknown);
     }
 }
 
@@ -75,7 +113,8 @@ std::string csiKey(std::string_view parameters, unsigned char final) {
 std::string ss3Key(std::string_view parameters, unsigned char final) {
     if (final == 'M') return "\r";
     if (final == 'X') return "=";
-    if (final >= 'j' && final <= 'y') return std::string(1, static_cast<char>("*+,-./0123456789"[final - 'j']));
+    if (final >= 'j' && final <= 'y')
+        return std::string(1, static_cast<char>("*+,-./0123456789"[final - 'j']));
     return csiKey(parameters, final);
 }
 
@@ -110,7 +149,8 @@ Utf8Result decodeUtf8(std::string_view in, char32_t& codePoint, std::size_t& len
         codePoint = (codePoint << 6) | (next & 0x3F);
     }
     static constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (codePoint < smallest[length] || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
+    if (codePoint < smallest[length] || codePoint > 0x10FFFF ||
+        (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
         return Utf8Result::invalid;
     }
     return Utf8Result::complete;
@@ -152,8 +192,10 @@ std::size_t decodeOne(std::string_view in, bool final, std::string& key) {
             // overlong sequence is dropped the same way however it is split.
             const std::size_t limit = in.size() < longestSequence ? in.size() : longestSequence;
             std::size_t i = 2;
-            while (i < limit && inRange(static_cast<unsigned char>(in[i]), 0x30, 0x3F)) ++i;
-            while (i < limit && inRange(static_cast<unsigned char>(in[i]), 0x20, 0x2F)) ++i;
+            while (i < limit && inRange(static_cast<unsigned char>(in[i]), 0x30, 0x3F))
+                ++i;
+            while (i < limit && inRange(static_cast<unsigned char>(in[i]), 0x20, 0x2F))
+                ++i;
             if (i == longestSequence) return i;  // overlong: dropped
             if (i == in.size()) {
                 if (!final) return 0;
@@ -200,7 +242,8 @@ std::size_t decodeOne(std::string_view in, bool final, std::string& key) {
     }
     if (result == Utf8Result::complete) {
         const int byte = unicodeToCp437(codePoint);
-        key = byte < 0 ? noCharacterKey(scanCode::unknown) : std::string(1, static_cast<char>(byte));
+        key =
+            byte < 0 ? noCharacterKey(scanCode::unknown) : std::string(1, static_cast<char>(byte));
     }
     return length;
 }
@@ -225,6 +268,8 @@ void feedKeyDecoder(KeyDecoder& decoder, std::string_view bytes, std::deque<std:
     decode(decoder, false, keys);
 }
 
-void flushKeyDecoder(KeyDecoder& decoder, std::deque<std::string>& keys) { decode(decoder, true, keys); }
+void flushKeyDecoder(KeyDecoder& decoder, std::deque<std::string>& keys) {
+    decode(decoder, true, keys);
+}
 
 }  // namespace spinchart

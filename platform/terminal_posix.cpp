@@ -1,14 +1,14 @@
 #include "platform/terminal_posix.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <exception>
-#include <fcntl.h>
-#include <poll.h>
 #include <stdexcept>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 #include "platform/platform_error.h"
 #include "platform/terminal_output.h"
@@ -132,7 +132,9 @@ void drainWakePipe() {
 
 }  // namespace
 
-bool isInteractiveTerminal(int inputFd, int outputFd) { return ::isatty(inputFd) == 1 && ::isatty(outputFd) == 1; }
+bool isInteractiveTerminal(int inputFd, int outputFd) {
+    return ::isatty(inputFd) == 1 && ::isatty(outputFd) == 1;
+}
 
 std::unique_ptr<TerminalBackend> openProgramTerminal() {
     if (!isInteractiveTerminal(STDIN_FILENO, STDOUT_FILENO)) {
@@ -145,7 +147,8 @@ PosixTerminal::PosixTerminal(int input, int output) : inputFd(input), outputFd(o
     if (saved.active) throw PlatformError("the terminal is already in use");
     termios original{};
     if (::tcgetattr(inputFd, &original) != 0) {
-        throw PlatformError(std::string("cannot read the terminal settings: ") + std::strerror(errno));
+        throw PlatformError(std::string("cannot read the terminal settings: ") +
+                            std::strerror(errno));
     }
     if (wakePipe[0] < 0) {
         if (::pipe(wakePipe) != 0) throw PlatformError("cannot create a pipe");
@@ -161,7 +164,8 @@ PosixTerminal::PosixTerminal(int input, int output) : inputFd(input), outputFd(o
     setLeaveSequence(rows);
 
     termios raw = original;
-    raw.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF);
+    raw.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
+                                          ICRNL | IXON | IXOFF);
     raw.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | IEXTEN);
     raw.c_lflag |= ISIG;  // only for Ctrl+\ below
     raw.c_cc[VINTR] = _POSIX_VDISABLE;
@@ -181,7 +185,8 @@ PosixTerminal::PosixTerminal(int input, int output) : inputFd(input), outputFd(o
     for (std::size_t i = 0; i < std::size(endingSignals); ++i) {
         ::sigaction(endingSignals[i], nullptr, &previousActions[i]);
         // A signal the caller ignores (nohup, background job) stays ignored.
-        if (previousActions[i].sa_handler != SIG_IGN) ::sigaction(endingSignals[i], &ending, nullptr);
+        if (previousActions[i].sa_handler != SIG_IGN)
+            ::sigaction(endingSignals[i], &ending, nullptr);
     }
     struct sigaction winch {};
     winch.sa_handler = onResize;
@@ -211,11 +216,14 @@ PosixTerminal::PosixTerminal(int input, int output) : inputFd(input), outputFd(o
     if (::tcsetattr(inputFd, TCSANOW, &raw) != 0) {
         const int error = errno;
         restore();
-        throw PlatformError(std::string("cannot set the terminal to raw mode: ") + std::strerror(error));
+        throw PlatformError(std::string("cannot set the terminal to raw mode: ") +
+                            std::strerror(error));
     }
 }
 
-PosixTerminal::~PosixTerminal() { restore(); }
+PosixTerminal::~PosixTerminal() {
+    restore();
+}
 
 void PosixTerminal::restore() {
     if (!active) return;
@@ -284,7 +292,9 @@ void PosixTerminal::present() {
     output.clear();
 }
 
-void PosixTerminal::bell() { output += '\a'; }
+void PosixTerminal::bell() {
+    output += '\a';
+}
 
 void PosixTerminal::readAvailable() {
     if (!active) return;
@@ -308,7 +318,8 @@ void PosixTerminal::readAvailable() {
 }
 
 void PosixTerminal::checkEscapeWait() {
-    if (keyDecoderWaiting(decoder) && (inputClosed || std::chrono::steady_clock::now() >= escapeDeadline)) {
+    if (keyDecoderWaiting(decoder) &&
+        (inputClosed || std::chrono::steady_clock::now() >= escapeDeadline)) {
         flushKeyDecoder(decoder, keys);
     }
 }
@@ -338,7 +349,8 @@ void PosixTerminal::waitForInput() {
     if (inputClosed) throw TerminalClosed("the terminal input has ended");
     int timeout = -1;
     if (keyDecoderWaiting(decoder)) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(escapeDeadline - std::chrono::steady_clock::now());
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            escapeDeadline - std::chrono::steady_clock::now());
         timeout = left.count() > 0 ? static_cast<int>(left.count()) : 0;
     }
     pollfd fds[2] = {{inputFd, POLLIN, 0}, {wakePipe[0], POLLIN, 0}};

@@ -11,10 +11,10 @@
 // takes it again and repaints. SIGPIPE is ignored meanwhile: a pipe without a
 // reader is a failed write.
 
+#include <termios.h>
 #include <chrono>
 #include <deque>
 #include <string>
-#include <termios.h>
 
 #include "platform/terminal.h"
 #include "platform/terminal_keys.h"

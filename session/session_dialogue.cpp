@@ -7,13 +7,13 @@
 
 #include "analysis/main_report.h"
 #include "console/session_screens.h"
+#include "platform/cp437.h"
 #include "platform/file_io.h"
 #include "platform/platform_error.h"
-#include "text/session_error.h"
 #include "session/settings_files.h"
 #include "session/spin_source.h"
-#include "platform/cp437.h"
 #include "text/number_text.h"
+#include "text/session_error.h"
 
 namespace spinchart {
 namespace {
@@ -22,11 +22,14 @@ namespace {
 // the single-line box characters with double bars.
 constexpr std::string_view introLine4 = "\xF9 This function simulates random roulette spins; or-";
 constexpr std::string_view introLine6 = "The spins must be recorded first in a text file";
-constexpr std::string_view introLine7 = "with one spin per line: type the number then press 'Enter'.";
+constexpr std::string_view introLine7 =
+    "with one spin per line: type the number then press 'Enter'.";
 constexpr std::string_view introLine10 = "You can either generate RANDOM spins (the default)";
 constexpr std::string_view introLine11 = "or analyze REAL-LIFE casino spins in a data file.";
 
-#define SPINCHART_BARS "\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD"
+#define SPINCHART_BARS                                                                             \
+    "\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD" \
+    "\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD"
 constexpr std::string_view menuTop = "\xD5" SPINCHART_BARS "\xB8";
 constexpr std::string_view menuTitle = "\xB3  Select the Method:             \xB3";
 constexpr std::string_view menuSeparatorWithBlank = "\xC6" SPINCHART_BARS "\xB5 ";
@@ -58,7 +61,9 @@ std::string ask(ConsoleScreen& screen, int row, int column, std::string_view pro
     return readLine(screen);
 }
 
-std::int32_t numericValue(std::string_view answer) { return toInt32(leadingNumber(answer)); }
+std::int32_t numericValue(std::string_view answer) {
+    return toInt32(leadingNumber(answer));
+}
 
 void drawIntroScreen(ConsoleScreen& screen, const WheelProfile& profile) {
     clearScreen(screen);

@@ -2,9 +2,9 @@
 
 #include <exception>
 
-#include "text/session_error.h"
 #include "platform/cp437.h"
 #include "text/output_file.h"
+#include "text/session_error.h"
 
 namespace spinchart {
 namespace {
@@ -57,7 +57,8 @@ std::string readSettingValue(BlockReader& reader) {
         }
     }
     // The value's end: blanks and TABs, then one line end or one comma.
-    for (c = reader.peek(); c == ' ' || c == '\t'; c = reader.peek()) reader.advance();
+    for (c = reader.peek(); c == ' ' || c == '\t'; c = reader.peek())
+        reader.advance();
     if (c == '\r') {
         reader.advance();
         if (reader.peek() == '\n') reader.advance();

@@ -13,9 +13,11 @@ namespace {
 constexpr std::size_t maxCount = static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());
 // Growth below this is not worth asking the system about.
 constexpr std::size_t checkedGrowthBytes = std::size_t{16} << 20;
-}
+}  // namespace
 
-SpinList::~SpinList() { std::free(data_); }
+SpinList::~SpinList() {
+    std::free(data_);
+}
 
 SpinList::SpinList(SpinList&& other) noexcept
     : data_(std::exchange(other.data_, nullptr)),

@@ -5,12 +5,12 @@
 #include <cstring>
 #include <string>
 
+#include "platform/cp437.h"
 #include "platform/file_io.h"
 #include "platform/memory.h"
-#include "text/session_error.h"
-#include "platform/cp437.h"
 #include "text/number_text.h"
 #include "text/output_file.h"
+#include "text/session_error.h"
 
 namespace spinchart {
 namespace {
@@ -53,7 +53,8 @@ std::int32_t readSpinValue(BlockReader& reader) {
         if (c != '\t' && size < maxValueBytes) text[size++] = static_cast<char>(c);
         reader.advance();
     }
-    for (; c == ' ' || c == '\t'; c = reader.peek()) reader.advance();
+    for (; c == ' ' || c == '\t'; c = reader.peek())
+        reader.advance();
     if (c == '\r') {
         reader.advance();
         if (reader.peek() == '\n') reader.advance();
@@ -66,7 +67,8 @@ std::int32_t readSpinValue(BlockReader& reader) {
 void loadSpins(BlockReader& reader, SessionSpins& spins) {
     spins.list.clear();
     spins.totalSpins = 0;
-    while (!reader.atEnd()) spins.list.pushBack(readSpinValue(reader));
+    while (!reader.atEnd())
+        spins.list.pushBack(readSpinValue(reader));
     spins.list.shrinkToFit();
     spins.totalSpins = spins.list.size();
     const SpinStatistics statistics = computeSpinStatistics(spins.list, spins.totalSpins);
@@ -95,7 +97,8 @@ SpinStatistics computeSpinStatistics(const SpinList& list, std::int32_t totalSpi
     const std::int32_t* spins = list.data();
     const auto count = static_cast<std::size_t>(totalSpins);
     std::int64_t sum = 0;
-    for (std::size_t i = 0; i < count; ++i) sum += spins[i];
+    for (std::size_t i = 0; i < count; ++i)
+        sum += spins[i];
     const Extended quotient = static_cast<Extended>(sum) / static_cast<Extended>(totalSpins);
     result.spinMean = toInt32(roundDecimals(quotient, 1));
 
@@ -107,8 +110,8 @@ SpinStatistics computeSpinStatistics(const SpinList& list, std::int32_t totalSpi
     const std::int32_t variance =
         toInt32(static_cast<Extended>(squares) / static_cast<Extended>(totalSpins));
     // The root of a negative value is the value itself.
-    const Extended root = variance < 0 ? static_cast<Extended>(variance)
-                                       : std::sqrt(static_cast<Extended>(variance));
+    const Extended root =
+        variance < 0 ? static_cast<Extended>(variance) : std::sqrt(static_cast<Extended>(variance));
     result.spinStdDev = toInt32(roundDecimals(root, 1));
     return result;
 }
@@ -118,7 +121,8 @@ void generateSpins(const WheelNeighbourTable& pool, RandomState& random, ClockRe
     spins.list.clear();
     spins.totalSpins = 0;
     if (count < 0) throw SessionError("negative spin count");
-    if (cp437OutputName.find('\0') != std::string_view::npos) throw SessionError("unusable file name");
+    if (cp437OutputName.find('\0') != std::string_view::npos)
+        throw SessionError("unusable file name");
     ensureMemoryAvailable(static_cast<std::uint64_t>(count) * sizeof(std::int32_t));
     spins.list.resize(static_cast<std::size_t>(count));
 

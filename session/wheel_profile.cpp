@@ -6,12 +6,12 @@ namespace spinchart {
 namespace {
 
 constexpr std::array<std::int32_t, 37> singleZeroOrder = {
-    0,  32, 15, 19, 4,  21, 2,  25, 17, 34, 6,  27, 13, 36, 11, 30, 8,  23, 10,
-    5,  24, 16, 33, 1,  20, 14, 31, 9,  22, 18, 29, 7,  28, 12, 35, 3,  26};
+    0, 32, 15, 19, 4, 21, 2,  25, 17, 34, 6,  27, 13, 36, 11, 30, 8, 23, 10,
+    5, 24, 16, 33, 1, 20, 14, 31, 9,  22, 18, 29, 7,  28, 12, 35, 3, 26};
 
 constexpr std::array<std::int32_t, 38> doubleZeroOrder = {
-    0, 28, 9,  26, 30, 11, 7,  20, 32, 17, 5,  22, 34, 15, 3,  24, 36, 13, 1,
-    37, 27, 10, 25, 29, 12, 8, 19, 31, 18, 6,  21, 33, 16, 4,  23, 35, 14, 2};
+    0,  28, 9,  26, 30, 11, 7, 20, 32, 17, 5, 22, 34, 15, 3, 24, 36, 13, 1,
+    37, 27, 10, 25, 29, 12, 8, 19, 31, 18, 6, 21, 33, 16, 4, 23, 35, 14, 2};
 
 }  // namespace
 
@@ -59,7 +59,9 @@ WheelNeighbourTable buildNeighbourTable(const WheelProfile& profile) {
     table.entries.assign(static_cast<std::size_t>(n) * static_cast<std::size_t>(n) + 1, 0);
     // Row k is the clockwise order rotated to begin at k.
     std::array<std::int32_t, 64> placeOf{};
-    for (std::int32_t p = 0; p < n; ++p) placeOf[static_cast<std::size_t>(profile.neighbourBaseOrder[static_cast<std::size_t>(p)])] = p;
+    for (std::int32_t p = 0; p < n; ++p)
+        placeOf[static_cast<std::size_t>(profile.neighbourBaseOrder[static_cast<std::size_t>(p)])] =
+            p;
     for (std::int32_t k = 0; k < n; ++k) {
         const std::int32_t start = placeOf[static_cast<std::size_t>(k)];
         for (std::int32_t p = 0; p < n; ++p) {

@@ -37,7 +37,9 @@ struct WheelNeighbourTable {
     std::vector<std::int32_t> entries;  // entries[0] unused
 
     std::int32_t size() const { return numberCount * numberCount; }
-    std::int32_t at(std::int32_t position) const { return entries[static_cast<std::size_t>(position)]; }
+    std::int32_t at(std::int32_t position) const {
+        return entries[static_cast<std::size_t>(position)];
+    }
 };
 
 WheelNeighbourTable buildNeighbourTable(const WheelProfile& profile);

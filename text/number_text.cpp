@@ -17,19 +17,25 @@ constexpr int maxExponent = 9999;
 Extended powerOfTen(int n) {
     if (n <= 27) {
         Extended p = 1;
-        for (int i = 0; i < n; ++i) p *= 10;
+        for (int i = 0; i < n; ++i)
+            p *= 10;
         return p;
     }
     return std::pow(static_cast<Extended>(10), static_cast<Extended>(n));
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 int digitInBase(char c, int base) {
     int d = -1;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        d = c - '0';
+    else if (c >= 'a' && c <= 'f')
+        d = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+        d = c - 'A' + 10;
     return d >= 0 && d < base ? d : -1;
 }
 
@@ -39,10 +45,25 @@ Extended readBasedNumber(std::string_view text, std::size_t i) {
     int base = 8;
     if (i < text.size()) {
         switch (text[i]) {
-            case 'H': case 'h': base = 16; ++i; break;
-            case 'B': case 'b': base = 2; ++i; break;
-            case 'O': case 'o': case 'Q': case 'q': base = 8; ++i; break;
-            default: break;
+            case 'H':
+            case 'h':
+                base = 16;
+                ++i;
+                break;
+            case 'B':
+            case 'b':
+                base = 2;
+                ++i;
+                break;
+            case 'O':
+            case 'o':
+            case 'Q':
+            case 'q':
+                base = 8;
+                ++i;
+                break;
+            default:
+                break;
         }
     }
     std::uint64_t value = 0;
@@ -62,9 +83,12 @@ Extended readBasedNumber(std::string_view text, std::size_t i) {
 
 int fieldWidth(FieldMask mask) {
     switch (mask) {
-        case FieldMask::Width4: return 4;
-        case FieldMask::Width5: return 5;
-        case FieldMask::Width6: return 6;
+        case FieldMask::Width4:
+            return 4;
+        case FieldMask::Width5:
+            return 5;
+        case FieldMask::Width6:
+            return 6;
     }
     return 4;
 }
@@ -107,7 +131,8 @@ std::string printForm(Extended value) {
     count = maxPrintDigits;
     if (up) {
         int k = count - 1;
-        while (k >= 0 && digits[k] == '9') digits[k--] = '0';
+        while (k >= 0 && digits[k] == '9')
+            digits[k--] = '0';
         if (k >= 0) {
             ++digits[k];
         } else {
@@ -116,7 +141,8 @@ std::string printForm(Extended value) {
             ++exponent;
         }
     }
-    while (count > 1 && digits[count - 1] == '0') --count;
+    while (count > 1 && digits[count - 1] == '0')
+        --count;
 
     std::string out;
     out.push_back(value < 0 ? '-' : ' ');
@@ -130,7 +156,8 @@ std::string printForm(Extended value) {
         out += exponent < 0 ? "E-" : "E+";
         out += std::to_string(exponent < 0 ? -exponent : exponent);
     } else if (exponent >= 0) {
-        for (int k = 0; k <= exponent; ++k) out.push_back(k < count ? digits[k] : '0');
+        for (int k = 0; k <= exponent; ++k)
+            out.push_back(k < count ? digits[k] : '0');
         if (count > exponent + 1) {
             out.push_back('.');
             out.append(digits + exponent + 1, static_cast<std::size_t>(count - exponent - 1));
@@ -152,7 +179,8 @@ std::size_t formatFieldInto(char* out, std::int64_t value, int width) {
     const int length = static_cast<int>(end - digits) + (value < 0 ? 1 : 0);
     char* p = out;
     // When a negative value's digits fill the field, the sign widens it.
-    for (int k = length; k < width; ++k) *p++ = ' ';
+    for (int k = length; k < width; ++k)
+        *p++ = ' ';
     if (value < 0) *p++ = '-';
     std::memcpy(p, digits, static_cast<std::size_t>(end - digits));
     p += end - digits;
@@ -179,7 +207,8 @@ std::string formatField(Extended value, FieldMask mask) {
 
 Extended leadingNumber(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n')) ++i;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n'))
+        ++i;
     if (i < text.size() && text[i] == '&') return readBasedNumber(text, i + 1);
 
     bool negative = false;

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "text/session_error.h"
 #include "platform/cp437.h"
 #include "text/number_text.h"
+#include "text/session_error.h"
 
 namespace spinchart {
 namespace {
@@ -13,7 +13,9 @@ constexpr std::size_t bufferSize = 1 << 20;
 
 OutputFile::OutputFile() : buffer_(new char[bufferSize]), capacity_(bufferSize) {}
 
-OutputFile::~OutputFile() { abandon(); }
+OutputFile::~OutputFile() {
+    abandon();
+}
 
 void OutputFile::open(std::string_view cp437Name) {
     abandon();
@@ -114,7 +116,8 @@ void padToColumn(OutputFile& file, int c) {
         "                                                                ";
     constexpr std::int64_t chunk = sizeof blanks - 1;
     for (std::int64_t missing = c - file.column(); missing > 0; missing = c - file.column()) {
-        file.write(std::string_view(blanks, static_cast<std::size_t>(missing < chunk ? missing : chunk)));
+        file.write(
+            std::string_view(blanks, static_cast<std::size_t>(missing < chunk ? missing : chunk)));
     }
 }
 

@@ -10,18 +10,17 @@
 #include <string>
 
 #include "analysis/main_report.h"
-#include "text/program_identity.h"
 #include "session/spin_source.h"
 #include "support/e2e/terminal_session.h"
+#include "text/program_identity.h"
 
 namespace spinchart::e2e {
 namespace {
 
-
-
 std::string spinLines(std::initializer_list<int> values) {
     std::string out;
-    for (const int v : values) out.append(" ").append(std::to_string(v)).append(" \r\n");
+    for (const int v : values)
+        out.append(" ").append(std::to_string(v)).append(" \r\n");
     return out;
 }
 
@@ -101,11 +100,13 @@ TEST_F(AnalysisSession, AnalyzeSingleZeroWorkedExample) {
     expectFiles("single.rep", "single.skp",
                 library(singleZeroProfile, dir.file("casino.txt"), 12, false, "CASINO.TXT"));
     // And the worked example as written out by hand.
-    std::string golden = readFile(std::string(SPINCHART_TEST_DATA) + "/analysis/worked_example_single.rep");
+    std::string golden =
+        readFile(std::string(SPINCHART_TEST_DATA) + "/analysis/worked_example_single.rep");
     golden.replace(golden.find("@BANNER@"), 8, programBannerLine);
     golden.replace(golden.find("@COPYRIGHT@"), 11, programCopyrightLine);
     EXPECT_EQ(readFile(dir.file("single.rep")), golden);
-    EXPECT_EQ(readFile(dir.file("single.skp")), " 2 \r\n 4 \r\n 5 \r\n 6 \r\n 6 \r\n 6 \r\n 8 \r\n");
+    EXPECT_EQ(readFile(dir.file("single.skp")),
+              " 2 \r\n 4 \r\n 5 \r\n 6 \r\n 6 \r\n 6 \r\n 8 \r\n");
 }
 
 TEST_F(AnalysisSession, AnalyzeDoubleZeroFewerSpinsThanLoaded) {

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform_error.h"
 #include "analysis/analysis_model.h"
 #include "analysis/analysis_test_support.h"
 #include "analysis/main_report.h"
-#include "text/program_identity.h"
 #include "analysis/skip_file.h"
+#include "platform/platform_error.h"
+#include "text/program_identity.h"
 #include "text/session_error.h"
 
 namespace spinchart {
@@ -45,7 +45,9 @@ struct Fixture {
     }
 };
 
-bool fullDeviceAvailable() { return std::filesystem::exists("/dev/full"); }
+bool fullDeviceAvailable() {
+    return std::filesystem::exists("/dev/full");
+}
 
 TEST(AnalysisFailure, ReportThatCannotBeCreatedLeavesNoSkipFile) {
     Fixture f;
@@ -67,7 +69,8 @@ TEST(AnalysisFailure, ReportWriteFailureKeepsTheSkipFilesFirstPass) {
     f.request.reportFile = "/dev/full";
     EXPECT_THROW(runAnalysis(f.request), SessionError);
     // Rows 1 to 7 in row order, unsorted.
-    EXPECT_EQ(readWholeFile(f.request.skipFile), " 2 \r\n 4 \r\n 5 \r\n 6 \r\n 8 \r\n 6 \r\n 6 \r\n");
+    EXPECT_EQ(readWholeFile(f.request.skipFile),
+              " 2 \r\n 4 \r\n 5 \r\n 6 \r\n 8 \r\n 6 \r\n 6 \r\n");
 }
 
 TEST(AnalysisFailure, SkipFileWriteFailureLeavesTheReportComplete) {
@@ -83,7 +86,8 @@ TEST(AnalysisFailure, WriteFailuresOfLargeAnalysesAreReported) {
     // analysis, and the other file keeps what it had.
     if (!fullDeviceAvailable()) GTEST_SKIP() << "no /dev/full";
     std::vector<std::int32_t> values(300000);
-    for (std::size_t k = 0; k < values.size(); ++k) values[k] = static_cast<std::int32_t>((k * 7) % 37);
+    for (std::size_t k = 0; k < values.size(); ++k)
+        values[k] = static_cast<std::int32_t>((k * 7) % 37);
     const SpinList spins = testing::makeSpins(values);
     testing::ScratchFolder folder;
     AnalysisRequest request;
@@ -101,7 +105,8 @@ TEST(AnalysisFailure, WriteFailuresOfLargeAnalysesAreReported) {
     EXPECT_THROW(runAnalysis(request), SessionError);
     const std::string report = readWholeFile(request.reportFile);
     EXPECT_GT(report.size(), 1000000u);
-    EXPECT_NE(report.find("Report of 'Play-All-Numbers EXCEPT The Last 5 Spins'"), std::string::npos);
+    EXPECT_NE(report.find("Report of 'Play-All-Numbers EXCEPT The Last 5 Spins'"),
+              std::string::npos);
 }
 
 TEST(AnalysisFailure, CountBeyondTheSpinsAnalysesAllOfThem) {
@@ -176,8 +181,9 @@ TEST(SkipFileFinish, ValuesSpanningReadBlocks) {
     const std::int32_t wide[] = {12345678, 99999999, 100000000, 2147483647, 0};
     for (std::int32_t k = 0; k < 400000; ++k) {
         const bool odd = k % 997 == 0;
-        values.push_back(odd ? wide[(k / 997) % 5]
-                             : static_cast<std::int32_t>((static_cast<std::int64_t>(k) * 7919) % 100003));
+        values.push_back(
+            odd ? wide[(k / 997) % 5]
+                : static_cast<std::int32_t>((static_cast<std::int64_t>(k) * 7919) % 100003));
         text += model::pf(values.back()) + (k % 1009 == 0 ? "\t\n" : k % 1013 == 0 ? "," : "\r\n");
     }
     writeWholeFile(name, text);

@@ -51,8 +51,8 @@ inline void sortList(std::vector<std::int32_t>& list, bool plain) {
     }
 }
 
-inline Stats numberStats(const std::vector<std::int32_t>& spins, std::int32_t n, std::int32_t number,
-                         bool plainSort = true) {
+inline Stats numberStats(const std::vector<std::int32_t>& spins, std::int32_t n,
+                         std::int32_t number, bool plainSort = true) {
     Stats s;
     std::int32_t previous = 0;
     for (std::int32_t p = 1; p <= n; ++p) {
@@ -88,7 +88,8 @@ public:
     void end() { put("\r\n"); }
     void at(std::size_t column) {
         if (bytes.size() - lineStart_ + 1 > column) end();
-        while (bytes.size() - lineStart_ + 1 < column) put(" ");
+        while (bytes.size() - lineStart_ + 1 < column)
+            put(" ");
     }
     std::string bytes;
 
@@ -96,7 +97,9 @@ private:
     std::size_t lineStart_ = 0;
 };
 
-inline std::string pf(std::int64_t v) { return printForm(static_cast<Extended>(v)); }
+inline std::string pf(std::int64_t v) {
+    return printForm(static_cast<Extended>(v));
+}
 
 // One row of the system report: position, number, distance, win and reverse.
 inline void putSystemRow(Text& t, std::int32_t i, std::int32_t x, std::int32_t d,
@@ -158,17 +161,20 @@ inline Output analyse(std::int32_t numberCount, std::string_view chartTitle,
         t.put("\xF8 Hits -> " + pf(s.hits) + " times");
         t.end();
         t.put("\xF9 Skips -> ");
-        for (const std::int32_t v : s.skips) t.put(pf(v));
+        for (const std::int32_t v : s.skips)
+            t.put(pf(v));
         t.end();
         t.put("* Sorted Skips: ");
-        for (const std::int32_t v : s.sorted) t.put(pf(v));
+        for (const std::int32_t v : s.sorted)
+            t.put(pf(v));
         t.end();
         t.put("* Median Skip: " + pf(s.median));
         t.end();
         t.end();
     }
     std::int64_t sum = 0;
-    for (const std::int32_t m : medians) sum += m;
+    for (const std::int32_t m : medians)
+        sum += m;
     std::vector<std::int32_t> sortedMedians = medians;
     exchangeSort(sortedMedians);
     t.end();
@@ -176,7 +182,8 @@ inline Output analyse(std::int32_t numberCount, std::string_view chartTitle,
     t.end();
     t.put(indent + "* Average Median: " + pf(sum / numberCount));
     t.end();
-    t.put(indent + "* Median of All Skips: " + pf(sortedMedians[static_cast<std::size_t>(numberCount / 2)]));
+    t.put(indent +
+          "* Median of All Skips: " + pf(sortedMedians[static_cast<std::size_t>(numberCount / 2)]));
     t.end();
     t.put(indent + std::string(33, '*'));
     t.end();
@@ -229,7 +236,8 @@ inline Output analyse(std::int32_t numberCount, std::string_view chartTitle,
     out.report = t.bytes;
 
     sortList(skipValues, plainSort);
-    for (const std::int32_t v : skipValues) out.skipFile += pf(v) + "\r\n";
+    for (const std::int32_t v : skipValues)
+        out.skipFile += pf(v) + "\r\n";
     return out;
 }
 

@@ -20,7 +20,8 @@ namespace spinchart::testing {
 class ScratchFolder {
 public:
     ScratchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "spinchart-analysis-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "spinchart-analysis-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) std::abort();
         path_ = pattern;
     }
@@ -50,7 +51,8 @@ inline void writeWholeFile(const std::string& path, const std::string& bytes) {
 inline SpinList makeSpins(const std::vector<std::int32_t>& values) {
     SpinList spins;
     spins.resize(values.size());
-    for (std::size_t k = 0; k < values.size(); ++k) spins.data()[k] = values[k];
+    for (std::size_t k = 0; k < values.size(); ++k)
+        spins.data()[k] = values[k];
     return spins;
 }
 

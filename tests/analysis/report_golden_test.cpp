@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "analysis/analysis_test_support.h"
 #include "analysis/main_report.h"
 #include "text/program_identity.h"
-#include "analysis/analysis_test_support.h"
 #include "text/session_error.h"
 
 namespace spinchart {
@@ -29,7 +29,9 @@ struct GoldenCase {
     std::int32_t stdDev;
 };
 
-void PrintTo(const GoldenCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const GoldenCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 const std::vector<std::int32_t> workedExample{17, 3, 17, 0, 25, 3, 9, 17, 37, 0, 12, 3};
 const std::vector<std::int32_t> skipExample{5, 17, 5, 0, 12, 5, 3, 17, 0, 5, 7, 5};
@@ -43,12 +45,22 @@ const GoldenCase goldenCases[] = {
     {"count_zero_single", &singleZeroProfile, {1, 2, 3}, 0, true, "", 2, 1},
     {"count_five_single", &singleZeroProfile, {4, 4, 4, 4, 4, 4, 4}, 5, true, "", 4, 0},
     {"count_six_double", &doubleZeroProfile, {4, 9, 4, 4, 4, 4, 4}, 6, true, "", 5, 2},
-    {"edge_values_single", &singleZeroProfile,
+    {"edge_values_single",
+     &singleZeroProfile,
      {7, 40, 7, -1, 0, 7, 37, 36, 0, 7, -1, -2147483647 - 1, 36, 5, 7, 0, 2147483647, 40, 7, 1},
-     17, false, "edge.dat", 12, 679093956},
-    {"edge_values_double", &doubleZeroProfile,
+     17,
+     false,
+     "edge.dat",
+     12,
+     679093956},
+    {"edge_values_double",
+     &doubleZeroProfile,
      {7, 40, 7, -1, 0, 7, 37, 36, 0, -12345, 7, -1, 40, 12345, 1234567, 5, 7, 0, 7, 37},
-     20, false, "edge.dat", 61740, 269093},
+     20,
+     false,
+     "edge.dat",
+     61740,
+     269093},
 };
 
 std::string expectedFile(const std::string& name) {

@@ -54,13 +54,14 @@ void expectSameAsModel(const WheelProfile& profile, const std::vector<std::int32
 // Mostly wheel numbers, now and then a value outside the wheel.
 std::vector<std::int32_t> randomSpins(std::mt19937& random, std::size_t total,
                                       std::int32_t numberCount, int oddOnePercent) {
-    static const std::int32_t odd[] = {37, 38, 40, 99, 1023, 1024, 5000, -1, -37,
-                                       2147483647, -2147483647 - 1};
+    static const std::int32_t odd[] = {37,   38, 40,  99,         1023,           1024,
+                                       5000, -1, -37, 2147483647, -2147483647 - 1};
     std::uniform_int_distribution<std::int32_t> number(0, numberCount - 1);
     std::uniform_int_distribution<int> percent(0, 99);
     std::uniform_int_distribution<std::size_t> oddIndex(0, std::size(odd) - 1);
     std::vector<std::int32_t> spins(total);
-    for (auto& s : spins) s = percent(random) < oddOnePercent ? odd[oddIndex(random)] : number(random);
+    for (auto& s : spins)
+        s = percent(random) < oddOnePercent ? odd[oddIndex(random)] : number(random);
     return spins;
 }
 
@@ -70,7 +71,8 @@ TEST(ReportProperty, RandomListsMatchTheModel) {
         const WheelProfile& profile = trial % 2 == 0 ? doubleZeroProfile : singleZeroProfile;
         const std::size_t total = std::uniform_int_distribution<std::size_t>(0, 400)(random);
         const int oddPercent = trial % 3 == 0 ? 0 : (trial % 3 == 1 ? 5 : 40);
-        const std::vector<std::int32_t> spins = randomSpins(random, total, profile.numberCount, oddPercent);
+        const std::vector<std::int32_t> spins =
+            randomSpins(random, total, profile.numberCount, oddPercent);
         const auto t = static_cast<std::int32_t>(total);
         // Every count from 0 to T is reachable; favour the ends.
         std::int32_t count = std::uniform_int_distribution<std::int32_t>(0, t)(random);
@@ -91,7 +93,8 @@ TEST(ReportProperty, LongListsOfFewNumbersMatchTheModel) {
     for (const std::int32_t distinct : {1, 3, 12}) {
         std::uniform_int_distribution<std::int32_t> number(0, distinct - 1);
         std::vector<std::int32_t> spins(3000);
-        for (auto& s : spins) s = number(random);
+        for (auto& s : spins)
+            s = number(random);
         SCOPED_TRACE("distinct " + std::to_string(distinct));
         expectSameAsModel(doubleZeroProfile, spins, 2900, {false, "FEW.DAT"});
     }

@@ -53,10 +53,11 @@ TEST(NumberStats, OnlyTheAnalysedSpinsCountAndOddValuesOccupyPositions) {
 TEST(ChartSummary, AverageOverAllNumbersAndMedianAtHalfTheCount) {
     // Double-zero wheel: 38 medians, index 19 of the sorted list.
     std::vector<std::int32_t> medians(38, 0);
-    for (int k = 0; k < 19; ++k) medians[static_cast<std::size_t>(k)] = 10 + k;
+    for (int k = 0; k < 19; ++k)
+        medians[static_cast<std::size_t>(k)] = 10 + k;
     ChartSummary s = summarizeMedians(medians);
     EXPECT_EQ(s.averageMedian, (19 * 10 + 171) / 38);  // 361 / 38 = 9.5 -> 9
-    EXPECT_EQ(s.medianOfAllSkips, 10);                   // 19 zeros, then 10
+    EXPECT_EQ(s.medianOfAllSkips, 10);                 // 19 zeros, then 10
     // Single-zero wheel: 37 medians, index 18: more than half without hits.
     std::vector<std::int32_t> single(37, 0);
     single[0] = 100;
@@ -77,7 +78,8 @@ TEST(NextOccurrence, SearchesAllSpinsAndCountsPastTheEnd) {
     const SpinList spins = makeSpins({5, 17, 5, 0, 12, 5, 3, 17, 0, 5, 7, 5});
     // Positions 1 to 5 with N = 10: 2, 6, 3, 5 and 8 (12 never recurs).
     std::vector<std::int32_t> slow;
-    for (std::int32_t i = 1; i <= 5; ++i) slow.push_back(nextOccurrenceDistance(spins, 12, i));
+    for (std::int32_t i = 1; i <= 5; ++i)
+        slow.push_back(nextOccurrenceDistance(spins, 12, i));
     EXPECT_EQ(slow, (std::vector<std::int32_t>{2, 6, 3, 5, 8}));
     EXPECT_EQ(nextOccurrenceDistances(spins, 5), slow);
     EXPECT_EQ(nextOccurrenceDistance(spins, 12, 12), 1);
@@ -93,10 +95,18 @@ TEST(NextOccurrence, FastPassMatchesTheSearchOnRandomLists) {
         std::vector<std::int32_t> values(static_cast<std::size_t>(total));
         for (auto& v : values) {
             switch (std::uniform_int_distribution<int>(0, 5)(random)) {
-                case 0: v = std::uniform_int_distribution<std::int32_t>(1020, 1028)(random); break;
-                case 1: v = std::uniform_int_distribution<std::int32_t>(-3, -1)(random); break;
-                case 2: v = trial % 2 ? 2147483647 : -2147483647 - 1; break;
-                default: v = std::uniform_int_distribution<std::int32_t>(0, 6)(random); break;
+                case 0:
+                    v = std::uniform_int_distribution<std::int32_t>(1020, 1028)(random);
+                    break;
+                case 1:
+                    v = std::uniform_int_distribution<std::int32_t>(-3, -1)(random);
+                    break;
+                case 2:
+                    v = trial % 2 ? 2147483647 : -2147483647 - 1;
+                    break;
+                default:
+                    v = std::uniform_int_distribution<std::int32_t>(0, 6)(random);
+                    break;
             }
         }
         const SpinList spins = makeSpins(values);
@@ -117,10 +127,14 @@ TEST(SortAscending, MatchesAComparisonSortForEveryMixOfValues) {
         std::vector<std::int32_t> values(n);
         for (auto& v : values) {
             const int kind = std::uniform_int_distribution<int>(0, 9)(random);
-            if (kind < 6) v = std::uniform_int_distribution<std::int32_t>(0, trial * 50 + 1)(random);
-            else if (kind < 8) v = std::uniform_int_distribution<std::int32_t>(60000, 70000)(random);
-            else if (kind < 9) v = std::uniform_int_distribution<std::int32_t>(-5, -1)(random);
-            else v = trial % 2 ? 2147483647 : -2147483647 - 1;
+            if (kind < 6)
+                v = std::uniform_int_distribution<std::int32_t>(0, trial * 50 + 1)(random);
+            else if (kind < 8)
+                v = std::uniform_int_distribution<std::int32_t>(60000, 70000)(random);
+            else if (kind < 9)
+                v = std::uniform_int_distribution<std::int32_t>(-5, -1)(random);
+            else
+                v = trial % 2 ? 2147483647 : -2147483647 - 1;
         }
         std::vector<std::int32_t> expected = values;
         std::sort(expected.begin(), expected.end());
@@ -139,7 +153,8 @@ TEST(SortAscending, MatchesAComparisonSortForEveryMixOfValues) {
 TEST(GroupedSkips, EachNumbersGroupHoldsItsSkipsInPositionOrder) {
     std::mt19937 random(9);
     std::vector<std::int32_t> values(500);
-    for (auto& v : values) v = std::uniform_int_distribution<std::int32_t>(-2, 39)(random);
+    for (auto& v : values)
+        v = std::uniform_int_distribution<std::int32_t>(-2, 39)(random);
     const SpinList spins = makeSpins(values);
     SkipsByNumber grouped = groupSkipsByNumber(spins, 450, 38);
     for (std::int32_t number = 0; number < 38; ++number) {
@@ -155,9 +170,10 @@ TEST(GroupedSkips, LongListsGroupedInTwoHalvesAgree) {
     // lie in one half, or that never hit, must come out right too.
     std::mt19937 random(21);
     std::vector<std::int32_t> values(1100000);
-    for (auto& v : values) v = std::uniform_int_distribution<std::int32_t>(0, 35)(random);
-    values[10] = 36;                    // one hit, first half
-    values[values.size() - 10] = 37;    // one hit, second half
+    for (auto& v : values)
+        v = std::uniform_int_distribution<std::int32_t>(0, 35)(random);
+    values[10] = 36;                  // one hit, first half
+    values[values.size() - 10] = 37;  // one hit, second half
     values[700000] = -5;
     const SpinList spins = makeSpins(values);
     const auto n = static_cast<std::int32_t>(values.size() - 3);
@@ -173,8 +189,8 @@ TEST(GroupedSkips, LongListsGroupedInTwoHalvesAgree) {
 TEST(SystemRow, WideValuesBreakTheRowAtTheirColumns) {
     // The fast row and the general one against the model's column placement.
     const std::int32_t positions[] = {1, 999999, 1000000, 9999999, 10000000, 2147483647};
-    const std::int32_t numbers[] = {0, 37, -1, -999, 9999, -1000, 12345, 123456, 1234567,
-                                    -2147483647 - 1};
+    const std::int32_t numbers[] = {0,     37,    -1,     -999,    9999,
+                                    -1000, 12345, 123456, 1234567, -2147483647 - 1};
     const std::int32_t distances[] = {1, 5, 6, 99999, 100000, 2147483647};
     for (const std::int32_t i : positions) {
         for (const std::int32_t x : numbers) {

@@ -22,32 +22,33 @@
 #include <vector>
 
 #include "console/console_screen.h"
-#include "support/e2e/terminal_session.h"
 #include "platform/cp437.h"
+#include "support/e2e/terminal_session.h"
 
 namespace spinchart::e2e {
 namespace {
 
 namespace fs = std::filesystem;
 
-
-
 std::string crlfLines(std::initializer_list<std::string_view> items) {
     std::string out;
-    for (auto item : items) out.append(item).append("\r\n");
+    for (auto item : items)
+        out.append(item).append("\r\n");
     return out;
 }
 
 int lineCount(const std::string& text) {
     int count = 0;
-    for (std::size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos; at += 2) ++count;
+    for (std::size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos; at += 2)
+        ++count;
     return count;
 }
 
 // A code page 437 text as the terminal shows it.
 std::string shown(std::string_view cp437) {
     std::string out;
-    for (char c : cp437) appendUtf8(out, cp437ToUnicode(static_cast<unsigned char>(c)));
+    for (char c : cp437)
+        appendUtf8(out, cp437ToUnicode(static_cast<unsigned char>(c)));
     return out;
 }
 
@@ -82,7 +83,8 @@ std::size_t fileLineCount(const std::string& path) {
     std::vector<char> block(1 << 20);
     std::size_t count = 0;
     while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0) {
-        count += static_cast<std::size_t>(std::count(block.begin(), block.begin() + in.gcount(), '\n'));
+        count +=
+            static_cast<std::size_t>(std::count(block.begin(), block.begin() + in.gcount(), '\n'));
     }
     return count;
 }
@@ -174,7 +176,8 @@ TEST_F(Faults, SettingsFileThatIsAFolderIsLeftAloneAndOnlyItsSaveFails) {
     resume();
     generateAndFinish("", "");
     leave();
-    EXPECT_EQ(readFile(dir.file("VIRLO0.INI")), crlfLines({"HAMB00.DAT", "RAND0.DAT", "VIRLO0.REP", "VIRLO0.SKP"}));
+    EXPECT_EQ(readFile(dir.file("VIRLO0.INI")),
+              crlfLines({"HAMB00.DAT", "RAND0.DAT", "VIRLO0.REP", "VIRLO0.SKP"}));
     EXPECT_EQ(lineCount(readFile(dir.file("RAND0.DAT"))), 1000);
 }
 
@@ -208,7 +211,10 @@ TEST_F(Faults, UnreadableSettingsFileIsNeitherReadNorOverwritten) {
 TEST_F(Faults, GarbageSettingsAreShownAsGlyphsNeverAsTerminalCommands) {
     // Escape sequences that would clear the screen, set the title or change
     // colours if they reached the terminal, control bytes, a NUL, high bytes.
-    const std::string garbage("\x1b[2J\x1b]0;owned\x07\x9b" "31m\x01\x7f\xff\x00\x1b[?25h\xe9", 27);
+    const std::string garbage(
+        "\x1b[2J\x1b]0;owned\x07\x9b"
+        "31m\x01\x7f\xff\x00\x1b[?25h\xe9",
+        27);
     const std::string settings = crlfLines({"HAMB00.DAT", garbage, "VIRLO0.REP", "VIRLO0.SKP"});
     writeFile(dir.file("VIRLO0.INI"), settings);
     start();
@@ -219,7 +225,8 @@ TEST_F(Faults, GarbageSettingsAreShownAsGlyphsNeverAsTerminalCommands) {
     const std::string upper = toUpperCp437(garbage);
     expectScreen(9, 14, " *** Default OUTPUT file of random spins: " + shown(upper.substr(0, 25)));
     expectScreen(10, 1, shown(upper.substr(25)) + "   ");
-    for (int column : {56, 66, 80}) EXPECT_EQ(app->colours(9, column), (CellColours{14, 2})) << column;
+    for (int column : {56, 66, 80})
+        EXPECT_EQ(app->colours(9, column), (CellColours{14, 2})) << column;
     EXPECT_EQ(app->colours(10, 1), (CellColours{14, 2}));
     app->send("\r");
     expectScreen(22, 15, " (" + shown(garbage) + ") ");
@@ -257,7 +264,8 @@ TEST_F(Faults, FolderWithoutWritePermission) {
     expectErrorScreen();
     EXPECT_TRUE(fs::is_empty(dir.file("ro")));
     // The name stays offered: the session stopped between its two saves.
-    EXPECT_EQ(readFile(dir.file("VIRLO0.INI")), crlfLines({"HAMB00.DAT", "ro/spins.dat", "VIRLO0.REP", "VIRLO0.SKP"}));
+    EXPECT_EQ(readFile(dir.file("VIRLO0.INI")),
+              crlfLines({"HAMB00.DAT", "ro/spins.dat", "VIRLO0.REP", "VIRLO0.SKP"}));
 
     resume();
     generateAndFinish("", "spins.dat");
@@ -307,7 +315,8 @@ TEST_F(Faults, DataFileGoneOrReplacedBetweenSessions) {
     fs::permissions(dir.file("spins.dat"), fs::perms::owner_read);
     analyse(true);
     leave();
-    EXPECT_EQ(readFile(dir.file("ROUL0.INI")), crlfLines({"SPINS.DAT", "RAND0.DAT", "VIRLO0.REP", "VIRLO0.SKP"}));
+    EXPECT_EQ(readFile(dir.file("ROUL0.INI")),
+              crlfLines({"SPINS.DAT", "RAND0.DAT", "VIRLO0.REP", "VIRLO0.SKP"}));
 }
 
 TEST_F(Faults, NamesOfTenThousandCharacters) {
@@ -327,7 +336,8 @@ TEST_F(Faults, NamesOfTenThousandCharacters) {
     const std::string longName(10000, 'y');
     app->send(longName + "zzz\r");
     expectErrorScreen();
-    EXPECT_EQ(readFile(dir.file("VIRLO0.INI")), crlfLines({"HAMB00.DAT", longName, "VIRLO0.REP", "VIRLO0.SKP"}));
+    EXPECT_EQ(readFile(dir.file("VIRLO0.INI")),
+              crlfLines({"HAMB00.DAT", longName, "VIRLO0.REP", "VIRLO0.SKP"}));
 
     // Offered again, it scrolls the screen; a short answer still works.
     resume();
@@ -355,7 +365,8 @@ TEST_F(Faults, PastedBurstsOfThousandsOfKeys) {
     // A name typed over and wiped out again, with keys that add nothing and
     // broken bytes in between.
     std::string burst(3000, 'w');
-    for (int i = 0; i < 3000; ++i) burst += keys::backspace;
+    for (int i = 0; i < 3000; ++i)
+        burst += keys::backspace;
     burst += "bu\x1b[A\x1bOP\xff\xc0rst\x1b[15~.dat\t\x03\r";
     app->send(burst);
     expectScreen(12, 15, " (default:  1000 ) >> ");
@@ -370,7 +381,8 @@ TEST_F(Faults, PastedBurstsOfThousandsOfKeys) {
     app->send("g\rsecond.dat\r\r\r\ry" + std::string(500, 'a') + "\r");
     ASSERT_TRUE(app->waitFor([&] { return lineCount(readFile(dir.file("second.dat"))) == 1000; }));
     ASSERT_TRUE(app->waitFor([&] {
-        return app->text(17, 16, 35) == "│  Select the Method:             │" && app->text(17, 45, 1) == " ";
+        return app->text(17, 16, 35) == "│  Select the Method:             │" &&
+               app->text(17, 45, 1) == " ";
     })) << app->screenDump();
     EXPECT_FALSE(app->screenContains("Enter DATA file"));
     generateAndFinish("", "");
@@ -399,7 +411,8 @@ TEST_F(Faults, EndedBySignalsDuringALongGeneration) {
         EXPECT_TRUE(app->modesRestored());
         EXPECT_TRUE(app->cursorVisible());
         EXPECT_LT(fs::file_size(dir.file("long.dat")), 100000000u * 4);
-        EXPECT_EQ(readFile(dir.file("VIRLO0.INI")), crlfLines({"HAMB00.DAT", "long.dat", "VIRLO0.REP", "VIRLO0.SKP"}));
+        EXPECT_EQ(readFile(dir.file("VIRLO0.INI")),
+                  crlfLines({"HAMB00.DAT", "long.dat", "VIRLO0.REP", "VIRLO0.SKP"}));
 
         start();
         enterSingleZero();
@@ -415,9 +428,11 @@ class SmallDisk {
 public:
     SmallDisk(const std::string& path, const char* size) : path_(path) {
         static const bool privateNamespace =
-            ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+            ::unshare(CLONE_NEWNS) == 0 &&
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
         const std::string options = std::string("size=") + size;
-        mounted_ = privateNamespace && ::mount("spinchart-test", path.c_str(), "tmpfs", 0, options.c_str()) == 0;
+        mounted_ = privateNamespace &&
+                   ::mount("spinchart-test", path.c_str(), "tmpfs", 0, options.c_str()) == 0;
     }
     ~SmallDisk() {
         if (mounted_) ::umount2(path_.c_str(), MNT_DETACH);
@@ -487,9 +502,11 @@ TEST_F(Faults, DataFileTooLargeForTheMemoryShowsTheErrorScreen) {
     }
     {
         std::string lines;
-        for (int i = 0; i < 1000000; ++i) lines += "1\r\n";
+        for (int i = 0; i < 1000000; ++i)
+            lines += "1\r\n";
         std::ofstream out(dir.file("long.dat"), std::ios::binary);
-        for (int i = 0; i < 30; ++i) out << lines;  // thirty million spins
+        for (int i = 0; i < 30; ++i)
+            out << lines;  // thirty million spins
     }
     writeFile(dir.file("short.dat"), crlfLines({"1", "2", "3", "4", "5", "6", "7"}));
     start(ChildOptions{.addressSpaceLimit = 128ull << 20});
@@ -584,7 +601,8 @@ TEST_F(Faults, ReportOrSkipFileThatCannotBeWritten) {
     leave();
     EXPECT_TRUE(reportComplete(dir.file("VIRLO0.REP")));
     EXPECT_EQ(lineCount(readFile(dir.file("VIRLO0.SKP"))), 995);
-    EXPECT_EQ(readFile(dir.file("VIRLO0.INI")), crlfLines({"HAMB00.DAT", "RAND0.DAT", "VIRLO0.REP", "VIRLO0.SKP"}));
+    EXPECT_EQ(readFile(dir.file("VIRLO0.INI")),
+              crlfLines({"HAMB00.DAT", "RAND0.DAT", "VIRLO0.REP", "VIRLO0.SKP"}));
 }
 
 TEST_F(Faults, EndedBySignalsDuringALongAnalysis) {
@@ -627,7 +645,8 @@ TEST_F(Faults, ResizedDuringTheWorkingScreen) {
     EXPECT_FALSE(reportComplete(dir.file("VIRLO0.REP")));  // still at work
     ASSERT_TRUE(app->waitForText(11, 16, singleZeroAgain, 120s)) << app->screenDump();
     std::string frameTop = "╔";
-    for (int i = 0; i < 40; ++i) frameTop += "═";
+    for (int i = 0; i < 40; ++i)
+        frameTop += "═";
     frameTop += "╗";
     EXPECT_EQ(app->text(10, 15, 42), frameTop);
     EXPECT_EQ(app->colours(11, 16), (CellColours{14, 0}));
@@ -635,7 +654,9 @@ TEST_F(Faults, ResizedDuringTheWorkingScreen) {
     EXPECT_FALSE(app->screenContains("Doing the works"));
 
     app->resize(25, 80);
-    ASSERT_TRUE(app->waitFor([&] { return app->colours(25, 80) == CellColours{14, 2}; })) << app->screenDump();
+    ASSERT_TRUE(app->waitFor([&] {
+        return app->colours(25, 80) == CellColours{14, 2};
+    })) << app->screenDump();
     expectScreen(11, 16, singleZeroAgain);
     EXPECT_EQ(app->rowText(25), std::string(80, ' '));
     leave();
@@ -755,7 +776,9 @@ TEST_F(Faults, StoppedAndContinuedDuringTheAnalysis) {
     expectScreen(11, 16, singleZeroAgain);
     EXPECT_FALSE(app->modesRestored());
     // The whole screen is drawn again, the last row too.
-    EXPECT_TRUE(app->waitFor([&] { return app->colours(25, 80) == CellColours{14, 2}; })) << app->screenDump();
+    EXPECT_TRUE(app->waitFor([&] {
+        return app->colours(25, 80) == CellColours{14, 2};
+    })) << app->screenDump();
     leave();
     EXPECT_TRUE(reportComplete(dir.file("VIRLO0.REP")));
     EXPECT_EQ(fileLineCount(dir.file("VIRLO0.SKP")), 10000000u - 5);
@@ -767,8 +790,11 @@ TEST_F(Faults, TinyAndHugeTerminals) {
     start();
     for (auto [rows, columns] : {std::pair{1, 1}, {2, 3}, {300, 1000}, {25, 1}, {1, 80}}) {
         app->resize(rows, columns);
-        ASSERT_TRUE(app->waitFor([&] { return app->text(1, 1, 1) == " " && app->colours(1, 1) == CellColours{14, 2}; }))
-            << rows << "x" << columns << "\n" << app->screenDump();
+        ASSERT_TRUE(app->waitFor([&] {
+            return app->text(1, 1, 1) == " " && app->colours(1, 1) == CellColours{14, 2};
+        })) << rows
+            << "x" << columns << "\n"
+            << app->screenDump();
     }
     app->resize(25, 80);
     expectScreen(18, 16, "│  <S> Single-zero (0)");

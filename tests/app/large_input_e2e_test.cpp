@@ -87,12 +87,14 @@ TEST(LargeInput, DISABLED_HundredMillionSpinsGeneratedAndAnalysed) {
 
     const auto generating = std::chrono::steady_clock::now();
     app.send("\r");
-    ASSERT_TRUE(app.waitForText(12, 15, " (default:  " + count + " ) >> ", long_)) << app.screenDump();
+    ASSERT_TRUE(app.waitForText(12, 15, " (default:  " + count + " ) >> ", long_))
+        << app.screenDump();
     const double generationSeconds = secondsSince(generating);
 
     const auto analysing = std::chrono::steady_clock::now();
     app.send("\r\r\r");
-    ASSERT_TRUE(app.waitForText(11, 16, "   Success! Run SINGLE-0 again (Y/N)?   ", long_)) << app.screenDump();
+    ASSERT_TRUE(app.waitForText(11, 16, "   Success! Run SINGLE-0 again (Y/N)?   ", long_))
+        << app.screenDump();
     const double analysisSeconds = secondsSince(analysing);
     app.send("n");
     ASSERT_TRUE(app.waitForText(18, 16, "│  <S> Single-zero (0)")) << app.screenDump();

@@ -14,7 +14,9 @@ namespace {
 using testing::ScriptedConsole;
 using testing::ScriptedTerminal;
 
-LocalTime fixedClock() { return LocalTime{}; }
+LocalTime fixedClock() {
+    return LocalTime{};
+}
 
 void runLoop(ScriptedConsole& console) {
     RandomState random;
@@ -22,11 +24,14 @@ void runLoop(ScriptedConsole& console) {
 }
 
 void expectTitleAndMenu(const ScriptedTerminal& terminal) {
-    EXPECT_EQ(terminal.text(4, 4, 61), "This program performs statistical analyses of roulette spins:");
+    EXPECT_EQ(terminal.text(4, 4, 61),
+              "This program performs statistical analyses of roulette spins:");
     EXPECT_EQ(terminal.text(5, 5, 43), "~ real-life roulette spins from any casino;");
     EXPECT_EQ(terminal.text(6, 5, 36), "~ randomly generated roulette spins.");
-    EXPECT_EQ(terminal.text(8, 4, 61), "The reports are separated also by the type of wheel: 0 or 00.");
-    EXPECT_EQ(terminal.text(9, 4, 65), "The reports are text files that can be opened in any text editor.");
+    EXPECT_EQ(terminal.text(8, 4, 61),
+              "The reports are separated also by the type of wheel: 0 or 00.");
+    EXPECT_EQ(terminal.text(9, 4, 65),
+              "The reports are text files that can be opened in any text editor.");
     EXPECT_EQ(terminal.text(11, 4, 11), "Read more: ");
     EXPECT_EQ(terminal.text(15, 16, 35), "╒═════════════════════════════════╕");
     EXPECT_EQ(terminal.text(16, 16, 35), "│  Select your choice:            │");
@@ -71,7 +76,8 @@ TEST(MainLoop, ShowsTheTitleScreenAndEndsOnX) {
 
 TEST(MainLoop, WrongKeysBeepAndRedrawWithoutTheEcho) {
     ScriptedConsole console;
-    const KeyCode wrongKeys[] = {"q", "\r", "\x1b", "7", "\x03", testing::functionKey1, testing::arrowUpKey};
+    const KeyCode wrongKeys[] = {
+        "q", "\r", "\x1b", "7", "\x03", testing::functionKey1, testing::arrowUpKey};
     std::size_t next = 0;
     console.terminal.onIdle = [&](ScriptedTerminal& terminal) {
         EXPECT_EQ(terminal.beeps, static_cast<int>(next));

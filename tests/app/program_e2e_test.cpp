@@ -1,10 +1,10 @@
 // The real program in an 80x25 pseudo-terminal, read back through libvterm.
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <cstdio>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <csignal>
+#include <cstdio>
 
 #include "support/e2e/terminal_session.h"
 
@@ -16,11 +16,13 @@ const CellColours yellowOnGreen{14, 2};
 // Waits for the title screen and checks it, text and colours.
 void expectTitleScreen(TerminalSession& app) {
     ASSERT_TRUE(app.waitForText(23, 16, "╘═════════════════════════════════╛")) << app.screenDump();
-    EXPECT_EQ(app.text(4, 1, 64), "   This program performs statistical analyses of roulette spins:");
+    EXPECT_EQ(app.text(4, 1, 64),
+              "   This program performs statistical analyses of roulette spins:");
     EXPECT_EQ(app.text(5, 5, 43), "~ real-life roulette spins from any casino;");
     EXPECT_EQ(app.text(6, 5, 36), "~ randomly generated roulette spins.");
     EXPECT_EQ(app.text(8, 4, 61), "The reports are separated also by the type of wheel: 0 or 00.");
-    EXPECT_EQ(app.text(9, 4, 65), "The reports are text files that can be opened in any text editor.");
+    EXPECT_EQ(app.text(9, 4, 65),
+              "The reports are text files that can be opened in any text editor.");
     EXPECT_EQ(app.text(11, 4, 11), "Read more: ");
     EXPECT_NE(app.text(1, 2, 20), std::string(20, ' '));
     EXPECT_NE(app.text(2, 2, 20), std::string(20, ' '));
@@ -35,7 +37,8 @@ void expectTitleScreen(TerminalSession& app) {
     EXPECT_EQ(app.rowText(24), std::string(80, ' '));
     EXPECT_EQ(app.text(16, 44, 1), " ");
     EXPECT_FALSE(app.cursorVisible());
-    for (const auto& [row, column] : {std::pair{1, 1}, {1, 80}, {4, 4}, {16, 16}, {16, 44}, {23, 50}, {25, 1}, {25, 80}}) {
+    for (const auto& [row, column] :
+         {std::pair{1, 1}, {1, 80}, {4, 4}, {16, 16}, {16, 44}, {23, 50}, {25, 1}, {25, 80}}) {
         EXPECT_EQ(app.colours(row, column), yellowOnGreen) << row << "," << column;
     }
 }
@@ -63,12 +66,14 @@ TEST(ProgramE2e, WrongKeysBeepAndRedraw) {
     TempDirectory dir;
     TerminalSession app(dir.path());
     expectTitleScreen(app);
-    const std::string_view wrongKeys[] = {"q", keys::enter, keys::escape, "7", keys::ctrlC, keys::f1, keys::up, "ä"};
+    const std::string_view wrongKeys[] = {"q",         keys::enter, keys::escape, "7",
+                                          keys::ctrlC, keys::f1,    keys::up,     "ä"};
     int expectedBells = 0;
     for (std::string_view key : wrongKeys) {
         app.send(key);
         ++expectedBells;
-        ASSERT_TRUE(app.waitForBells(expectedBells)) << "key " << ::testing::PrintToString(std::string(key));
+        ASSERT_TRUE(app.waitForBells(expectedBells))
+            << "key " << ::testing::PrintToString(std::string(key));
         // The redraw clears the echo; the menu waits again.
         ASSERT_TRUE(app.waitForText(16, 44, " "));
         EXPECT_EQ(app.bells(), expectedBells);
@@ -87,8 +92,9 @@ void enterWheelAndReturn(TerminalSession& app, std::string_view key, std::string
     app.send(key);
     const std::string runAgain = "   Success! Run " + std::string(wheelName) + " again (Y/N)?   ";
     const std::string introLine = " ∙∙ analyzes REAL casino spins (" + std::string(zeroName) + ").";
-    ASSERT_TRUE(app.waitFor([&] { return app.text(11, 16, 40) == runAgain || app.text(5, 10, 45) == introLine; }))
-        << app.screenDump();
+    ASSERT_TRUE(app.waitFor([&] {
+        return app.text(11, 16, 40) == runAgain || app.text(5, 10, 45) == introLine;
+    })) << app.screenDump();
     if (app.text(11, 16, 40) != runAgain) {
         app.send("g\r\r\r\r\r");
         ASSERT_TRUE(app.waitForText(11, 16, runAgain)) << app.screenDump();
@@ -144,8 +150,9 @@ TEST(ProgramE2e, StoppedFromOutsideGivesTheTerminalBackUntilContinued) {
     EXPECT_TRUE(app.cursorVisible());
     EXPECT_NE(app.colours(25, 1), yellowOnGreen);
     app.signal(SIGCONT);
-    ASSERT_TRUE(app.waitFor([&] { return !app.modesRestored() && app.colours(25, 1) == yellowOnGreen; }))
-        << app.screenDump();
+    ASSERT_TRUE(app.waitFor([&] {
+        return !app.modesRestored() && app.colours(25, 1) == yellowOnGreen;
+    })) << app.screenDump();
     expectTitleScreen(app);
     app.send("x");
     expectExitedCleanly(app, 0);
@@ -191,7 +198,8 @@ TEST(ProgramE2e, RefusesToRunWithoutATerminal) {
     ::close(errorPipe[1]);
     std::string message;
     char buffer[256];
-    for (ssize_t n; (n = ::read(errorPipe[0], buffer, sizeof buffer)) > 0;) message.append(buffer, static_cast<std::size_t>(n));
+    for (ssize_t n; (n = ::read(errorPipe[0], buffer, sizeof buffer)) > 0;)
+        message.append(buffer, static_cast<std::size_t>(n));
     ::close(errorPipe[0]);
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);

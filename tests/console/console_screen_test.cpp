@@ -99,9 +99,11 @@ TEST(ScreenModel, DoubleFrameLeavesTheInsideAlone) {
     moveTo(screen, 11, 20);
     writeText(screen, "keep");
     drawDoubleFrame(screen, 10, 15, 40);
-    EXPECT_EQ(rowText(screen, 10).substr(14, 42), cp437("╔") + std::string(40, '\xCD') + cp437("╗"));
+    EXPECT_EQ(rowText(screen, 10).substr(14, 42),
+              cp437("╔") + std::string(40, '\xCD') + cp437("╗"));
     EXPECT_EQ(rowText(screen, 11).substr(14, 42), "\xBA    keep" + std::string(32, ' ') + "\xBA");
-    EXPECT_EQ(rowText(screen, 12).substr(14, 42), cp437("╚") + std::string(40, '\xCD') + cp437("╝"));
+    EXPECT_EQ(rowText(screen, 12).substr(14, 42),
+              cp437("╚") + std::string(40, '\xCD') + cp437("╝"));
     EXPECT_EQ(rowText(screen, 13), std::string(80, ' '));
 }
 
@@ -115,8 +117,9 @@ TEST(ScreenModel, UpperCaseCp437) {
         const std::string upper = toUpperCp437(one);
         ASSERT_EQ(upper.size(), 1u);
         if (upper != one) {
-            ASSERT_TRUE((byte >= 'a' && byte <= 'z') || byte == 0x84 || byte == 0x94 || byte == 0x81 ||
-                        byte == 0x82 || byte == 0xA4 || byte == 0x86 || byte == 0x87)
+            ASSERT_TRUE((byte >= 'a' && byte <= 'z') || byte == 0x84 || byte == 0x94 ||
+                        byte == 0x81 || byte == 0x82 || byte == 0xA4 || byte == 0x86 ||
+                        byte == 0x87)
                 << byte;
         }
     }
@@ -177,7 +180,8 @@ TEST(Batching, RepaintRequestRedrawsEverythingWhileWaiting) {
     EXPECT_EQ(waitKey(screen), "k");
     for (int row = 1; row <= screenRows; ++row) {
         for (int column = 1; column <= screenColumns; ++column) {
-            ASSERT_EQ(console.terminal.cell(row, column), cellAt(screen, row, column)) << row << "," << column;
+            ASSERT_EQ(console.terminal.cell(row, column), cellAt(screen, row, column))
+                << row << "," << column;
         }
     }
 }
@@ -286,7 +290,8 @@ TEST(RunAgain, OnlyNDeclinesAndNothingIsEchoed) {
         EXPECT_FALSE(askRunAgain(console.screen, "   Success! Run SINGLE-0 again (Y/N)?   "));
         EXPECT_TRUE(console.screen.cursorVisible);
     }
-    for (const KeyCode& key : {KeyCode("y"), KeyCode("Y"), KeyCode("\r"), KeyCode("\x1b"), testing::functionKey1}) {
+    for (const KeyCode& key :
+         {KeyCode("y"), KeyCode("Y"), KeyCode("\r"), KeyCode("\x1b"), testing::functionKey1}) {
         ScriptedConsole console;
         setColours(console.screen, 14, 2);
         console.terminal.pushKey(key);
@@ -307,7 +312,8 @@ TEST(RunAgain, FrameBlackOnYellowQuestionYellowOnBlack) {
     setColours(screen, 14, 2);
     console.terminal.onIdle = [](testing::ScriptedTerminal& terminal) {
         std::string bar;
-        for (int i = 0; i < 40; ++i) bar += "═";
+        for (int i = 0; i < 40; ++i)
+            bar += "═";
         EXPECT_EQ(terminal.text(10, 15, 42), "╔" + bar + "╗");
         EXPECT_EQ(terminal.text(12, 15, 42), "╚" + bar + "╝");
         EXPECT_EQ(terminal.text(11, 16, 40), "   Success! Run SINGLE-0 again (Y/N)?   ");
@@ -335,11 +341,17 @@ TEST(ErrorScreen, BeepsShowsTheTextAndLeavesTheKeyPending) {
     showErrorScreen(screen);
     EXPECT_EQ(console.terminal.beeps, 1);
     EXPECT_EQ(console.terminal.text(8, 10, 29), "             **** ERROR! ****");
-    EXPECT_EQ(console.terminal.text(10), "    * The file does not exist OR you mis-spelled the name; or_" + std::string(18, ' '));
-    EXPECT_EQ(console.terminal.text(11, 5, 49), "** The file may be corrupt; e.g. has empty lines.");
-    EXPECT_EQ(console.terminal.text(13, 5, 50), "Open the file in an editor and check it carefully.");
-    EXPECT_EQ(console.terminal.text(14, 5, 57), "Delete the blank lines or make the necessary corrections.");
-    EXPECT_EQ(console.terminal.text(16, 5, 58), "... Press <Spacebar> to resume or Ctrl+Break to abort ... ");
+    EXPECT_EQ(
+        console.terminal.text(10),
+        "    * The file does not exist OR you mis-spelled the name; or_" + std::string(18, ' '));
+    EXPECT_EQ(console.terminal.text(11, 5, 49),
+              "** The file may be corrupt; e.g. has empty lines.");
+    EXPECT_EQ(console.terminal.text(13, 5, 50),
+              "Open the file in an editor and check it carefully.");
+    EXPECT_EQ(console.terminal.text(14, 5, 57),
+              "Delete the blank lines or make the necessary corrections.");
+    EXPECT_EQ(console.terminal.text(16, 5, 58),
+              "... Press <Spacebar> to resume or Ctrl+Break to abort ... ");
     EXPECT_EQ(console.terminal.text(1, 1, 3), "   ");
     EXPECT_EQ(console.terminal.cell(16, 5).attribute, yellowOnGreen);
     EXPECT_TRUE(keyPending(screen));

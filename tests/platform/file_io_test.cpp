@@ -1,13 +1,13 @@
-#include "platform/platform_error.h"
 #include "platform/file_io.h"
+#include "platform/platform_error.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include "text/session_error.h"
 #include "session/spin_list.h"
+#include "text/session_error.h"
 
 namespace spinchart {
 namespace {
@@ -40,7 +40,8 @@ TEST(FileIo, FindsNamesWhateverTheirLetterCase) {
 
 TEST(SpinList, GrowsKeepsValuesAndRefusesImpossibleSizes) {
     SpinList list;
-    for (int i = 0; i < 100000; ++i) list.pushBack(i % 38);
+    for (int i = 0; i < 100000; ++i)
+        list.pushBack(i % 38);
     ASSERT_EQ(list.size(), 100000);
     EXPECT_EQ(list.at(1), 0);
     EXPECT_EQ(list.at(100000), 99999 % 38);

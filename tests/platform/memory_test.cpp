@@ -1,7 +1,7 @@
 // The memory still to be had, under an address-space limit: the space the
 // process already takes counts against the limit.
-#include "platform/platform_error.h"
 #include "platform/memory.h"
+#include "platform/platform_error.h"
 
 #include <gtest/gtest.h>
 

@@ -14,7 +14,9 @@ namespace {
 
 using Keys = std::vector<std::string>;
 
-std::string nul(char scan) { return std::string{'\0', scan}; }
+std::string nul(char scan) {
+    return std::string{'\0', scan};
+}
 
 Keys decodeAll(std::string_view bytes, bool flush = true) {
     KeyDecoder decoder;
@@ -28,7 +30,8 @@ Keys decodeAll(std::string_view bytes, bool flush = true) {
 Keys decodeByteByByte(std::string_view bytes) {
     KeyDecoder decoder;
     std::deque<std::string> keys;
-    for (char c : bytes) feedKeyDecoder(decoder, std::string_view(&c, 1), keys);
+    for (char c : bytes)
+        feedKeyDecoder(decoder, std::string_view(&c, 1), keys);
     flushKeyDecoder(decoder, keys);
     return Keys(keys.begin(), keys.end());
 }
@@ -48,7 +51,8 @@ TEST(KeyDecoder, Utf8CharactersBecomeCp437Bytes) {
 
 TEST(KeyDecoder, CursorAndFunctionKeys) {
     EXPECT_EQ(decodeAll("\x1b[A\x1b[B\x1b[C\x1b[D"), (Keys{nul(72), nul(80), nul(77), nul(75)}));
-    EXPECT_EQ(decodeAll("\x1bOA\x1bOH\x1bOF\x1b[H\x1b[F"), (Keys{nul(72), nul(71), nul(79), nul(71), nul(79)}));
+    EXPECT_EQ(decodeAll("\x1bOA\x1bOH\x1bOF\x1b[H\x1b[F"),
+              (Keys{nul(72), nul(71), nul(79), nul(71), nul(79)}));
     EXPECT_EQ(decodeAll("\x1bOP\x1bOQ\x1bOR\x1bOS"), (Keys{nul(59), nul(60), nul(61), nul(62)}));
     EXPECT_EQ(decodeAll("\x1b[15~\x1b[17~\x1b[21~\x1b[23~\x1b[24~"),
               (Keys{nul(63), nul(64), nul(68), nul('\x85'), nul('\x86')}));
@@ -62,7 +66,11 @@ TEST(KeyDecoder, CursorAndFunctionKeys) {
 }
 
 TEST(KeyDecoder, AltKeys) {
-    EXPECT_EQ(decodeAll("\x1b" "a\x1bQ\x1bz\x1b" "1\x1b" "0"), (Keys{nul(30), nul(16), nul(44), nul('\x78'), nul('\x81')}));
+    EXPECT_EQ(decodeAll("\x1b"
+                        "a\x1bQ\x1bz\x1b"
+                        "1\x1b"
+                        "0"),
+              (Keys{nul(30), nul(16), nul(44), nul('\x78'), nul('\x81')}));
     EXPECT_EQ(decodeAll("\x1bé"), (Keys{nul(0)}));
 }
 
@@ -83,7 +91,9 @@ TEST(KeyDecoder, LoneEscapeWaitsForTheFlush) {
 }
 
 TEST(KeyDecoder, SplitReadsGiveTheSameKeys) {
-    const std::string mixed = "a\x1b[A\x1bOP\x1b[15~ä═\x1b[1;5D\x1b" "b\r\x7f\x1b[[B€z";
+    const std::string mixed =
+        "a\x1b[A\x1bOP\x1b[15~ä═\x1b[1;5D\x1b"
+        "b\r\x7f\x1b[[B€z";
     const Keys whole = decodeAll(mixed);
     EXPECT_EQ(whole.size(), 13u);
     EXPECT_EQ(decodeByteByByte(mixed), whole);
@@ -100,7 +110,11 @@ TEST(KeyDecoder, SplitReadsGiveTheSameKeys) {
 TEST(KeyDecoder, GarbageIsDroppedAndDecodingGoesOn) {
     // Stray continuation bytes, bad leads, a truncated character, an overlong
     // form, a surrogate, and a CSI broken by a control byte.
-    EXPECT_EQ(decodeAll("\x80\xbf" "a\xff\xc0\xaf" "b\xe2\x95" "c\xed\xa0\x80" "d\x1b[12\rX"),
+    EXPECT_EQ(decodeAll("\x80\xbf"
+                        "a\xff\xc0\xaf"
+                        "b\xe2\x95"
+                        "c\xed\xa0\x80"
+                        "d\x1b[12\rX"),
               (Keys{"a", "b", "c", "d", "\r", "X"}));
     // An endless parameter run does not grow without bound.
     KeyDecoder decoder;
@@ -162,7 +176,8 @@ TEST(TerminalOutput, ColoursPositionsAndGlyphs) {
     appendAttribute(out, 1 + 16 * 4);  // blue on red
     EXPECT_EQ(out, "\x1b[0;34;41m");
 
-    const ScreenCell cells[] = {{0xC9, 14 + 32}, {'A', 14 + 32}, {0x00, 0 + 16 * 14}, {0xF8, 0 + 16 * 14}};
+    const ScreenCell cells[] = {
+        {0xC9, 14 + 32}, {'A', 14 + 32}, {0x00, 0 + 16 * 14}, {0xF8, 0 + 16 * 14}};
     int attribute = -1;
     out.clear();
     appendCells(out, 3, 7, cells, 25, 80, attribute);

@@ -4,13 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <stdexcept>
 #include <unistd.h>
+#include <chrono>
+#include <cstring>
+#include <stdexcept>
 
 namespace spinchart {
 namespace {
@@ -22,14 +22,17 @@ struct PtyPair {
         winsize size{};
         size.ws_row = 25;
         size.ws_col = 80;
-        if (::openpty(&master, &slave, nullptr, nullptr, &size) != 0) throw std::runtime_error("openpty");
+        if (::openpty(&master, &slave, nullptr, nullptr, &size) != 0)
+            throw std::runtime_error("openpty");
         ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
     }
     ~PtyPair() {
         ::close(master);
         ::close(slave);
     }
-    void type(std::string_view bytes) const { ASSERT_EQ(::write(master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size())); }
+    void type(std::string_view bytes) const {
+        ASSERT_EQ(::write(master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    }
     std::string output() const {
         std::string out;
         char buffer[4096];

@@ -10,20 +10,22 @@
 #include <string>
 #include <vector>
 
+#include "support/scripted_terminal.h"
 #include "text/session_error.h"
 #include "working_folder.h"
-#include "support/scripted_terminal.h"
 
 namespace spinchart {
 namespace {
 
 using sessiontest::readBytes;
 using sessiontest::WorkingFolder;
+using sessiontest::writeBytes;
 using testing::ScriptedConsole;
 using testing::ScriptedTerminal;
-using sessiontest::writeBytes;
 
-LocalTime fixedClock() { return LocalTime{2026, 1, 2, 10, 20, 30, 400}; }
+LocalTime fixedClock() {
+    return LocalTime{2026, 1, 2, 10, 20, 30, 400};
+}
 
 // What the analysis was handed, and the screen it ran under.
 struct SeenAnalysis {
@@ -48,11 +50,13 @@ void recordAnalysis(const AnalysisRequest& request) {
     s.skipFile = request.skipFile;
     s.spinMean = request.spinMean;
     s.spinStdDev = request.spinStdDev;
-    for (std::int32_t i = 1; i <= request.spins->size(); ++i) s.spins.push_back(request.spins->at(i));
+    for (std::int32_t i = 1; i <= request.spins->size(); ++i)
+        s.spins.push_back(request.spins->at(i));
     // The screen as the program holds it when the analysis starts.
     s.workingRow11 = rowText(*activeScreen, 11).substr(24, 20);
     s.frameTop = rowText(*activeScreen, 10).substr(13, 42);
-    s.frameSides = rowText(*activeScreen, 12).substr(13, 1) + rowText(*activeScreen, 12).substr(54, 1);
+    s.frameSides =
+        rowText(*activeScreen, 12).substr(13, 1) + rowText(*activeScreen, 12).substr(54, 1);
     s.frameBottom = rowText(*activeScreen, 13).substr(13, 42);
     seen.push_back(s);
     if (analysisFails) throw SessionError("report cannot be written");
@@ -87,13 +91,15 @@ bool runSteps(const WheelProfile& profile, std::vector<Step> steps) {
 // Number of characters in a UTF-8 text.
 int charactersIn(std::string_view utf8) {
     int n = 0;
-    for (char c : utf8) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    for (char c : utf8)
+        n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
     return n;
 }
 
 // The text stands at (row, column) on the terminal.
 void expectAt(ScriptedTerminal& t, int row, int column, std::string_view text) {
-    EXPECT_EQ(t.text(row, column, charactersIn(text)), text) << "row " << row << ", column " << column;
+    EXPECT_EQ(t.text(row, column, charactersIn(text)), text)
+        << "row " << row << ", column " << column;
 }
 
 Step type(std::string keys) {
@@ -108,7 +114,8 @@ Step checkThenType(std::function<void(ScriptedTerminal&)> check, std::string key
 
 std::string bars(int n) {
     std::string out;
-    for (int i = 0; i < n; ++i) out += "═";
+    for (int i = 0; i < n; ++i)
+        out += "═";
     return out;
 }
 
@@ -122,7 +129,8 @@ void expectTallFrame(ScriptedTerminal& t, int row, int width) {
 }
 
 void expectIntro(ScriptedTerminal& t, bool doubleZero) {
-    EXPECT_EQ(t.text(4), std::string(9, ' ') + "∙ This function simulates random roulette spins; or-" +
+    EXPECT_EQ(t.text(4), std::string(9, ' ') +
+                             "∙ This function simulates random roulette spins; or-" +
                              std::string(19, ' '));
     EXPECT_EQ(t.text(5, 10, 46), doubleZero ? " ∙∙ analyzes REAL casino spins (DOUBLE ZERO). "
                                             : " ∙∙ analyzes REAL casino spins (SINGLE ZERO). ");
@@ -135,8 +143,9 @@ void expectIntro(ScriptedTerminal& t, bool doubleZero) {
     }
     EXPECT_EQ(t.text(10, 10, 51), "You can either generate RANDOM spins (the default) ");
     EXPECT_EQ(t.text(11, 10, 50), "or analyze REAL-LIFE casino spins in a data file. ");
-    EXPECT_EQ(t.text(12, 10, 51), doubleZero ? "*** The random spins are saved to file: RAND00.DAT "
-                                             : "*** The random spins are saved to file: RAND0.DAT  ");
+    EXPECT_EQ(t.text(12, 10, 51), doubleZero
+                                      ? "*** The random spins are saved to file: RAND00.DAT "
+                                      : "*** The random spins are saved to file: RAND0.DAT  ");
     EXPECT_EQ(t.text(16, 16, 35), "╒" + bars(33) + "╕");
     EXPECT_EQ(t.text(17, 16, 35), "│  Select the Method:             │");
     EXPECT_EQ(t.text(18, 16, 35), "╞" + bars(33) + "╡");
@@ -185,7 +194,8 @@ bool errorScreenShown(ScriptedTerminal& t) {
 
 std::string lines(std::initializer_list<std::string_view> items) {
     std::string out;
-    for (auto item : items) out.append(item).append("\r\n");
+    for (auto item : items)
+        out.append(item).append("\r\n");
     return out;
 }
 
@@ -230,8 +240,8 @@ TEST(SessionDialogue, GenerateSessionDoubleZero) {
               checkThenType(
                   [](ScriptedTerminal& t) {
                       // Saved before drawing: the output name is in line 2.
-                      EXPECT_EQ(readBytes("VIRLO00.INI"),
-                                lines({"HAMB00.DAT", "spins out.dat", "VIRLO00.REP", "VIRLO00.SKP"}));
+                      EXPECT_EQ(readBytes("VIRLO00.INI"), lines({"HAMB00.DAT", "spins out.dat",
+                                                                 "VIRLO00.REP", "VIRLO00.SKP"}));
                       expectCountScreen(t, " 150 ");
                   },
                   "\r"),
@@ -258,7 +268,8 @@ TEST(SessionDialogue, GenerateSessionDoubleZero) {
 
     // The random-spins file holds the spins handed on, one per line.
     std::string expected;
-    for (std::int32_t v : s.spins) expected.append(" ").append(std::to_string(v)).append(" \r\n");
+    for (std::int32_t v : s.spins)
+        expected.append(" ").append(std::to_string(v)).append(" \r\n");
     EXPECT_EQ(readBytes("spins out.dat"), expected);
     // The final save writes the loaded random-spins name back.
     EXPECT_EQ(readBytes("VIRLO00.INI"),
@@ -297,8 +308,7 @@ TEST(SessionDialogue, AnalyzeSessionSingleZeroFindsLowerCaseFile) {
               // Run again: a fresh session from the settings step.
               checkThenType([](ScriptedTerminal& t) { expectIntro(t, false); }, "A"),
               type("\r"),  // the stored name, as stored
-              type("2\r\r\r"),
-              type("N")});
+              type("2\r\r\r"), type("N")});
 
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_FALSE(seen[0].generated);
@@ -318,15 +328,14 @@ TEST(SessionDialogue, EmptyDataAnswerUsesTheStoredNameAsStored) {
     WorkingFolder folder("spinchart-dialogue-stored");
     writeBytes("Spins.txt", "3\r\n4\r\n");
     writeBytes("VIRLO00.INI", lines({"Spins.txt", "R.DAT", "R.REP", "R.SKP"}));
-    runSteps(doubleZeroProfile,
-             {type("a"),
-              checkThenType(
-                  [](ScriptedTerminal& t) {
-                      expectAt(t, 5, 14, "*** Default data file: SPINS.TXT");
-                  },
-                  "\r"),
-              checkThenType([](ScriptedTerminal& t) { expectCountScreen(t, " 2 "); }, "1\r\r\r"),
-              type("n")});
+    runSteps(
+        doubleZeroProfile,
+        {type("a"),
+         checkThenType(
+             [](ScriptedTerminal& t) { expectAt(t, 5, 14, "*** Default data file: SPINS.TXT"); },
+             "\r"),
+         checkThenType([](ScriptedTerminal& t) { expectCountScreen(t, " 2 "); }, "1\r\r\r"),
+         type("n")});
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].dataFileName, "Spins.txt");
     EXPECT_EQ(seen[0].analysisCount, 1);
@@ -336,8 +345,8 @@ TEST(SessionDialogue, EmptyDataAnswerUsesTheStoredNameAsStored) {
 TEST(SessionDialogue, GenerationCountsFallBackTo1000) {
     WorkingFolder folder("spinchart-dialogue-counts");
     const std::vector<std::pair<std::string, std::int32_t>> cases = {
-        {"50", 1000},    {"100", 100}, {"150.5", 150}, {"250.5", 250}, {"abc", 1000},
-        {"-5", 1000},    {"1e99", 1000}, {"0", 1000},  {" 120", 120}, {"101abc", 101}};
+        {"50", 1000}, {"100", 100},   {"150.5", 150}, {"250.5", 250}, {"abc", 1000},
+        {"-5", 1000}, {"1e99", 1000}, {"0", 1000},    {" 120", 120},  {"101abc", 101}};
     for (const auto& [answer, count] : cases) {
         runSteps(singleZeroProfile,
                  {type("x"), type(answer + "\r"), type("\r"), type("\r\r\r"), type("n")});
@@ -349,13 +358,14 @@ TEST(SessionDialogue, GenerationCountsFallBackTo1000) {
 TEST(SessionDialogue, AnalysisCountAnswers) {
     WorkingFolder folder("spinchart-dialogue-analysis-count");
     const std::vector<std::pair<std::string, std::int32_t>> cases = {
-        {"", 1000}, {"10", 10}, {"0", 0}, {"-5", -5}, {"abc", 0}, {"1e99", -2147483647 - 1},
+        {"", 1000}, {"10", 10},    {"0", 0}, {"-5", -5}, {"abc", 0}, {"1e99", -2147483647 - 1},
         {"2.5", 2}, {"5000", 1000}};
     for (const auto& [answer, count] : cases) {
-        runSteps(doubleZeroProfile, {type("\r"), type("\r"), type("\r"),
-                                     checkThenType([](ScriptedTerminal& t) { expectCountScreen(t, " 1000 "); },
-                                                   answer + "\r\r\r"),
-                                     type("n")});
+        runSteps(doubleZeroProfile,
+                 {type("\r"), type("\r"), type("\r"),
+                  checkThenType([](ScriptedTerminal& t) { expectCountScreen(t, " 1000 "); },
+                                answer + "\r\r\r"),
+                  type("n")});
         ASSERT_EQ(seen.size(), 1u) << answer;
         EXPECT_EQ(seen[0].analysisCount, count) << answer;
     }
@@ -383,8 +393,8 @@ TEST(SessionDialogue, MissingDataFileShowsTheErrorScreenAndRestarts) {
                   },
                   "a"),
               // The key that left the error screen does not choose the method.
-              checkThenType([](ScriptedTerminal& t) { expectIntro(t, true); }, "g"),
-              type("\r\r"), type("\r\r\r"), type("n")});
+              checkThenType([](ScriptedTerminal& t) { expectIntro(t, true); }, "g"), type("\r\r"),
+              type("\r\r\r"), type("n")});
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_TRUE(seen[0].generated);
 }
@@ -393,8 +403,8 @@ TEST(SessionDialogue, BadDataFilesEndAtTheErrorScreen) {
     WorkingFolder folder("spinchart-dialogue-bad-data");
     std::filesystem::create_directory("FOLDER.DAT");
     writeBytes("BLANKS.DAT", "17\r\n   ");
-    for (const std::string& name :
-         std::vector<std::string>{"FOLDER.DAT", "BLANKS.DAT", std::string(10000, 'x'), "no/such/dir/f"}) {
+    for (const std::string& name : std::vector<std::string>{
+             "FOLDER.DAT", "BLANKS.DAT", std::string(10000, 'x'), "no/such/dir/f"}) {
         bool errorSeen = false;
         runSteps(singleZeroProfile,
                  {type("a"), type(name + "\r"),
@@ -414,13 +424,12 @@ TEST(SessionDialogue, OutputFailuresEndAtTheErrorScreen) {
     for (const std::string& name :
          std::vector<std::string>{"no/such/dir/out.dat", "/dev/full", std::string(10000, 'o')}) {
         bool errorSeen = false;
-        runSteps(doubleZeroProfile,
-                 {type("g"), type("100\r"), type(name + "\r"),
-                  [&errorSeen](ScriptedTerminal& t) {
-                      errorSeen = errorScreenShown(t);
-                      t.pushText(" ");
-                  },
-                  introAgain(true)});
+        runSteps(doubleZeroProfile, {type("g"), type("100\r"), type(name + "\r"),
+                                     [&errorSeen](ScriptedTerminal& t) {
+                                         errorSeen = errorScreenShown(t);
+                                         t.pushText(" ");
+                                     },
+                                     introAgain(true)});
         EXPECT_TRUE(errorSeen) << name.substr(0, 20);
         // Stopped between the two saves: the output name stays in line 2.
         EXPECT_EQ(readBytes("VIRLO00.INI"),
@@ -466,7 +475,8 @@ TEST(SessionDialogue, FailingAnalysisShowsTheErrorScreen) {
     EXPECT_TRUE(errorSeen);
     EXPECT_EQ(seen.size(), 1u);
     // The final save came before the reports.
-    EXPECT_EQ(readBytes("VIRLO0.INI"), lines({"HAMB00.DAT", "RAND0.DAT", "VIRLO0.REP", "VIRLO0.SKP"}));
+    EXPECT_EQ(readBytes("VIRLO0.INI"),
+              lines({"HAMB00.DAT", "RAND0.DAT", "VIRLO0.REP", "VIRLO0.SKP"}));
 }
 
 TEST(SessionDialogue, KeysTypedBeforeTheSessionAreDiscarded) {

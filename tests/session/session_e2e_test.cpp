@@ -14,20 +14,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
-
 void copyTestData(const TempDirectory& dir, const std::string& name, const std::string& as) {
     fs::copy_file(fs::path(SPINCHART_TEST_DATA) / name, dir.file(as));
 }
 
 std::string crlfLines(std::initializer_list<std::string_view> items) {
     std::string out;
-    for (auto item : items) out.append(item).append("\r\n");
+    for (auto item : items)
+        out.append(item).append("\r\n");
     return out;
 }
 
 std::string bars(int n) {
     std::string out;
-    for (int i = 0; i < n; ++i) out += "═";
+    for (int i = 0; i < n; ++i)
+        out += "═";
     return out;
 }
 
@@ -49,8 +50,9 @@ protected:
     void enterWheel(const char* key, bool doubleZero) {
         app->send(key);
         expectScreen(4, 10, "∙ This function simulates random roulette spins; or-");
-        expectScreen(5, 10, doubleZero ? " ∙∙ analyzes REAL casino spins (DOUBLE ZERO)."
-                                       : " ∙∙ analyzes REAL casino spins (SINGLE ZERO).");
+        expectScreen(5, 10,
+                     doubleZero ? " ∙∙ analyzes REAL casino spins (DOUBLE ZERO)."
+                                : " ∙∙ analyzes REAL casino spins (SINGLE ZERO).");
         expectScreen(6, 10, "The spins must be recorded first in a text file");
         expectScreen(7, 10, "with one spin per line: type the number then press 'Enter'.");
         if (doubleZero) {
@@ -60,8 +62,9 @@ protected:
         }
         expectScreen(10, 10, "You can either generate RANDOM spins (the default)");
         expectScreen(11, 10, "or analyze REAL-LIFE casino spins in a data file.");
-        expectScreen(12, 10, doubleZero ? "*** The random spins are saved to file: RAND00.DAT"
-                                        : "*** The random spins are saved to file: RAND0.DAT");
+        expectScreen(12, 10,
+                     doubleZero ? "*** The random spins are saved to file: RAND00.DAT"
+                                : "*** The random spins are saved to file: RAND0.DAT");
         expectScreen(16, 16, "╒" + bars(33) + "╕");
         expectScreen(17, 16, "│  Select the Method:             │");
         expectScreen(18, 16, "╞" + bars(33) + "╡");
@@ -124,7 +127,8 @@ TEST_F(WheelSession, GenerateDoubleZero) {
 
     const std::string spins = readFile(dir.file("spins.out"));
     int lineCount = 0;
-    for (std::size_t at = 0; (at = spins.find("\r\n", at)) != std::string::npos; at += 2) ++lineCount;
+    for (std::size_t at = 0; (at = spins.find("\r\n", at)) != std::string::npos; at += 2)
+        ++lineCount;
     EXPECT_EQ(lineCount, 250);
     EXPECT_EQ(spins.find('\n'), spins.find("\r\n") + 1);
     EXPECT_EQ(spins.front(), ' ');

@@ -1,5 +1,5 @@
-#include "platform/platform_error.h"
 #include "session/settings_files.h"
+#include "platform/platform_error.h"
 
 #include <gtest/gtest.h>
 
@@ -56,7 +56,8 @@ TEST(SettingsFiles, FirstRunCreatesTheFileWithTheDefaults) {
     WorkingFolder folder("spinchart-settings-first");
     const SessionSettings s = loadSettings(doubleZeroProfile);
     expectFields(s, "HAMB00.DAT", "RAND00.DAT", "VIRLO00.REP", "VIRLO00.SKP");
-    EXPECT_EQ(readBytes("VIRLO00.INI"), "HAMB00.DAT\r\nRAND00.DAT\r\nVIRLO00.REP\r\nVIRLO00.SKP\r\n");
+    EXPECT_EQ(readBytes("VIRLO00.INI"),
+              "HAMB00.DAT\r\nRAND00.DAT\r\nVIRLO00.REP\r\nVIRLO00.SKP\r\n");
 
     const SessionSettings single = loadSettings(singleZeroProfile);
     expectFields(single, "HAMB00.DAT", "RAND0.DAT", "VIRLO0.REP", "VIRLO0.SKP");
@@ -96,7 +97,8 @@ TEST(SettingsFiles, SavesAndDataChoiceWriteFourCrLfLines) {
     EXPECT_EQ(loadSettings(doubleZeroProfile).randomFile, "my out.dat ");
 
     writeDataChoice(doubleZeroProfile, "CASINO.TXT", s);
-    EXPECT_EQ(readBytes("ROUL00.INI"), "CASINO.TXT\r\nRAND00.DAT\r\nVIRLO00.REP\r\nVIRLO00.SKP\r\n");
+    EXPECT_EQ(readBytes("ROUL00.INI"),
+              "CASINO.TXT\r\nRAND00.DAT\r\nVIRLO00.REP\r\nVIRLO00.SKP\r\n");
     // Code page 437 bytes are written as they are held.
     writeDataChoice(singleZeroProfile, "\x8E.DAT", s);
     EXPECT_EQ(readBytes("ROUL0.INI").substr(0, 7), "\x8E.DAT\r\n");

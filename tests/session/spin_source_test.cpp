@@ -1,5 +1,5 @@
-#include "platform/platform_error.h"
 #include "session/spin_source.h"
+#include "platform/platform_error.h"
 
 #include <gtest/gtest.h>
 
@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "text/number_text.h"
 #include "text/session_error.h"
 #include "working_folder.h"
-#include "text/number_text.h"
 
 namespace spinchart {
 namespace {
@@ -23,7 +23,8 @@ using sessiontest::writeBytes;
 
 std::vector<std::int32_t> values(const SessionSpins& spins) {
     std::vector<std::int32_t> out;
-    for (std::int32_t i = 1; i <= spins.totalSpins; ++i) out.push_back(spins.list.at(i));
+    for (std::int32_t i = 1; i <= spins.totalSpins; ++i)
+        out.push_back(spins.list.at(i));
     return out;
 }
 
@@ -57,7 +58,9 @@ TEST(SpinReader, ReadsTheFileFormat) {
 }
 
 TEST(SpinReader, CtrlZAndEmptyData) {
-    EXPECT_EQ(load("17\r\n5\x1A" "99\r\n"), (Spins{17, 5}));
+    EXPECT_EQ(load("17\r\n5\x1A"
+                   "99\r\n"),
+              (Spins{17, 5}));
     EXPECT_EQ(load("17\r\n\x1A   "), (Spins{17}));
     EXPECT_EQ(load(""), Spins{});
     EXPECT_EQ(load("\x1A"), Spins{});
@@ -108,17 +111,20 @@ Spins modelRead(const std::string& text, bool& failed) {
     const std::string data = text.substr(0, text.find('\x1A'));
     std::size_t i = 0;
     while (i < data.size()) {
-        while (i < data.size() && data[i] == ' ') ++i;
+        while (i < data.size() && data[i] == ' ')
+            ++i;
         if (i == data.size()) {
             failed = true;
             return out;
         }
         std::string collected;
-        while (i < data.size() && std::string_view(" ,\r\n").find(data[i]) == std::string_view::npos) {
+        while (i < data.size() &&
+               std::string_view(" ,\r\n").find(data[i]) == std::string_view::npos) {
             if (data[i] != '\t' && collected.size() < 255) collected += data[i];
             ++i;
         }
-        while (i < data.size() && (data[i] == ' ' || data[i] == '\t')) ++i;
+        while (i < data.size() && (data[i] == ' ' || data[i] == '\t'))
+            ++i;
         if (i < data.size() && data[i] == '\r') {
             ++i;
             if (i < data.size() && data[i] == '\n') ++i;
@@ -161,7 +167,8 @@ TEST(SpinReader, MatchesThePlainRuleAcrossBlockBoundaries) {
 
 SpinStatistics statisticsOf(const Spins& spins) {
     SpinList list;
-    for (std::int32_t v : spins) list.pushBack(v);
+    for (std::int32_t v : spins)
+        list.pushBack(v);
     return computeSpinStatistics(list, list.size());
 }
 
@@ -171,7 +178,8 @@ TEST(SpinStatistics, WorkedExamples) {
     EXPECT_EQ(s.spinStdDev, 1);
     // A quotient of 19.46 rounds to 19.5 and then to 20.
     Spins list(50, 19);
-    for (int i = 0; i < 23; ++i) list[static_cast<std::size_t>(i)] = 20;
+    for (int i = 0; i < 23; ++i)
+        list[static_cast<std::size_t>(i)] = 20;
     s = statisticsOf(list);
     EXPECT_EQ(s.spinMean, 20);
     EXPECT_EQ(s.spinStdDev, 1);  // S = 27, V = round(0.54) = 1
@@ -189,23 +197,28 @@ TEST(SpinStatistics, MatchesAPlainModel) {
     std::mt19937 rng(7);
     for (int round = 0; round < 200; ++round) {
         Spins list(1 + rng() % 200);
-        for (auto& v : list) v = static_cast<std::int32_t>(rng() % 38);
+        for (auto& v : list)
+            v = static_cast<std::int32_t>(rng() % 38);
         long double sum = 0;
-        for (auto v : list) sum += v;
+        for (auto v : list)
+            sum += v;
         const auto n = static_cast<long double>(list.size());
         const std::int32_t mean = toInt32(std::nearbyint(std::nearbyint(sum / n * 10) / 10));
         long double squares = 0;
-        for (auto v : list) squares += static_cast<long double>(v - mean) * (v - mean);
+        for (auto v : list)
+            squares += static_cast<long double>(v - mean) * (v - mean);
         const std::int32_t variance = toInt32(squares / n);
-        const std::int32_t deviation =
-            toInt32(std::nearbyint(std::nearbyint(std::sqrt(static_cast<long double>(variance)) * 10) / 10));
+        const std::int32_t deviation = toInt32(std::nearbyint(
+            std::nearbyint(std::sqrt(static_cast<long double>(variance)) * 10) / 10));
         const SpinStatistics s = statisticsOf(list);
         EXPECT_EQ(s.spinMean, mean);
         EXPECT_EQ(s.spinStdDev, deviation);
     }
 }
 
-LocalTime fixedClock() { return LocalTime{2026, 3, 14, 15, 9, 26, 535}; }
+LocalTime fixedClock() {
+    return LocalTime{2026, 3, 14, 15, 9, 26, 535};
+}
 
 TEST(SpinGenerator, WritesOneSpinPerLineInPrintForm) {
     WorkingFolder folder("spinchart-generate");
@@ -249,8 +262,10 @@ TEST(SpinGenerator, CoversTheWheelAndSeedsFromTheClockEachTime) {
     SessionSpins first;
     generateSpins(pool, random, fixedClock, 20000, "a.dat", first);
     std::vector<int> hits(38);
-    for (std::int32_t i = 1; i <= first.totalSpins; ++i) ++hits[static_cast<std::size_t>(first.list.at(i))];
-    for (int h : hits) EXPECT_GT(h, 400);  // about 526 each
+    for (std::int32_t i = 1; i <= first.totalSpins; ++i)
+        ++hits[static_cast<std::size_t>(first.list.at(i))];
+    for (int h : hits)
+        EXPECT_GT(h, 400);          // about 526 each
     EXPECT_GE(first.spinMean, 18);  // about 18.5
     EXPECT_LE(first.spinMean, 19);
 
@@ -271,7 +286,8 @@ TEST(SpinGenerator, OutputFailuresThrow) {
                  PlatformError);
     EXPECT_THROW(generateSpins(pool, random, fixedClock, 100, std::string(10000, 'n'), spins),
                  PlatformError);
-    EXPECT_THROW(generateSpins(pool, random, fixedClock, 300000, "/dev/full", spins), PlatformError);
+    EXPECT_THROW(generateSpins(pool, random, fixedClock, 300000, "/dev/full", spins),
+                 PlatformError);
     EXPECT_THROW(generateSpins(pool, random, fixedClock, 100, std::string("a\0b", 3), spins),
                  SessionError);
 }
@@ -320,7 +336,8 @@ TEST(SpinFile, OneHugeLineIsOneValue) {
     {
         std::ofstream out("huge.dat", std::ios::binary);
         const std::string block(1 << 20, '7');
-        for (int i = 0; i < 48; ++i) out.write(block.data(), static_cast<std::streamsize>(block.size()));
+        for (int i = 0; i < 48; ++i)
+            out.write(block.data(), static_cast<std::streamsize>(block.size()));
         out << "\r\n12";
     }
     SessionSpins spins;

@@ -47,11 +47,14 @@ TEST(WheelNeighbourTable, EveryRowIsTheWheelFromItsNumber) {
                 const int here = t.at(k * n + p + 1);
                 const int next = t.at(k * n + p + 2);
                 int place = 0;
-                while (profile->neighbourBaseOrder[static_cast<std::size_t>(place)] != here) ++place;
-                EXPECT_EQ(profile->neighbourBaseOrder[static_cast<std::size_t>((place + 1) % n)], next);
+                while (profile->neighbourBaseOrder[static_cast<std::size_t>(place)] != here)
+                    ++place;
+                EXPECT_EQ(profile->neighbourBaseOrder[static_cast<std::size_t>((place + 1) % n)],
+                          next);
             }
         }
-        for (int pos = 1; pos <= t.size(); ++pos) ++counts[t.at(pos)];
+        for (int pos = 1; pos <= t.size(); ++pos)
+            ++counts[t.at(pos)];
         ASSERT_EQ(static_cast<int>(counts.size()), n);
         for (auto [number, count] : counts) {
             EXPECT_GE(number, 0);
@@ -64,7 +67,8 @@ TEST(WheelNeighbourTable, EveryRowIsTheWheelFromItsNumber) {
 TEST(WheelProfile, TextsAreExact) {
     EXPECT_EQ(singleZeroProfile.runAgainPrompt.size(), 40u);
     EXPECT_EQ(doubleZeroProfile.runAgainPrompt, "   Success! Run DOUBLE-0 again (Y/N)?   ");
-    EXPECT_EQ(singleZeroProfile.introWheelLine, " \xF9\xF9 analyzes REAL casino spins (SINGLE ZERO).");
+    EXPECT_EQ(singleZeroProfile.introWheelLine,
+              " \xF9\xF9 analyzes REAL casino spins (SINGLE ZERO).");
     EXPECT_TRUE(singleZeroProfile.introZeroZeroNote.empty());
     EXPECT_EQ(singleZeroProfile.defaultDataFile, "HAMB00.DAT");
     EXPECT_EQ(doubleZeroProfile.settingsFile, "VIRLO00.INI");

@@ -8,12 +8,17 @@ ScriptedTerminal::ScriptedTerminal()
     : grid(static_cast<std::size_t>(screenRows * screenColumns), ScreenCell{'?', 0x07}) {}
 
 void ScriptedTerminal::pushText(std::string_view keys) {
-    for (char c : keys) script.emplace_back(1, c);
+    for (char c : keys)
+        script.emplace_back(1, c);
 }
 
-void ScriptedTerminal::pushKey(const KeyCode& key) { script.push_back(key); }
+void ScriptedTerminal::pushKey(const KeyCode& key) {
+    script.push_back(key);
+}
 
-void ScriptedTerminal::typeAhead(const KeyCode& key) { pending.push_back(key); }
+void ScriptedTerminal::typeAhead(const KeyCode& key) {
+    pending.push_back(key);
+}
 
 const ScreenCell& ScriptedTerminal::cell(int row, int column) const {
     return grid.at(static_cast<std::size_t>((row - 1) * screenColumns + (column - 1)));
@@ -27,9 +32,13 @@ std::string ScriptedTerminal::text(int row, int column, int length) const {
     return out;
 }
 
-std::string ScriptedTerminal::text(int row) const { return text(row, 1, screenColumns); }
+std::string ScriptedTerminal::text(int row) const {
+    return text(row, 1, screenColumns);
+}
 
-void ScriptedTerminal::resetDisplay() { std::fill(grid.begin(), grid.end(), ScreenCell{'?', 0x07}); }
+void ScriptedTerminal::resetDisplay() {
+    std::fill(grid.begin(), grid.end(), ScreenCell{'?', 0x07});
+}
 
 void ScriptedTerminal::drawCells(int row, int column, std::span<const ScreenCell> cells) {
     if (row < 1 || row > screenRows || column < 1 ||

@@ -36,7 +36,8 @@
 namespace spinchart::testing {
 
 struct ScriptEnded : std::runtime_error {
-    ScriptEnded() : std::runtime_error("the key script ran out while the program waits for a key") {}
+    ScriptEnded()
+        : std::runtime_error("the key script ran out while the program waits for a key") {}
 };
 
 inline const KeyCode arrowUpKey{'\0', 'H'};

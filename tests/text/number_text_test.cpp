@@ -50,7 +50,8 @@ TEST(PrintForm, ExponentFormBeyondFifteenDigits) {
 TEST(PrintForm, IntegerFastPathMatches) {
     char buffer[32];
     for (std::int64_t v : {0LL, 5LL, -5LL, 1234567LL, -2147483648LL, 2147483647LL}) {
-        EXPECT_EQ(std::string(buffer, printFormInto(buffer, v)), printForm(static_cast<Extended>(v)));
+        EXPECT_EQ(std::string(buffer, printFormInto(buffer, v)),
+                  printForm(static_cast<Extended>(v)));
     }
 }
 
@@ -114,7 +115,8 @@ TEST(LeadingNumber, PointsAndExponents) {
 TEST(LeadingNumber, OnlyEighteenSignificantDigitsCount) {
     EXPECT_EQ(leadingNumber("1234567890123456789"), 1234567890123456780.0L);
     EXPECT_EQ(leadingNumber("123456789012345678999"), 123456789012345678000.0L);
-    EXPECT_EQ(leadingNumber("0.0000123456789012345678999"), leadingNumber("1.23456789012345678e-5"));
+    EXPECT_EQ(leadingNumber("0.0000123456789012345678999"),
+              leadingNumber("1.23456789012345678e-5"));
 }
 
 TEST(LeadingNumber, AmpersandBases) {

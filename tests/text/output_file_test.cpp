@@ -1,5 +1,5 @@
-#include "platform/platform_error.h"
 #include "text/output_file.h"
+#include "platform/platform_error.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "text/session_error.h"
 #include "platform/cp437.h"
+#include "text/session_error.h"
 
 namespace spinchart {
 namespace {
@@ -18,9 +18,10 @@ namespace fs = std::filesystem;
 class OutputFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("spinchart-out-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ =
+            fs::temp_directory_path() /
+            ("spinchart-out-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }
@@ -68,7 +69,8 @@ TEST_F(OutputFileTest, ColumnSurvivesBufferFlushes) {
     OutputFile out;
     out.open(path("c.txt"));
     const std::string chunk(1000, 'a');
-    for (int i = 0; i < 3000; ++i) out.write(chunk);  // well past the buffer
+    for (int i = 0; i < 3000; ++i)
+        out.write(chunk);  // well past the buffer
     EXPECT_EQ(out.column(), 3000001);
     out.newLine();
     out.write(std::string(3 << 20, 'b'));  // larger than the buffer in one call
@@ -80,9 +82,7 @@ TEST_F(OutputFileTest, ColumnSurvivesBufferFlushes) {
 }
 
 TEST_F(OutputFileTest, OpeningEmptiesAnExistingFile) {
-    {
-        std::ofstream(path("d.txt")) << "old content that must go";
-    }
+    { std::ofstream(path("d.txt")) << "old content that must go"; }
     OutputFile out;
     out.open(path("d.txt"));
     out.write("new");

@@ -44,8 +44,8 @@ TEST(RandomSource, SequenceAfterSeedingWithMostNegative) {
 }
 
 TEST(RandomSource, PoolPositionsAreExact) {
-    for (auto [poolSize, p1, p2, p3] : {std::tuple{1444u, 63u, 356u, 1351u},
-                                        std::tuple{1369u, 59u, 338u, 1281u}}) {
+    for (auto [poolSize, p1, p2, p3] :
+         {std::tuple{1444u, 63u, 356u, 1351u}, std::tuple{1369u, 59u, 338u, 1281u}}) {
         RandomState state;
         seedRandom(state, -2147483648.0L);
         EXPECT_EQ(poolPosition(nextRandomBits(state), poolSize), p1);
@@ -72,7 +72,9 @@ TEST(RandomSource, ClockValues) {
 }
 
 LocalTime clockReading;
-LocalTime readFixedClock() { return clockReading; }
+LocalTime readFixedClock() {
+    return clockReading;
+}
 
 TEST(RandomSource, ClockSeedDependsOnlyOnTheClock) {
     clockReading = LocalTime{2026, 6, 15, 9, 30, 0, 250};
@@ -84,7 +86,8 @@ TEST(RandomSource, ClockSeedDependsOnlyOnTheClock) {
 
 TEST(RandomSource, FirstOfJanuarySeedsStayInRange) {
     for (int ms = 0; ms < 86400000; ms += 997 * 61) {
-        clockReading = LocalTime{2026, 1, 1, ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000};
+        clockReading =
+            LocalTime{2026, 1, 1, ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000};
         RandomState state;
         EXPECT_NE(makeClockSeed(state, readFixedClock), -2147483647 - 1);
     }

@@ -1,27 +1,27 @@
 #include "support/e2e/terminal_session.h"
 
-#include <cerrno>
-#include <csignal>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <linux/capability.h>
 #include <poll.h>
 #include <pty.h>
-#include <sstream>
-#include <stdexcept>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <utmp.h>
-#include <vector>
 #include <vterm.h>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+#include <vector>
 
 #include "platform/cp437.h"
 
@@ -44,19 +44,22 @@ int onBell(void* user) {
 }
 
 int onTermProp(VTermProp prop, VTermValue* value, void* user) {
-    if (prop == VTERM_PROP_CURSORVISIBLE) static_cast<TerminalObservations*>(user)->cursorVisible = value->boolean != 0;
+    if (prop == VTERM_PROP_CURSORVISIBLE)
+        static_cast<TerminalObservations*>(user)->cursorVisible = value->boolean != 0;
     return 1;
 }
 
 int codePointCount(std::string_view utf8) {
     int count = 0;
-    for (char c : utf8) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    for (char c : utf8)
+        count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
     return count;
 }
 
 // VTerm palette (bit 0 red, bit 2 blue) to the console's (bit 0 blue, bit 2 red).
 int consoleColour(const VTermColor& colour, bool foreground) {
-    if (foreground ? VTERM_COLOR_IS_DEFAULT_FG(&colour) : VTERM_COLOR_IS_DEFAULT_BG(&colour)) return -1;
+    if (foreground ? VTERM_COLOR_IS_DEFAULT_FG(&colour) : VTERM_COLOR_IS_DEFAULT_BG(&colour))
+        return -1;
     if (!VTERM_COLOR_IS_INDEXED(&colour)) return -2;
     const int index = colour.indexed.idx;
     if (index > 15) return -2;
@@ -66,7 +69,8 @@ int consoleColour(const VTermColor& colour, bool foreground) {
 }  // namespace
 
 TempDirectory::TempDirectory() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "spinchart-e2e-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "spinchart-e2e-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     directory = pattern;
 }
@@ -98,17 +102,20 @@ void TerminalSession::start(const std::string& workingDirectory, const std::stri
     std::vector<std::string> words;
     if (runsUnderWrapper()) {
         std::istringstream wrapper(std::getenv("SPINCHART_E2E_WRAPPER"));
-        for (std::string word; wrapper >> word;) words.push_back(word);
+        for (std::string word; wrapper >> word;)
+            words.push_back(word);
     }
     words.push_back(program);
     std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(word.data());
+    for (std::string& word : words)
+        argv.push_back(word.data());
     argv.push_back(nullptr);
 
     winsize size{};
     size.ws_row = static_cast<unsigned short>(rows);
     size.ws_col = static_cast<unsigned short>(columns);
-    if (::openpty(&master, &slave, nullptr, nullptr, &size) != 0) throw std::runtime_error("openpty failed");
+    if (::openpty(&master, &slave, nullptr, nullptr, &size) != 0)
+        throw std::runtime_error("openpty failed");
     ::tcgetattr(slave, &initialModes);
     ::fcntl(master, F_SETFD, FD_CLOEXEC);
     ::fcntl(slave, F_SETFD, FD_CLOEXEC);
@@ -121,7 +128,8 @@ void TerminalSession::start(const std::string& workingDirectory, const std::stri
         // A fresh terminal's program starts with every signal at its default
         // and none blocked, whatever this process inherited (a background job
         // ignores SIGINT and SIGQUIT).
-        for (int signalNumber = 1; signalNumber < NSIG; ++signalNumber) ::signal(signalNumber, SIG_DFL);
+        for (int signalNumber = 1; signalNumber < NSIG; ++signalNumber)
+            ::signal(signalNumber, SIG_DFL);
         if (options.ignoreHangUp) ::signal(SIGHUP, SIG_IGN);
         sigset_t none;
         sigemptyset(&none);
@@ -192,7 +200,9 @@ void TerminalSession::readOutput(int timeoutMs) {
     }
 }
 
-void TerminalSession::pump() { readOutput(0); }
+void TerminalSession::pump() {
+    readOutput(0);
+}
 
 void TerminalSession::send(std::string_view bytes) {
     while (!bytes.empty()) {
@@ -207,7 +217,8 @@ void TerminalSession::send(std::string_view bytes) {
     }
 }
 
-bool TerminalSession::waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+bool TerminalSession::waitFor(const std::function<bool()>& condition,
+                              std::chrono::milliseconds timeout) {
     static const long scale = [] {
         const char* text = std::getenv("SPINCHART_E2E_TIMEOUT_SCALE");
         const long value = text != nullptr ? std::strtol(text, nullptr, 10) : 1;
@@ -218,13 +229,15 @@ bool TerminalSession::waitFor(const std::function<bool()>& condition, std::chron
     for (;;) {
         pump();
         if (condition()) return true;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) return false;
         readOutput(static_cast<int>(std::min<long long>(left.count(), 50)));
     }
 }
 
-bool TerminalSession::waitForText(int row, int column, std::string_view wanted, std::chrono::milliseconds timeout) {
+bool TerminalSession::waitForText(int row, int column, std::string_view wanted,
+                                  std::chrono::milliseconds timeout) {
     const int length = codePointCount(wanted);
     return waitFor([&] { return text(row, column, length) == wanted; }, timeout);
 }
@@ -244,7 +257,9 @@ std::string TerminalSession::text(int row, int column, int length) {
     return out;
 }
 
-std::string TerminalSession::rowText(int row) { return text(row, 1, columns); }
+std::string TerminalSession::rowText(int row) {
+    return text(row, 1, columns);
+}
 
 bool TerminalSession::screenContains(std::string_view wanted) {
     for (int row = 1; row <= rows; ++row) {

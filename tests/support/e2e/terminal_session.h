@@ -23,12 +23,12 @@
 // screen (or a bell) is seen the program is waiting. Keys sent before that may
 // be dropped by a key flush (the menu's, a session start's).
 
+#include <sys/types.h>
+#include <termios.h>
 #include <chrono>
 #include <functional>
 #include <string>
 #include <string_view>
-#include <termios.h>
-#include <sys/types.h>
 
 struct VTerm;
 struct VTermScreen;
@@ -112,8 +112,10 @@ public:
 
     void send(std::string_view bytes);
 
-    bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = defaultTimeout);
-    bool waitForText(int row, int column, std::string_view text, std::chrono::milliseconds timeout = defaultTimeout);
+    bool waitFor(const std::function<bool()>& condition,
+                 std::chrono::milliseconds timeout = defaultTimeout);
+    bool waitForText(int row, int column, std::string_view text,
+                     std::chrono::milliseconds timeout = defaultTimeout);
     bool waitForBells(int count, std::chrono::milliseconds timeout = defaultTimeout);
 
     std::string text(int row, int column, int length);  // UTF-8
@@ -146,7 +148,8 @@ public:
     bool modesRestored() const;
 
 private:
-    void start(const std::string& workingDirectory, const std::string& program, const ChildOptions& options);
+    void start(const std::string& workingDirectory, const std::string& program,
+               const ChildOptions& options);
     void pump();
     void readOutput(int timeoutMs);
 
