@@ -6,111 +6,93 @@
 #include "analysis/report_text.h"
 #include "analysis/skip_statistics.h"
 #include "text/program_identity.h"
-#include "text/session_error.h"
 
 namespace spinchart {
 namespace {
 
 constexpr std::string_view indent = "                      ";  // text starts in column 23
 
-void writeHeader(ReportBlock& out, const WheelProfile& profile, std::int32_t analysisCount,
-                 const SpinSource& source) {
+void writeIndented(OutputFile& out, std::string_view text) {
+    out.write(indent);
+    out.write(text);
+}
+
+void writeHeader(OutputFile& out, const AnalysisRequest& request) {
     out.newLine();
-    out.text(programBannerLine);
+    out.write(programBannerLine);
     out.newLine();
-    out.text(programCopyrightLine);
+    out.write(programCopyrightLine);
     out.newLine();
     out.newLine();
-    out.text(indent);
-    out.text(profile.chartTitle);
+    writeIndented(out, request.chartTitle);
     out.newLine();
-    out.text(indent);
-    if (source.generated) {
-        out.text("Random Spins ");
+    if (request.generated) {
+        writeIndented(out, "Random Spins ");
     } else {
-        out.text("File: ");
-        out.text(source.dataFileName);
+        writeIndented(out, "File: ");
+        out.write(request.dataFileName);
     }
     out.newLine();
-    out.text(indent);
-    out.text("Number of Spins Analyzed: ");
-    out.printForm(analysisCount);
+    writeIndented(out, "Number of Spins Analyzed: ");
+    out.writePrintForm(request.analysisCount);
     out.newLine();
-    out.text(indent);
-    out.text("-----------------------------------------");
+    writeIndented(out, "-----------------------------------------");
     out.newLine();
     out.newLine();
 }
 
 }  // namespace
 
-void writeFrequencySkipChart(OutputFile& report, const WheelProfile& profile, const SpinList& spins,
-                             std::int32_t analysisCount, const SpinSource& source) {
-    ReportBlock out(report);
-    writeHeader(out, profile, analysisCount, source);
-    out.flush();
-    if (analysisCount < 0) throw SessionError("negative analysis count");
+void writeFrequencySkipChart(OutputFile& out, const AnalysisRequest& request) {
+    writeHeader(out, request);
+    if (request.analysisCount < 0) return;
 
-    // All numbers' skips in one pass; each group is printed, then in
-    // ascending order.
-    SkipsByNumber grouped = groupSkipsByNumber(spins, analysisCount, profile.numberCount);
-    std::vector<std::int32_t> medians(static_cast<std::size_t>(profile.numberCount));
-    for (std::int32_t number = 0; number < profile.numberCount; ++number) {
+    // All numbers' skips in one pass; each group is printed, then sorted in
+    // place and printed again.
+    SkipsByNumber grouped =
+        groupSkipsByNumber(request.spins, request.analysisCount, request.numberCount);
+    std::vector<std::int32_t> medians(static_cast<std::size_t>(request.numberCount));
+    for (std::int32_t number = 0; number < request.numberCount; ++number) {
         const std::span<std::int32_t> skips = grouped.of(number);
-        out.text(indent);
-        out.text("Roulette Number: ");
-        out.printForm(number);
+        writeIndented(out, "Roulette Number: ");
+        out.writePrintForm(number);
         out.newLine();
-        out.text(indent);
-        out.text("====================");
+        writeIndented(out, "====================");
         out.newLine();
-        out.text("\xF8 Hits -> ");
-        out.printForm(static_cast<std::int64_t>(skips.size()));
-        out.text(" times");
+        out.write("\xF8 Hits -> ");
+        out.writePrintForm(static_cast<std::int64_t>(skips.size()));
+        out.write(" times");
         out.newLine();
-        out.text("\xF9 Skips -> ");
-        out.printList(skips);
+        out.write("\xF9 Skips -> ");
+        writePrintForms(out, skips);
         out.newLine();
-        // Sorted: runs of equal skips; the median is the one at 1-based
-        // place floor((hits + 1) / 2).
-        const AscendingRuns runs = prepareAscendingRuns(skips);
-        const std::size_t middle = (skips.size() + 1) / 2;
-        std::size_t placed = 0;
-        std::int32_t median = 0;
-        out.text("* Sorted Skips: ");
-        forEachAscendingRun(runs, [&](std::int32_t skip, std::uint32_t count) {
-            out.printRepeated(skip, count);
-            if (placed < middle && placed + count >= middle) median = skip;
-            placed += count;
-        });
+        sortAscending(skips);
+        out.write("* Sorted Skips: ");
+        writePrintForms(out, skips);
         out.newLine();
+        const std::int32_t median = medianOfSorted(skips);
         medians[static_cast<std::size_t>(number)] = median;
-        out.text("* Median Skip: ");
-        out.printForm(median);
+        out.write("* Median Skip: ");
+        out.writePrintForm(median);
         out.newLine();
         out.newLine();
     }
 
-    const ChartSummary summary = summarizeMedians(medians);
+    const ChartSummary summary = computeChartSummary(medians);
     out.newLine();
-    out.text(indent);
-    out.text("*********************************");
+    writeIndented(out, "*********************************");
     out.newLine();
-    out.text(indent);
-    out.text("* Average Median: ");
-    out.printForm(summary.averageMedian);
+    writeIndented(out, "* Average Median: ");
+    out.writePrintForm(summary.averageMedian);
     out.newLine();
-    out.text(indent);
-    out.text("* Median of All Skips: ");
-    out.printForm(summary.medianOfAllSkips);
+    writeIndented(out, "* Median of All Skips: ");
+    out.writePrintForm(summary.medianOfAllSkips);
     out.newLine();
-    out.text(indent);
-    out.text("*********************************");
+    writeIndented(out, "*********************************");
     out.newLine();
     out.newLine();
     out.newLine();
     out.newLine();
-    out.flush();
 }
 
 }  // namespace spinchart

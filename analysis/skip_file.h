@@ -6,19 +6,15 @@
 
 #include <cstdint>
 #include <string_view>
-#include <vector>
 
 namespace spinchart {
 
 // Reads `valueCount` values back from the closed skip file (code page 437
-// name), sorts them and writes them again. Throws SessionError when the file
-// cannot be read, holds fewer values or cannot be rewritten; until the
-// rewrite starts the file keeps its first pass.
+// name) as numeric input (blanks, commas and line ends before a number are
+// skipped; the number ends at the next blank, comma or line end), sorts them
+// and writes them again. Throws when the file cannot be read, holds fewer
+// values or cannot be rewritten; until the rewrite starts the file keeps its
+// first pass.
 void finishSkipFile(std::string_view cp437Name, std::int32_t valueCount);
-
-// The first `valueCount` numbers of a skip file, read as numeric input:
-// blanks, commas and line ends before a number are skipped, and the number
-// ends at the next blank, comma or line end.
-std::vector<std::int32_t> readSkipValues(std::string_view cp437Name, std::int32_t valueCount);
 
 }  // namespace spinchart

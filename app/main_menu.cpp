@@ -9,8 +9,6 @@
 namespace spinchart {
 namespace {
 
-const std::string menuBar(33, '\xCD');
-
 void drawTitleScreen(ConsoleScreen& screen) {
     writeLineAt(screen, 1, 2, programCopyrightLine);
     writeLineAt(
@@ -25,21 +23,13 @@ void drawTitleScreen(ConsoleScreen& screen) {
 }
 
 void drawWheelMenu(ConsoleScreen& screen) {
-    const std::string separator = "\xC6" + menuBar + "\xB5";
-    writeLineAt(screen, 15, 16, "\xD5" + menuBar + "\xB8");
-    writeLineAt(screen, 16, 16, "\xB3  Select your choice:            \xB3");
-    writeLineAt(screen, 17, 16, separator + " ");
-    writeLineAt(screen, 18, 16, "\xB3  <S> Single-zero (0)            \xB3");
-    writeLineAt(screen, 19, 16, separator);
-    writeLineAt(screen, 20, 16, "\xB3  <D> Double-zero (00)           \xB3");
-    writeLineAt(screen, 21, 16, separator);
-    writeLineAt(screen, 22, 16, "\xB3  <X> Exit Program               \xB3");
-    writeLineAt(screen, 23, 16, "\xD4" + menuBar + "\xBE");
+    drawMenuBox(screen, 15, 16, "  Select your choice:",
+                {"  <S> Single-zero (0)", "  <D> Double-zero (00)", "  <X> Exit Program"});
 }
 
 }  // namespace
 
-void runMainLoop(ConsoleScreen& screen, RandomState& random, ClockReader readClock) {
+void runMainLoop(ConsoleScreen& screen, SessionContext& context) {
     for (;;) {
         setColours(screen, 14, 2);
         clearScreen(screen);
@@ -50,9 +40,9 @@ void runMainLoop(ConsoleScreen& screen, RandomState& random, ClockReader readClo
         drawWheelMenu(screen);
         menuKey = readMenuKey(screen, 16, 44);
         if (menuKey == singleZeroProfile.wheelKey) {
-            runWheelAnalysis(screen, singleZeroProfile, random, readClock);
+            runWheelAnalysis(screen, singleZeroProfile, context);
         } else if (menuKey == doubleZeroProfile.wheelKey) {
-            runWheelAnalysis(screen, doubleZeroProfile, random, readClock);
+            runWheelAnalysis(screen, doubleZeroProfile, context);
         } else if (menuKey == "X") {
             setCursorVisible(screen, true);
             return;

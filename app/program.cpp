@@ -12,8 +12,9 @@ int runProgram() {
         std::unique_ptr<TerminalBackend> terminal = openProgramTerminal();
         ConsoleScreen screen;
         screen.backend = terminal.get();
-        RandomState random;
-        runMainLoop(screen, random, readLocalTime);
+        SessionContext context;
+        context.analyse = runAnalysis;
+        runMainLoop(screen, context);
         presentScreen(screen);
         return 0;
     } catch (const std::exception& error) {

@@ -1,7 +1,7 @@
 // The whole analysis of 1, 10 (and with --with-100m, 100) million generated
-// double-zero spins, against dd writing the same number of bytes and against
-// sort -n of the unsorted skip file, in the same run. Prints a table with the
-// times, the ratios and the peak memory beyond the spin list.
+// double-zero spins, against dd writing the same number of bytes, in the same
+// run. Prints a table with the times, the ratios and the peak memory beyond
+// the spin list.
 //
 //   analysis_bench [--with-100m] [--scratch=DIR] [benchmark flags]
 #include <benchmark/benchmark.h>
@@ -32,7 +32,6 @@ using spinchart::SpinList;
 struct SizeResult {
     double analysisSeconds = 0;
     double ddSeconds = 0;
-    double sortSeconds = 0;
     std::uint64_t reportBytes = 0;
     std::uint64_t skipBytes = 0;
     std::int64_t peakExtraBytes = -1;
@@ -98,8 +97,9 @@ const SpinList& spinsFor(std::int64_t count) {
 
 AnalysisRequest requestFor(const SpinList& spins) {
     AnalysisRequest request;
-    request.profile = &spinchart::doubleZeroProfile;
-    request.spins = &spins;
+    request.numberCount = spinchart::doubleZeroProfile.numberCount;
+    request.chartTitle = spinchart::doubleZeroProfile.chartTitle;
+    request.spins = spins.values();
     request.analysisCount = spins.size();
     request.generated = true;
     request.reportFile = (scratch / "BENCH.REP").string();
@@ -173,48 +173,16 @@ void ddBenchmark(benchmark::State& state) {
     dropFile(target);
 }
 
-// sort -n of the skip file's first pass (unsorted, row order).
-void sortBenchmark(benchmark::State& state) {
-    const std::int64_t count = state.range(0);
-    const SpinList& spins = spinsFor(count);
-    const AnalysisRequest request = requestFor(spins);
-    const std::int32_t n = request.analysisCount;
-    {
-        spinchart::OutputFile report;
-        spinchart::OutputFile skipFile;
-        report.open(request.reportFile);
-        skipFile.open(request.skipFile);
-        const spinchart::SpinSource source{true, ""};
-        spinchart::writeFrequencySkipChart(report, *request.profile, spins, n, source);
-        spinchart::writeSystemReport(report, skipFile, spins, n, source, 18, 11);
-    }
-    dropFile(request.reportFile);
-    const std::filesystem::path sorted = scratch / "sorted.out";
-    const std::string command =
-        "LC_ALL=C sort -n '" + request.skipFile + "' -o '" + sorted.string() + "'";
-    for (auto _ : state) {
-        dropFile(sorted);
-        settle();
-        const auto start = std::chrono::steady_clock::now();
-        if (runCommand(command) != 0) state.SkipWithError("sort failed");
-        const double seconds = secondsSince(start);
-        state.SetIterationTime(seconds);
-        keepBest(results[count].sortSeconds, seconds);
-    }
-    dropFile(sorted);
-    dropFile(request.skipFile);
-}
-
 void printTable() {
-    std::printf("\n%12s %11s %9s %11s %9s %11s %10s %13s\n", "spins", "analysis s", "ns/spin",
-                "dd same B s", "vs dd", "sort -n s", "MB written", "peak B/spin");
+    std::printf("\n%12s %11s %9s %11s %9s %10s %13s\n", "spins", "analysis s", "ns/spin",
+                "dd same B s", "vs dd", "MB written", "peak B/spin");
     for (const auto& [count, r] : results) {
         if (r.analysisSeconds == 0) continue;
         const double written = static_cast<double>(r.reportBytes + 2 * r.skipBytes) / 1e6;
-        std::printf("%12lld %11.3f %9.1f %11.3f %8.2fx %11.3f %10.1f %13.2f\n",
+        std::printf("%12lld %11.3f %9.1f %11.3f %8.2fx %10.1f %13.2f\n",
                     static_cast<long long>(count), r.analysisSeconds,
                     r.analysisSeconds * 1e9 / static_cast<double>(count), r.ddSeconds,
-                    r.ddSeconds > 0 ? r.analysisSeconds / r.ddSeconds : 0.0, r.sortSeconds, written,
+                    r.ddSeconds > 0 ? r.analysisSeconds / r.ddSeconds : 0.0, written,
                     r.peakExtraBytes >= 0
                         ? static_cast<double>(r.peakExtraBytes) / static_cast<double>(count)
                         : -1.0);
@@ -255,11 +223,6 @@ int main(int argc, char** argv) {
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark("dd_same_bytes", ddBenchmark)
-            ->Arg(size)
-            ->Iterations(iterations)
-            ->UseManualTime()
-            ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark("sort_n_skip_file", sortBenchmark)
             ->Arg(size)
             ->Iterations(iterations)
             ->UseManualTime()

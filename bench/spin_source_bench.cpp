@@ -35,7 +35,7 @@ const std::string& spinFile() {
         const WheelNeighbourTable pool = buildNeighbourTable(doubleZeroProfile);
         RandomState random;
         SessionSpins spins;
-        generateSpins(pool, random, fixedClock, spinCount, path, spins);
+        spins = generateSpins(pool, random, fixedClock, spinCount, path);
         return path;
     }();
     return name;
@@ -57,7 +57,7 @@ void BM_LoadSpinFile(benchmark::State& state) {
     for (auto _ : state) {
         const long before = residentBytes();
         SessionSpins spins;
-        loadSpinFile(path, spins);
+        spins = loadSpinFile(path);
         bytesPerSpin = static_cast<double>(residentBytes() - before) / spins.totalSpins;
         benchmark::DoNotOptimize(spins.spinMean);
         if (spins.totalSpins != spinCount) state.SkipWithError("wrong spin count");
@@ -74,7 +74,7 @@ void BM_GenerateSpins(benchmark::State& state) {
     RandomState random;
     for (auto _ : state) {
         SessionSpins spins;
-        generateSpins(pool, random, fixedClock, spinCount, path, spins);
+        spins = generateSpins(pool, random, fixedClock, spinCount, path);
         benchmark::DoNotOptimize(spins.spinMean);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(std::filesystem::file_size(path)) *

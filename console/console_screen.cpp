@@ -20,19 +20,6 @@ void scrollUp(ConsoleScreen& screen) {
     std::fill(screen.cells.end() - screenColumns, screen.cells.end(), blank);
 }
 
-// Waits until a key is pending; the screen is shown (and repainted after a
-// resize) while waiting.
-bool waitUntilKeyPending(ConsoleScreen& screen) {
-    TerminalBackend* backend = screen.backend;
-    if (backend == nullptr) return false;
-    for (;;) {
-        if (backend->takeRepaintRequest()) invalidateScreen(screen);
-        presentScreen(screen);
-        if (backend->keyPending()) return true;
-        backend->waitForInput();
-    }
-}
-
 }  // namespace
 
 void setColours(ConsoleScreen& screen, int foreground, int background) {
@@ -87,6 +74,17 @@ bool keyPending(ConsoleScreen& screen) {
 KeyCode takeKey(ConsoleScreen& screen) {
     if (screen.backend == nullptr) return {};
     return screen.backend->takeKey();
+}
+
+bool waitUntilKeyPending(ConsoleScreen& screen) {
+    TerminalBackend* backend = screen.backend;
+    if (backend == nullptr) return false;
+    for (;;) {
+        if (backend->takeRepaintRequest()) invalidateScreen(screen);
+        presentScreen(screen);
+        if (backend->keyPending()) return true;
+        backend->waitForInput();
+    }
 }
 
 KeyCode waitKey(ConsoleScreen& screen) {
@@ -220,6 +218,41 @@ void drawDoubleFrame(ConsoleScreen& screen, int row, int column, int innerWidth)
     writeText(screen, "\xC8");
     writeText(screen, bar);
     writeText(screen, "\xBC");
+}
+
+void drawTallFrame(ConsoleScreen& screen, int row, int column, int innerWidth) {
+    const std::string bars(static_cast<std::size_t>(std::max(innerWidth, 0)), '\xCD');
+    writeLineAt(screen, row, column, "\xC9" + bars + "\xBB");
+    for (int side = row + 1; side <= row + 2; ++side) {
+        writeLineAt(screen, side, column, "\xBA");
+        writeLineAt(screen, side, column + innerWidth + 1, "\xBA");
+    }
+    writeLineAt(screen, row + 3, column, "\xC8" + bars + "\xBC");
+}
+
+void drawMenuBox(ConsoleScreen& screen, int row, int column, std::string_view title,
+                 std::initializer_list<std::string_view> items) {
+    constexpr std::size_t innerWidth = 33;
+    const std::string bars(innerWidth, '\xCD');
+    const std::string separator = "\xC6" + bars + "\xB5";
+    auto boxed = [&](std::string_view text) {
+        std::string line(innerWidth + 2, ' ');
+        line.front() = '\xB3';
+        text.copy(line.data() + 1, innerWidth);
+        line.back() = '\xB3';
+        return line;
+    };
+    writeLineAt(screen, row++, column, "\xD5" + bars + "\xB8");
+    writeLineAt(screen, row++, column, boxed(title));
+    // The first separator carries a blank beyond the box.
+    writeLineAt(screen, row++, column, separator + " ");
+    bool first = true;
+    for (const std::string_view item : items) {
+        if (!first) writeLineAt(screen, row++, column, separator);
+        first = false;
+        writeLineAt(screen, row++, column, boxed(item));
+    }
+    writeLineAt(screen, row, column, "\xD4" + bars + "\xBE");
 }
 
 KeyCode readMenuKey(ConsoleScreen& screen, int row, int column) {

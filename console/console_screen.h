@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -50,6 +51,9 @@ void discardPendingKeys(ConsoleScreen& screen);
 bool keyPending(ConsoleScreen& screen);
 KeyCode takeKey(ConsoleScreen& screen);
 KeyCode waitKey(ConsoleScreen& screen);
+// Waits until a key is pending and leaves it there; the screen is shown (and
+// repainted after a resize) meanwhile. False without a terminal.
+bool waitUntilKeyPending(ConsoleScreen& screen);
 std::string readLine(ConsoleScreen& screen);
 void beep(ConsoleScreen& screen);
 
@@ -64,6 +68,12 @@ void writeLineAt(ConsoleScreen& screen, int row, int column, std::string_view cp
 
 // Shared idioms.
 void drawDoubleFrame(ConsoleScreen& screen, int row, int column, int innerWidth);
+// A double frame with two middle rows: rows row to row + 3.
+void drawTallFrame(ConsoleScreen& screen, int row, int column, int innerWidth);
+// The single-line menu box with double bars, 35 columns wide: a top line, the
+// title, then the items between separators, and a bottom line.
+void drawMenuBox(ConsoleScreen& screen, int row, int column, std::string_view title,
+                 std::initializer_list<std::string_view> items);
 KeyCode readMenuKey(ConsoleScreen& screen, int row, int column);
 std::string toUpperCp437(std::string_view text);
 

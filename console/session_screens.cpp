@@ -28,10 +28,7 @@ void showErrorScreen(ConsoleScreen& screen) {
     writeLineAt(screen, 14, 5, "Delete the blank lines or make the necessary corrections.");
     writeLineAt(screen, 16, 5, "... Press <Spacebar> to resume or Ctrl+Break to abort ... ");
     // Any key resumes; it stays pending for the restarted run's key flush.
-    while (!keyPending(screen)) {
-        if (screen.backend == nullptr) return;
-        screen.backend->waitForInput();
-    }
+    waitUntilKeyPending(screen);
 }
 
 }  // namespace spinchart

@@ -13,6 +13,7 @@
 #include "analysis/analysis_model.h"
 #include "analysis/analysis_test_support.h"
 #include "analysis/main_report.h"
+#include "session/wheel_profile.h"
 #include "text/program_identity.h"
 #include "text/session_error.h"
 
@@ -72,10 +73,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
                        programCopyrightLine, spins, count, source, mean, stdDev,
                        /*plainSort=*/spins.size() < 200);
 
-    const SpinList list = testing::makeSpins(spins);
+    const std::vector<std::int32_t> list = testing::makeSpins(spins);
     AnalysisRequest request;
-    request.profile = &profile;
-    request.spins = &list;
+    request.numberCount = profile.numberCount;
+    request.chartTitle = profile.chartTitle;
+    request.spins = list;
     request.analysisCount = count;
     request.generated = source.generated;
     request.dataFileName = source.dataFileName;

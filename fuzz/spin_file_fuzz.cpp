@@ -56,7 +56,7 @@ std::optional<std::vector<std::int32_t>> modelSpins(std::string_view data) {
 std::optional<std::vector<std::int32_t>> loaded(BlockReader& reader) {
     SessionSpins spins;
     try {
-        loadSpins(reader, spins);
+        spins = loadSpins(reader);
     } catch (const SessionError&) {
         return std::nullopt;
     }

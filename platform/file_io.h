@@ -31,8 +31,6 @@ public:
     void writeAll(const char* data, std::size_t size);
     // Reads up to `size` bytes; returns 0 at end of file.
     std::size_t readSome(char* data, std::size_t size);
-    // Size of the open file in bytes (a hint; the file may change).
-    std::uint64_t sizeHint() const;
     void close();
 
 private:

@@ -109,12 +109,6 @@ std::size_t FileHandle::readSome(char* data, std::size_t size) {
     }
 }
 
-std::uint64_t FileHandle::sizeHint() const {
-    struct stat info {};
-    if (native_ < 0 || ::fstat(native_, &info) != 0) return 0;
-    return static_cast<std::uint64_t>(info.st_size);
-}
-
 void FileHandle::close() {
     if (native_ < 0) return;
     const int fd = native_;
@@ -136,14 +130,22 @@ bool sameExistingFile(const std::string& a, const std::string& b) {
 
 bool leadToSameFile(const std::string& a, const std::string& b) {
     if (sameExistingFile(a, b)) return true;
-    std::error_code error;
-    const std::filesystem::path pa =
-        std::filesystem::weakly_canonical(std::filesystem::absolute(a, error), error);
-    if (error) return a == b;
-    const std::filesystem::path pb =
-        std::filesystem::weakly_canonical(std::filesystem::absolute(b, error), error);
-    if (error) return a == b;
-    return pa == pb;
+    // Each step has its own error: a failure must not be cleared by the next
+    // step's success.
+    auto place = [](const std::string& path) -> std::optional<std::filesystem::path> {
+        std::error_code absoluteError;
+        const std::filesystem::path absolute = std::filesystem::absolute(path, absoluteError);
+        if (absoluteError) return std::nullopt;
+        std::error_code canonicalError;
+        std::filesystem::path canonical =
+            std::filesystem::weakly_canonical(absolute, canonicalError);
+        if (canonicalError) return std::nullopt;
+        return canonical;
+    };
+    const auto pa = place(a);
+    const auto pb = place(b);
+    if (!pa || !pb) return a == b;
+    return *pa == *pb;
 }
 
 std::optional<std::string> resolvePathIgnoringCase(const std::string& path) {

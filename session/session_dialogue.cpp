@@ -5,7 +5,6 @@
 #include <string>
 #include <string_view>
 
-#include "analysis/main_report.h"
 #include "console/session_screens.h"
 #include "platform/cp437.h"
 #include "platform/file_io.h"
@@ -18,8 +17,7 @@
 namespace spinchart {
 namespace {
 
-// Screen texts are code page 437: F9 is the small bullet; the menu box uses
-// the single-line box characters with double bars.
+// Screen texts are code page 437: F9 is the small bullet.
 constexpr std::string_view introLine4 = "\xF9 This function simulates random roulette spins; or-";
 constexpr std::string_view introLine6 = "The spins must be recorded first in a text file";
 constexpr std::string_view introLine7 =
@@ -27,31 +25,12 @@ constexpr std::string_view introLine7 =
 constexpr std::string_view introLine10 = "You can either generate RANDOM spins (the default)";
 constexpr std::string_view introLine11 = "or analyze REAL-LIFE casino spins in a data file.";
 
-#define SPINCHART_BARS                                                                             \
-    "\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD" \
-    "\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD"
-constexpr std::string_view menuTop = "\xD5" SPINCHART_BARS "\xB8";
-constexpr std::string_view menuTitle = "\xB3  Select the Method:             \xB3";
-constexpr std::string_view menuSeparatorWithBlank = "\xC6" SPINCHART_BARS "\xB5 ";
-constexpr std::string_view menuGenerate = "\xB3  <G> Generate Random Spins      \xB3";
-constexpr std::string_view menuSeparator = "\xC6" SPINCHART_BARS "\xB5";
-constexpr std::string_view menuAnalyze = "\xB3  <A> Analyze Casino File        \xB3";
-constexpr std::string_view menuBottom = "\xD4" SPINCHART_BARS "\xBE";
-#undef SPINCHART_BARS
-
 constexpr int frameColumn = 14;
 constexpr std::int32_t defaultGenerationCount = 1000;
 constexpr std::int32_t smallestGenerationCount = 100;
 
-// A double frame at column 14 with two middle rows: rows row to row + 3.
 void drawTallFrame(ConsoleScreen& screen, int row, int innerWidth) {
-    const std::string bars(static_cast<std::size_t>(innerWidth), '\xCD');
-    writeLineAt(screen, row, frameColumn, "\xC9" + bars + "\xBB");
-    for (int side = row + 1; side <= row + 2; ++side) {
-        writeLineAt(screen, side, frameColumn, "\xBA");
-        writeLineAt(screen, side, frameColumn + innerWidth + 1, "\xBA");
-    }
-    writeLineAt(screen, row + 3, frameColumn, "\xC8" + bars + "\xBC");
+    spinchart::drawTallFrame(screen, row, frameColumn, innerWidth);
 }
 
 // Writes the prompt at its place and reads the typed answer right after it.
@@ -76,31 +55,27 @@ void drawIntroScreen(ConsoleScreen& screen, const WheelProfile& profile) {
     writeLineAt(screen, 11, 10, introLine11);
     writeLineAt(screen, 12, 10, profile.introRandomFileLine);
 
-    writeLineAt(screen, 16, 16, menuTop);
-    writeLineAt(screen, 17, 16, menuTitle);
-    writeLineAt(screen, 18, 16, menuSeparatorWithBlank);
-    writeLineAt(screen, 19, 16, menuGenerate);
-    writeLineAt(screen, 20, 16, menuSeparator);
-    writeLineAt(screen, 21, 16, menuAnalyze);
-    writeLineAt(screen, 22, 16, menuBottom);
+    drawMenuBox(screen, 16, 16, "  Select the Method:",
+                {"  <G> Generate Random Spins", "  <A> Analyze Casino File"});
 }
 
-// The analyze branch: returns the chosen data file as the dialogue holds it.
-std::string analyzeDataFile(ConsoleScreen& screen, const WheelProfile& profile,
-                            const SessionSettings& settings, SessionSpins& spins) {
+// The analyze branch: the spins of the chosen data file, and its name as the
+// dialogue holds it.
+SessionSpins analyzeDataFile(ConsoleScreen& screen, const WheelProfile& profile,
+                             const SessionSettings& settings, std::string& chosenName) {
     clearScreen(screen);
     writeLineAt(screen, 5, 14, "*** Default data file: " + toUpperCp437(settings.dataFile));
     drawDoubleFrame(screen, 17, frameColumn, 49);
     const std::string answer = ask(screen, 18, 15, " Enter DATA file to process: ");
     const std::string chosen = answer.empty() ? settings.dataFile : toUpperCp437(answer);
     writeDataChoice(profile, chosen, settings);
-    loadSpinFile(chosen, spins);
-    return chosen;
+    chosenName = chosen;
+    return loadSpinFile(chosen);
 }
 
-void generateRandomSpins(ConsoleScreen& screen, const WheelProfile& profile,
-                         const SessionSettings& settings, const WheelNeighbourTable& pool,
-                         RandomState& random, ClockReader readClock, SessionSpins& spins) {
+SessionSpins generateRandomSpins(ConsoleScreen& screen, const WheelProfile& profile,
+                                 const SessionSettings& settings, const WheelNeighbourTable& pool,
+                                 SessionContext& context) {
     clearScreen(screen);
     writeLineAt(screen, 7, 14, " *** Option: Generate RANDOM spins ");
     writeLineAt(screen, 9, 14,
@@ -121,7 +96,7 @@ void generateRandomSpins(ConsoleScreen& screen, const WheelProfile& profile,
     const std::string outputFile = nameAnswer.empty() ? settings.randomFile : nameAnswer;
 
     saveSettings(profile, settings.dataFile, outputFile, settings.reportFile, settings.skipFile);
-    generateSpins(pool, random, readClock, count, outputFile, spins);
+    return generateSpins(pool, context.random, context.readClock, count, outputFile);
 }
 
 struct ReportChoice {
@@ -129,6 +104,25 @@ struct ReportChoice {
     std::string reportFile;
     std::string skipFile;
 };
+
+// A name with a NUL byte names no file the system can open.
+void refuseUnusableName(const std::string& name) {
+    if (name.find('\0') != std::string::npos) throw SessionError("unusable file name");
+}
+
+// The outputs must be two files, and neither may be the spin file analysed
+// (`dataPath`, empty for drawn spins): refused before the names are saved as
+// the next session's defaults.
+void refuseClashingNames(const std::string& dataPath, const ReportChoice& choice) {
+    const std::string reportPath = cp437ToUtf8(choice.reportFile);
+    const std::string skipPath = cp437ToUtf8(choice.skipFile);
+    // Two outputs into one file would interleave and spoil both.
+    if (leadToSameFile(reportPath, skipPath))
+        throw SessionError("the report and the skip file are one file");
+    if (!dataPath.empty() &&
+        (leadToSameFile(dataPath, reportPath) || leadToSameFile(dataPath, skipPath)))
+        throw SessionError("a report would replace the data file");
+}
 
 ReportChoice askCountAndNames(ConsoleScreen& screen, const SessionSettings& settings,
                               std::int32_t totalSpins) {
@@ -154,11 +148,13 @@ ReportChoice askCountAndNames(ConsoleScreen& screen, const SessionSettings& sett
     writeLineAt(screen, 17, 15, " Name the main report");
     const std::string reportAnswer = ask(screen, 18, 15, " (" + settings.reportFile + ") ");
     choice.reportFile = reportAnswer.empty() ? settings.reportFile : reportAnswer;
+    refuseUnusableName(choice.reportFile);
 
     drawTallFrame(screen, 20, 39);
     writeLineAt(screen, 21, 15, " Name the skip file");
     const std::string skipAnswer = ask(screen, 22, 15, " (" + settings.skipFile + ") ");
     choice.skipFile = skipAnswer.empty() ? settings.skipFile : skipAnswer;
+    refuseUnusableName(choice.skipFile);
     return choice;
 }
 
@@ -172,36 +168,25 @@ void drawWorkingScreen(ConsoleScreen& screen) {
 
 // One session after its settings step, up to the finished reports.
 void runSession(ConsoleScreen& screen, const WheelProfile& profile, const SessionSettings& settings,
-                const WheelNeighbourTable& pool, RandomState& random, ClockReader readClock,
-                AnalysisRunner analyse) {
-    SessionSpins spins;
-
+                const WheelNeighbourTable& pool, SessionContext& context) {
     drawIntroScreen(screen, profile);
     const KeyCode methodKey = readMenuKey(screen, 17, 45);
     const bool analyze = methodKey == "A";
 
     std::string dataFile;
-    if (analyze) {
-        dataFile = analyzeDataFile(screen, profile, settings, spins);
-    } else {
-        generateRandomSpins(screen, profile, settings, pool, random, readClock, spins);
-    }
+    SessionSpins spins = analyze ? analyzeDataFile(screen, profile, settings, dataFile)
+                                 : generateRandomSpins(screen, profile, settings, pool, context);
 
     const ReportChoice choice = askCountAndNames(screen, settings, spins.totalSpins);
-    // Two outputs into one file would interleave and spoil both.
-    if (leadToSameFile(cp437ToUtf8(choice.reportFile), cp437ToUtf8(choice.skipFile))) {
-        throw SessionError("the report and the skip file are one file");
-    }
-    for (const std::string* name : {&choice.reportFile, &choice.skipFile}) {
-        if (name->find('\0') != std::string::npos) throw SessionError("unusable file name");
-    }
+    refuseClashingNames(spins.sourcePath, choice);
     saveSettings(profile, settings.dataFile, settings.randomFile, choice.reportFile,
                  choice.skipFile);
 
     drawWorkingScreen(screen);
     AnalysisRequest request;
-    request.profile = &profile;
-    request.spins = &spins.list;
+    request.numberCount = profile.numberCount;
+    request.chartTitle = profile.chartTitle;
+    request.spins = spins.list.values();
     request.analysisCount = choice.analysisCount;
     request.generated = !analyze;
     request.dataFileName = dataFile;
@@ -209,19 +194,12 @@ void runSession(ConsoleScreen& screen, const WheelProfile& profile, const Sessio
     request.skipFile = choice.skipFile;
     request.spinMean = spins.spinMean;
     request.spinStdDev = spins.spinStdDev;
-    analyse(request);
-    spins.list.clear();
+    context.analyse(request);
 }
 
 }  // namespace
 
-void runWheelAnalysis(ConsoleScreen& screen, const WheelProfile& profile, RandomState& random,
-                      ClockReader readClock) {
-    runWheelAnalysis(screen, profile, random, readClock, runAnalysis);
-}
-
-void runWheelAnalysis(ConsoleScreen& screen, const WheelProfile& profile, RandomState& random,
-                      ClockReader readClock, AnalysisRunner analyse) {
+void runWheelAnalysis(ConsoleScreen& screen, const WheelProfile& profile, SessionContext& context) {
     const WheelNeighbourTable pool = buildNeighbourTable(profile);
     for (;;) {
         // Session start: settings, key flush, then the trap is armed.
@@ -230,8 +208,10 @@ void runWheelAnalysis(ConsoleScreen& screen, const WheelProfile& profile, Random
         try {
             setColours(screen, 14, 2);
             setCursorVisible(screen, false);
-            runSession(screen, profile, settings, pool, random, readClock, analyse);
+            runSession(screen, profile, settings, pool, context);
         } catch (const SessionError&) {
+            // The trap: every failure of a session, its own or the platform's,
+            // ends here.
             showErrorScreen(screen);
             continue;
         } catch (const PlatformError&) {

@@ -1,6 +1,8 @@
 #pragma once
 // One wheel's sessions: settings, dialogue, spins, analysis, run-again.
 
+#include <functional>
+
 #include "analysis/main_report.h"
 #include "console/console_screen.h"
 #include "platform/clock.h"
@@ -9,14 +11,18 @@
 
 namespace spinchart {
 
+// What every session works with, from the program's start to its end: the
+// random source (the only state that lives across sessions and wheels), the
+// clock, and the analysis the program entry hands over (runAnalysis; tests
+// put their own clock and analysis in).
+struct SessionContext {
+    RandomState random;
+    ClockReader readClock = readLocalTime;
+    std::function<void(const AnalysisRequest&)> analyse;
+};
+
 // Runs sessions of the wheel until the user declines to run it again. Errors
 // inside a session end at the error screen and the session starts again.
-void runWheelAnalysis(ConsoleScreen& screen, const WheelProfile& profile, RandomState& random,
-                      ClockReader readClock);
-
-// The same with another analysis in place of runAnalysis (for tests).
-using AnalysisRunner = void (*)(const AnalysisRequest&);
-void runWheelAnalysis(ConsoleScreen& screen, const WheelProfile& profile, RandomState& random,
-                      ClockReader readClock, AnalysisRunner analyse);
+void runWheelAnalysis(ConsoleScreen& screen, const WheelProfile& profile, SessionContext& context);
 
 }  // namespace spinchart

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace spinchart {
 
@@ -24,6 +25,7 @@ public:
     std::int32_t at(std::int32_t position) const { return data_[position - 1]; }
     std::int32_t& at(std::int32_t position) { return data_[position - 1]; }
     const std::int32_t* data() const { return data_; }
+    std::span<const std::int32_t> values() const { return {data_, size_}; }
     std::int32_t* data() { return data_; }
 
     // Sets the size; new positions hold 0. Throws SessionError when the memory

@@ -64,9 +64,8 @@ std::int32_t readSpinValue(BlockReader& reader) {
     return valueOf(text, size);
 }
 
-void loadSpins(BlockReader& reader, SessionSpins& spins) {
-    spins.list.clear();
-    spins.totalSpins = 0;
+SessionSpins loadSpins(BlockReader& reader) {
+    SessionSpins spins;
     while (!reader.atEnd())
         spins.list.pushBack(readSpinValue(reader));
     spins.list.shrinkToFit();
@@ -74,16 +73,19 @@ void loadSpins(BlockReader& reader, SessionSpins& spins) {
     const SpinStatistics statistics = computeSpinStatistics(spins.list, spins.totalSpins);
     spins.spinMean = statistics.spinMean;
     spins.spinStdDev = statistics.spinStdDev;
+    return spins;
 }
 
-void loadSpinFile(std::string_view cp437Name, SessionSpins& spins) {
+SessionSpins loadSpinFile(std::string_view cp437Name) {
     if (cp437Name.find('\0') != std::string_view::npos) throw SessionError("unusable file name");
     const std::optional<std::string> found = resolvePathIgnoringCase(cp437ToUtf8(cp437Name));
     if (!found) throw SessionError("no such spin file");
     FileHandle file = FileHandle::openForReading(*found);
     BlockReader reader(file);
-    loadSpins(reader, spins);
+    SessionSpins spins = loadSpins(reader);
     file.close();
+    spins.sourcePath = *found;
+    return spins;
 }
 
 SpinStatistics computeSpinStatistics(const SpinList& list, std::int32_t totalSpins) {
@@ -116,10 +118,10 @@ SpinStatistics computeSpinStatistics(const SpinList& list, std::int32_t totalSpi
     return result;
 }
 
-void generateSpins(const WheelNeighbourTable& pool, RandomState& random, ClockReader readClock,
-                   std::int32_t count, std::string_view cp437OutputName, SessionSpins& spins) {
-    spins.list.clear();
-    spins.totalSpins = 0;
+SessionSpins generateSpins(const WheelNeighbourTable& pool, RandomState& random,
+                           ClockReader readClock, std::int32_t count,
+                           std::string_view cp437OutputName) {
+    SessionSpins spins;
     if (count < 0) throw SessionError("negative spin count");
     if (cp437OutputName.find('\0') != std::string_view::npos)
         throw SessionError("unusable file name");
@@ -153,6 +155,7 @@ void generateSpins(const WheelNeighbourTable& pool, RandomState& random, ClockRe
     const SpinStatistics statistics = computeSpinStatistics(spins.list, count);
     spins.spinMean = statistics.spinMean;
     spins.spinStdDev = statistics.spinStdDev;
+    return spins;
 }
 
 }  // namespace spinchart

@@ -7,6 +7,7 @@
 // commas; a Ctrl-Z byte ends the data.
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "platform/clock.h"
@@ -19,6 +20,7 @@ namespace spinchart {
 
 struct SessionSpins {
     SpinList list;
+    std::string sourcePath;  // the spin file as found on disk; empty for drawn spins
     std::int32_t totalSpins = 0;
     std::int32_t spinMean = 0;
     std::int32_t spinStdDev = 0;
@@ -32,22 +34,24 @@ struct SpinStatistics {
 // The next value of a spin file. Throws SessionError when only blanks are left.
 std::int32_t readSpinValue(BlockReader& reader);
 
-// Reads every value up to the end of the data into `spins` and computes the
-// statistics. Throws SessionError as readSpinValue does, or when memory fails.
-void loadSpins(BlockReader& reader, SessionSpins& spins);
+// Reads every value up to the end of the data and computes the statistics.
+// Throws SessionError as readSpinValue does, or when memory fails.
+SessionSpins loadSpins(BlockReader& reader);
 
 // Opens the named spin file (code page 437 name; a name missing as written is
-// looked up ignoring letter case) and loads it. Throws SessionError.
-void loadSpinFile(std::string_view cp437Name, SessionSpins& spins);
+// looked up ignoring letter case) and loads it. Throws SessionError, or
+// PlatformError when the file cannot be read.
+SessionSpins loadSpinFile(std::string_view cp437Name);
 
 // Average and population standard deviation over positions 1 to totalSpins,
 // each rounded to one decimal and then to a whole number (ties to even).
 SpinStatistics computeSpinStatistics(const SpinList& list, std::int32_t totalSpins);
 
-// Draws `count` spins from the wheel's pool into `spins` and writes them, one
-// print form per line, to the named file. Seeds the random source once from the
-// clock. Throws SessionError.
-void generateSpins(const WheelNeighbourTable& pool, RandomState& random, ClockReader readClock,
-                   std::int32_t count, std::string_view cp437OutputName, SessionSpins& spins);
+// Draws `count` spins from the wheel's pool and writes them, one print form
+// per line, to the named file. Seeds the random source once from the clock.
+// Throws SessionError, or PlatformError when the file cannot be written.
+SessionSpins generateSpins(const WheelNeighbourTable& pool, RandomState& random,
+                           ClockReader readClock, std::int32_t count,
+                           std::string_view cp437OutputName);
 
 }  // namespace spinchart

@@ -62,10 +62,15 @@ void OutputFile::write(std::string_view bytes) {
     pos_ += bytes.size();
 }
 
-void OutputFile::writeByte(char byte) {
-    reserve(1);
-    buffer_[pos_++] = byte;
-    if (byte == '\n') lineStart_ = static_cast<std::int64_t>(pos_);
+void OutputFile::commit(const char* end) {
+    const auto newPos = static_cast<std::size_t>(end - buffer_.get());
+    for (std::size_t k = newPos; k > pos_; --k) {
+        if (buffer_[k - 1] == '\n') {
+            lineStart_ = static_cast<std::int64_t>(k);
+            break;
+        }
+    }
+    pos_ = newPos;
 }
 
 void OutputFile::newLine() {
@@ -78,15 +83,6 @@ void OutputFile::newLine() {
 void OutputFile::writePrintForm(std::int64_t value) {
     reserve(24);
     pos_ += printFormInto(buffer_.get() + pos_, value);
-}
-
-void OutputFile::writeField(std::int64_t value, int width) {
-    if (width > 24) {
-        reserve(static_cast<std::size_t>(width) + 24);
-    } else {
-        reserve(48);
-    }
-    pos_ += formatFieldInto(buffer_.get() + pos_, value, width);
 }
 
 void OutputFile::close() {

@@ -1,6 +1,7 @@
 #pragma once
 // A buffered output file that knows its current column. Lines end in CR LF.
-// Any open, write or close failure throws SessionError.
+// A failure to create, write or close the file throws PlatformError; a write
+// to a closed file throws SessionError.
 
 #include <cstdint>
 #include <memory>
@@ -26,13 +27,19 @@ public:
     bool failed() const { return failed_; }
 
     void write(std::string_view bytes);
-    void writeByte(char byte);
     // CR LF; the column returns to 1.
     void newLine();
     // Print form of a whole number.
     void writePrintForm(std::int64_t value);
-    // A whole number in a right-aligned field of the given width.
-    void writeField(std::int64_t value, int width);
+
+    // Bulk text is written in place: room(n) gives space for up to n bytes
+    // (n at most roomLimit), and commit(end) takes the bytes up to `end`.
+    static constexpr std::size_t roomLimit = std::size_t{1} << 19;
+    char* room(std::size_t n) {
+        reserve(n);
+        return buffer_.get() + pos_;
+    }
+    void commit(const char* end);
 
     // 1 plus the bytes written since the last line end.
     std::int64_t column() const { return static_cast<std::int64_t>(pos_) - lineStart_ + 1; }

@@ -11,6 +11,7 @@
 
 #include "analysis/main_report.h"
 #include "session/spin_source.h"
+#include "session/wheel_profile.h"
 #include "support/e2e/terminal_session.h"
 #include "text/program_identity.h"
 
@@ -66,10 +67,11 @@ protected:
     Expected library(const WheelProfile& profile, const std::string& spinFile, std::int32_t count,
                      bool generated, const std::string& dataFileName) {
         SessionSpins spins;
-        loadSpinFile(spinFile, spins);
+        spins = loadSpinFile(spinFile);
         AnalysisRequest request;
-        request.profile = &profile;
-        request.spins = &spins.list;
+        request.numberCount = profile.numberCount;
+        request.chartTitle = profile.chartTitle;
+        request.spins = spins.list.values();
         request.analysisCount = count < spins.totalSpins ? count : spins.totalSpins;
         request.generated = generated;
         request.dataFileName = dataFileName;

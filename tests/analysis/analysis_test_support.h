@@ -12,8 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "session/spin_list.h"
-
 namespace spinchart::testing {
 
 // A fresh folder under the system's temporary folder, removed with its files.
@@ -48,12 +46,8 @@ inline void writeWholeFile(const std::string& path, const std::string& bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-inline SpinList makeSpins(const std::vector<std::int32_t>& values) {
-    SpinList spins;
-    spins.resize(values.size());
-    for (std::size_t k = 0; k < values.size(); ++k)
-        spins.data()[k] = values[k];
-    return spins;
+inline std::vector<std::int32_t> makeSpins(const std::vector<std::int32_t>& values) {
+    return values;
 }
 
 }  // namespace spinchart::testing

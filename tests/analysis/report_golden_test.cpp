@@ -10,6 +10,7 @@
 
 #include "analysis/analysis_test_support.h"
 #include "analysis/main_report.h"
+#include "session/wheel_profile.h"
 #include "text/program_identity.h"
 #include "text/session_error.h"
 
@@ -79,10 +80,11 @@ class ReportGolden : public ::testing::TestWithParam<GoldenCase> {};
 TEST_P(ReportGolden, WholeFilesMatch) {
     const GoldenCase& c = GetParam();
     testing::ScratchFolder folder;
-    const SpinList spins = testing::makeSpins(c.spins);
+    const std::vector<std::int32_t> spins = testing::makeSpins(c.spins);
     AnalysisRequest request;
-    request.profile = c.profile;
-    request.spins = &spins;
+    request.numberCount = c.profile->numberCount;
+    request.chartTitle = c.profile->chartTitle;
+    request.spins = spins;
     request.analysisCount = c.count;
     request.generated = c.generated;
     request.dataFileName = c.dataFile;
@@ -115,10 +117,11 @@ TEST(ReportGoldenNegativeCount, HeaderOnlyThenSessionError) {
                           Case{"negative_count_single", &singleZeroProfile, -1, true}}) {
         SCOPED_TRACE(c.name);
         testing::ScratchFolder folder;
-        const SpinList spins = testing::makeSpins({1, 2, 3});
+        const std::vector<std::int32_t> spins = testing::makeSpins({1, 2, 3});
         AnalysisRequest request;
-        request.profile = c.profile;
-        request.spins = &spins;
+        request.numberCount = c.profile->numberCount;
+        request.chartTitle = c.profile->chartTitle;
+        request.spins = spins;
         request.analysisCount = c.count;
         request.generated = c.generated;
         request.dataFileName = "HAMB00.DAT";

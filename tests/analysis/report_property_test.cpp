@@ -10,6 +10,7 @@
 #include "analysis/analysis_model.h"
 #include "analysis/analysis_test_support.h"
 #include "analysis/main_report.h"
+#include "session/wheel_profile.h"
 #include "text/program_identity.h"
 
 namespace spinchart {
@@ -24,10 +25,11 @@ Outcome runFast(const WheelProfile& profile, const std::vector<std::int32_t>& va
                 std::int32_t count, const model::Source& source, std::int32_t mean,
                 std::int32_t stdDev) {
     testing::ScratchFolder folder;
-    const SpinList spins = testing::makeSpins(values);
+    const std::vector<std::int32_t> spins = testing::makeSpins(values);
     AnalysisRequest request;
-    request.profile = &profile;
-    request.spins = &spins;
+    request.numberCount = profile.numberCount;
+    request.chartTitle = profile.chartTitle;
+    request.spins = spins;
     request.analysisCount = count;
     request.generated = source.generated;
     request.dataFileName = source.dataFileName;

@@ -19,8 +19,10 @@ LocalTime fixedClock() {
 }
 
 void runLoop(ScriptedConsole& console) {
-    RandomState random;
-    runMainLoop(console.screen, random, fixedClock);
+    SessionContext context;
+    context.readClock = fixedClock;
+    context.analyse = runAnalysis;
+    runMainLoop(console.screen, context);
 }
 
 void expectTitleAndMenu(const ScriptedTerminal& terminal) {

@@ -38,10 +38,10 @@ struct SeenAnalysis {
     std::string frameTop, frameBottom, frameSides;
 };
 std::vector<SeenAnalysis> seen;
-ConsoleScreen* activeScreen = nullptr;
 bool analysisFails = false;
 
-void recordAnalysis(const AnalysisRequest& request) {
+// Stands in for the analysis: records what it was handed under `screen`.
+void recordAnalysis(const ConsoleScreen& screen, const AnalysisRequest& request) {
     SeenAnalysis s;
     s.analysisCount = request.analysisCount;
     s.generated = request.generated;
@@ -50,16 +50,23 @@ void recordAnalysis(const AnalysisRequest& request) {
     s.skipFile = request.skipFile;
     s.spinMean = request.spinMean;
     s.spinStdDev = request.spinStdDev;
-    for (std::int32_t i = 1; i <= request.spins->size(); ++i)
-        s.spins.push_back(request.spins->at(i));
+    s.spins.assign(request.spins.begin(), request.spins.end());
     // The screen as the program holds it when the analysis starts.
-    s.workingRow11 = rowText(*activeScreen, 11).substr(24, 20);
-    s.frameTop = rowText(*activeScreen, 10).substr(13, 42);
-    s.frameSides =
-        rowText(*activeScreen, 12).substr(13, 1) + rowText(*activeScreen, 12).substr(54, 1);
-    s.frameBottom = rowText(*activeScreen, 13).substr(13, 42);
+    s.workingRow11 = rowText(screen, 11).substr(24, 20);
+    s.frameTop = rowText(screen, 10).substr(13, 42);
+    s.frameSides = rowText(screen, 12).substr(13, 1) + rowText(screen, 12).substr(54, 1);
+    s.frameBottom = rowText(screen, 13).substr(13, 42);
     seen.push_back(s);
     if (analysisFails) throw SessionError("report cannot be written");
+}
+
+SessionContext recordingContext(const ConsoleScreen& screen) {
+    SessionContext context;
+    context.readClock = fixedClock;
+    context.analyse = [&screen](const AnalysisRequest& request) {
+        recordAnalysis(screen, request);
+    };
+    return context;
 }
 
 // Runs a wheel with one step per wait for a key: each step looks at the screen
@@ -70,21 +77,19 @@ using Step = std::function<void(ScriptedTerminal&)>;
 // was still waiting for a key after the last step.
 bool runSteps(const WheelProfile& profile, std::vector<Step> steps) {
     ScriptedConsole console;
-    activeScreen = &console.screen;
     seen.clear();
     std::size_t next = 0;
     console.terminal.onIdle = [&](ScriptedTerminal& terminal) {
         if (next < steps.size()) steps[next++](terminal);
     };
-    RandomState random;
+    SessionContext context = recordingContext(console.screen);
     bool returned = true;
     try {
-        runWheelAnalysis(console.screen, profile, random, fixedClock, recordAnalysis);
+        runWheelAnalysis(console.screen, profile, context);
     } catch (const testing::ScriptEnded&) {
         returned = false;
     }
     EXPECT_EQ(next, steps.size()) << "the wheel run ended before the script did";
-    activeScreen = nullptr;
     return returned;
 }
 
@@ -461,6 +466,28 @@ TEST(SessionDialogue, ReportAndSkipFileMayNotBeOneFile) {
     }
 }
 
+TEST(SessionDialogue, NoOutputMayReplaceTheDataFile) {
+    WorkingFolder folder("spinchart-dialogue-data-clash");
+    writeBytes("MYDATA.DAT", "17\r\n3\r\n");
+    for (auto [report, skip] :
+         {std::pair<std::string, std::string>{"MYDATA.DAT", ""}, {"", "./MYDATA.DAT"}}) {
+        bool errorSeen = false;
+        runSteps(singleZeroProfile,
+                 {type("a"), type("mydata.dat\r"), type("\r" + report + "\r" + skip + "\r"),
+                  [&errorSeen](ScriptedTerminal& t) {
+                      errorSeen = errorScreenShown(t);
+                      t.pushText(" ");
+                  },
+                  introAgain(false)});
+        EXPECT_TRUE(errorSeen) << report << skip;
+        EXPECT_TRUE(seen.empty());
+        EXPECT_EQ(readBytes("MYDATA.DAT"), "17\r\n3\r\n");
+        // The clashing name is not offered to the next session.
+        EXPECT_EQ(readBytes("VIRLO0.INI"),
+                  lines({"HAMB00.DAT", "RAND0.DAT", "VIRLO0.REP", "VIRLO0.SKP"}));
+    }
+}
+
 TEST(SessionDialogue, FailingAnalysisShowsTheErrorScreen) {
     WorkingFolder folder("spinchart-dialogue-analysis-fails");
     analysisFails = true;
@@ -482,7 +509,6 @@ TEST(SessionDialogue, FailingAnalysisShowsTheErrorScreen) {
 TEST(SessionDialogue, KeysTypedBeforeTheSessionAreDiscarded) {
     WorkingFolder folder("spinchart-dialogue-typeahead");
     ScriptedConsole console;
-    activeScreen = &console.screen;
     seen.clear();
     console.terminal.typeAhead("a");
     int step = 0;
@@ -497,9 +523,8 @@ TEST(SessionDialogue, KeysTypedBeforeTheSessionAreDiscarded) {
             t.pushText("\r\r\r\r\rn");
         }
     };
-    RandomState random;
-    runWheelAnalysis(console.screen, doubleZeroProfile, random, fixedClock, recordAnalysis);
-    activeScreen = nullptr;
+    SessionContext context = recordingContext(console.screen);
+    runWheelAnalysis(console.screen, doubleZeroProfile, context);
     EXPECT_EQ(seen.size(), 1u);
 }
 

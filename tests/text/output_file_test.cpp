@@ -1,5 +1,6 @@
 #include "text/output_file.h"
 #include "platform/platform_error.h"
+#include "text/number_text.h"
 
 #include <gtest/gtest.h>
 
@@ -42,7 +43,8 @@ TEST_F(OutputFileTest, LinesEndInCrLfAndNumbersInPrintForm) {
     out.writePrintForm(12);
     out.newLine();
     out.writePrintForm(-5);
-    out.writeField(37, 4);
+    char* field = out.room(24);
+    out.commit(field + formatFieldInto(field, 37, 4));
     out.newLine();
     out.close();
     EXPECT_EQ(slurp(path("a.txt")), " 12 \r\n-5   37\r\n");
