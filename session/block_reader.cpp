@@ -10,6 +10,34 @@ BlockReader::BlockReader(FileHandle& file, std::size_t blockSize)
 BlockReader::BlockReader(std::string_view bytes)
     : cur_(bytes.data()), end_(bytes.data() + bytes.size()), finished_(true) {
     endAtCtrlZ();
+    skipByteOrderMark();
+}
+
+void BlockReader::skipByteOrderMark() {
+    if (!atStart_) return;
+    atStart_ = false;
+    if (end_ - cur_ >= 3 && std::memcmp(cur_, "\xEF\xBB\xBF", 3) == 0) cur_ += 3;
+}
+
+int BlockReader::skipBlanks() {
+    int c = peek();
+    while (c == ' ') {
+        advance();
+        c = peek();
+    }
+    return c;
+}
+
+void BlockReader::endValue() {
+    int c = peek();
+    for (; c == ' ' || c == '\t'; c = peek())
+        advance();
+    if (c == '\r') {
+        advance();
+        if (peek() == '\n') advance();
+    } else if (c == '\n' || c == ',') {
+        advance();
+    }
 }
 
 void BlockReader::endAtCtrlZ() {
@@ -30,7 +58,8 @@ bool BlockReader::refill() {
     cur_ = buffer_.get();
     end_ = cur_ + got;
     endAtCtrlZ();
-    return cur_ != end_;
+    skipByteOrderMark();
+    return cur_ != end_ || refill();
 }
 
 }  // namespace spinchart

@@ -1,6 +1,7 @@
 #pragma once
 // Sequential reading of a text file in large blocks, for the spin and settings
-// readers. A Ctrl-Z byte ends the data: nothing after it is ever seen.
+// readers. A Ctrl-Z byte ends the data: nothing after it is ever seen. A UTF-8
+// byte order mark at the very start, as some editors write one, is skipped.
 
 #include <cstddef>
 #include <memory>
@@ -28,9 +29,16 @@ public:
     void advance() { ++cur_; }
     bool atEnd() { return peek() < 0; }
 
+    // Steps past blanks; returns the next byte as peek() does.
+    int skipBlanks();
+    // The end of a value: blanks and TABs, then one line end (CR LF, CR or
+    // LF) or one comma.
+    void endValue();
+
 private:
     bool refill();
     void endAtCtrlZ();
+    void skipByteOrderMark();
 
     FileHandle* file_ = nullptr;
     std::unique_ptr<char[]> buffer_;
@@ -38,6 +46,7 @@ private:
     const char* cur_ = nullptr;
     const char* end_ = nullptr;
     bool finished_ = false;
+    bool atStart_ = true;
 };
 
 }  // namespace spinchart

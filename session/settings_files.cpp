@@ -34,11 +34,7 @@ void fillEmptyFromDefaults(SessionSettings& settings, const WheelProfile& profil
 
 std::string readSettingValue(BlockReader& reader) {
     std::string value;
-    int c = reader.peek();
-    while (c == ' ') {
-        reader.advance();
-        c = reader.peek();
-    }
+    int c = reader.skipBlanks();
     if (c < 0) return value;
     auto keep = [&value](int byte) {
         if (value.size() < maxValueLength) value.push_back(static_cast<char>(byte));
@@ -56,15 +52,7 @@ std::string readSettingValue(BlockReader& reader) {
             reader.advance();
         }
     }
-    // The value's end: blanks and TABs, then one line end or one comma.
-    for (c = reader.peek(); c == ' ' || c == '\t'; c = reader.peek())
-        reader.advance();
-    if (c == '\r') {
-        reader.advance();
-        if (reader.peek() == '\n') reader.advance();
-    } else if (c == '\n' || c == ',') {
-        reader.advance();
-    }
+    reader.endValue();
     return value;
 }
 

@@ -38,11 +38,7 @@ __extension__ typedef __int128 Wide;
 }  // namespace
 
 std::int32_t readSpinValue(BlockReader& reader) {
-    int c = reader.peek();
-    while (c == ' ') {
-        reader.advance();
-        c = reader.peek();
-    }
+    int c = reader.skipBlanks();
     if (c < 0) throw SessionError("the spin data end where a value was expected");
 
     char text[maxValueBytes];
@@ -53,14 +49,7 @@ std::int32_t readSpinValue(BlockReader& reader) {
         if (c != '\t' && size < maxValueBytes) text[size++] = static_cast<char>(c);
         reader.advance();
     }
-    for (; c == ' ' || c == '\t'; c = reader.peek())
-        reader.advance();
-    if (c == '\r') {
-        reader.advance();
-        if (reader.peek() == '\n') reader.advance();
-    } else if (c == '\n' || c == ',') {
-        reader.advance();
-    }
+    reader.endValue();
     return valueOf(text, size);
 }
 

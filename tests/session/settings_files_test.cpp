@@ -76,6 +76,12 @@ TEST(SettingsFiles, ShortOrUnreadableFilesFallBackToDefaultsWithoutError) {
     writeBytes("VIRLO0.INI", "");
     expectFields(loadSettings(singleZeroProfile), "HAMB00.DAT", "RAND0.DAT", "VIRLO0.REP",
                  "VIRLO0.SKP");
+    // A byte order mark before the first name is no part of it.
+    writeBytes("VIRLO0.INI",
+               "\xEF\xBB\xBF"
+               "casino.txt\r\n");
+    expectFields(loadSettings(singleZeroProfile), "casino.txt", "RAND0.DAT", "VIRLO0.REP",
+                 "VIRLO0.SKP");
     // A field of blanks is not empty and is kept.
     writeBytes("VIRLO0.INI", "d\r\n  \"  \"\r\n,\r\n");
     expectFields(loadSettings(singleZeroProfile), "d", "  ", "VIRLO0.REP", "VIRLO0.SKP");

@@ -57,10 +57,15 @@ TEST(SpinReader, ReadsTheFileFormat) {
     EXPECT_EQ(load("38\r\n"), (Spins{38}));
 }
 
-TEST(SpinReader, CtrlZAndEmptyData) {
+TEST(SpinReader, CtrlZByteOrderMarkAndEmptyData) {
     EXPECT_EQ(load("17\r\n5\x1A"
                    "99\r\n"),
               (Spins{17, 5}));
+    // A byte order mark at the start is no part of the newest spin.
+    EXPECT_EQ(load("\xEF\xBB\xBF"
+                   "17\r\n5"),
+              (Spins{17, 5}));
+    EXPECT_EQ(load("\xEF\xBB\xBF"), Spins{});
     EXPECT_EQ(load("17\r\n\x1A   "), (Spins{17}));
     EXPECT_EQ(load(""), Spins{});
     EXPECT_EQ(load("\x1A"), Spins{});
