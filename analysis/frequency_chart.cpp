@@ -17,6 +17,18 @@ void writeIndented(OutputFile& out, std::string_view text) {
     out.write(text);
 }
 
+void writeIndentedLine(OutputFile& out, std::string_view text) {
+    writeIndented(out, text);
+    out.newLine();
+}
+
+// An indented label and the print form of a value, as one line.
+void writeIndentedValue(OutputFile& out, std::string_view label, std::int64_t value) {
+    writeIndented(out, label);
+    out.writePrintForm(value);
+    out.newLine();
+}
+
 void writeHeader(OutputFile& out, const AnalysisRequest& request) {
     out.newLine();
     out.write(programBannerLine);
@@ -24,8 +36,7 @@ void writeHeader(OutputFile& out, const AnalysisRequest& request) {
     out.write(programCopyrightLine);
     out.newLine();
     out.newLine();
-    writeIndented(out, request.chartTitle);
-    out.newLine();
+    writeIndentedLine(out, request.chartTitle);
     if (request.generated) {
         writeIndented(out, "Random Spins ");
     } else {
@@ -33,11 +44,8 @@ void writeHeader(OutputFile& out, const AnalysisRequest& request) {
         out.write(request.dataFileName);
     }
     out.newLine();
-    writeIndented(out, "Number of Spins Analyzed: ");
-    out.writePrintForm(request.analysisCount);
-    out.newLine();
-    writeIndented(out, "-----------------------------------------");
-    out.newLine();
+    writeIndentedValue(out, "Number of Spins Analyzed: ", request.analysisCount);
+    writeIndentedLine(out, "-----------------------------------------");
     out.newLine();
 }
 
@@ -54,11 +62,8 @@ void writeFrequencySkipChart(OutputFile& out, const AnalysisRequest& request) {
     std::vector<std::int32_t> medians(static_cast<std::size_t>(request.numberCount));
     for (std::int32_t number = 0; number < request.numberCount; ++number) {
         const std::span<std::int32_t> skips = grouped.of(number);
-        writeIndented(out, "Roulette Number: ");
-        out.writePrintForm(number);
-        out.newLine();
-        writeIndented(out, "====================");
-        out.newLine();
+        writeIndentedValue(out, "Roulette Number: ", number);
+        writeIndentedLine(out, "====================");
         out.write("\xF8 Hits -> ");
         out.writePrintForm(static_cast<std::int64_t>(skips.size()));
         out.write(" times");
@@ -80,16 +85,10 @@ void writeFrequencySkipChart(OutputFile& out, const AnalysisRequest& request) {
 
     const ChartSummary summary = computeChartSummary(medians);
     out.newLine();
-    writeIndented(out, "*********************************");
-    out.newLine();
-    writeIndented(out, "* Average Median: ");
-    out.writePrintForm(summary.averageMedian);
-    out.newLine();
-    writeIndented(out, "* Median of All Skips: ");
-    out.writePrintForm(summary.medianOfAllSkips);
-    out.newLine();
-    writeIndented(out, "*********************************");
-    out.newLine();
+    writeIndentedLine(out, "*********************************");
+    writeIndentedValue(out, "* Average Median: ", summary.averageMedian);
+    writeIndentedValue(out, "* Median of All Skips: ", summary.medianOfAllSkips);
+    writeIndentedLine(out, "*********************************");
     out.newLine();
     out.newLine();
     out.newLine();

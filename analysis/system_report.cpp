@@ -1,6 +1,7 @@
 // The report of the system that plays all numbers except those of the last
 // five spins, and the first pass of the skip file.
 #include <algorithm>
+#include <initializer_list>
 #include <string_view>
 
 #include "analysis/main_report.h"
@@ -14,6 +15,17 @@ constexpr std::string_view ruleLine = "-----------------------------------------
 void writeAt(OutputFile& file, int column, std::string_view text) {
     padToColumn(file, column);
     file.write(text);
+}
+
+// One line of items, each starting at its column.
+struct Item {
+    int column;
+    std::string_view text;
+};
+void writeItemsLine(OutputFile& file, std::initializer_list<Item> items) {
+    for (const Item& item : items)
+        writeAt(file, item.column, item.text);
+    file.newLine();
 }
 
 void writeRule(OutputFile& file) {
@@ -45,18 +57,10 @@ void writeHeader(OutputFile& file, const AnalysisRequest& request) {
     file.newLine();
     file.newLine();
     writeRule(file);
-    writeAt(file, 3, "Spin");
-    writeAt(file, 10, "Number");
-    writeAt(file, 19, "Hit ");
-    writeAt(file, 30, "Result");
-    writeAt(file, 38, "Reverse:");
-    file.newLine();
-    writeAt(file, 3, " # ");
-    writeAt(file, 10, "Drawn");
-    writeAt(file, 18, "After");
-    writeAt(file, 30, " +/-");
-    writeAt(file, 38, "Play-Last-5-Spins");
-    file.newLine();
+    writeItemsLine(file,
+                   {{3, "Spin"}, {10, "Number"}, {19, "Hit "}, {30, "Result"}, {38, "Reverse:"}});
+    writeItemsLine(
+        file, {{3, " # "}, {10, "Drawn"}, {18, "After"}, {30, " +/-"}, {38, "Play-Last-5-Spins"}});
     writeRule(file);
 }
 

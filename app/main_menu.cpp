@@ -15,11 +15,13 @@ void drawTitleScreen(ConsoleScreen& screen) {
         screen, 2, 2,
         "\xF8 " + std::string(programBannerLine) + " \xF8 statistics of roulette spins \xF8");
     writeLineAt(screen, 4, 4, "This program performs statistical analyses of roulette spins:");
-    writeLineAt(screen, 5, 5, "~ real-life roulette spins from any casino;");
-    writeLineAt(screen, 6, 5, "~ randomly generated roulette spins.");
-    writeLineAt(screen, 8, 4, "The reports are separated also by the type of wheel: 0 or 00.");
-    writeLineAt(screen, 9, 4, "The reports are text files that can be opened in any text editor.");
-    writeLineAt(screen, 11, 4, "Read more: https://spinchart.example/ ");
+    writeLinesAt(
+        screen, 5, 5,
+        {"~ real-life roulette spins from any casino;", "~ randomly generated roulette spins."});
+    writeLinesAt(screen, 8, 4,
+                 {"The reports are separated also by the type of wheel: 0 or 00.",
+                  "The reports are text files that can be opened in any text editor.", "",
+                  "Read more: https://spinchart.example/ "});
 }
 
 void drawWheelMenu(ConsoleScreen& screen) {

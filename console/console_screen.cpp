@@ -220,6 +220,15 @@ void drawDoubleFrame(ConsoleScreen& screen, int row, int column, int innerWidth)
     writeText(screen, "\xBC");
 }
 
+void writeLinesAt(ConsoleScreen& screen, int firstRow, int column,
+                  std::initializer_list<std::string_view> cp437Lines) {
+    int row = firstRow;
+    for (const std::string_view line : cp437Lines) {
+        if (!line.empty()) writeLineAt(screen, row, column, line);
+        ++row;
+    }
+}
+
 void drawTallFrame(ConsoleScreen& screen, int row, int column, int innerWidth) {
     const std::string bars(static_cast<std::size_t>(std::max(innerWidth, 0)), '\xCD');
     writeLineAt(screen, row, column, "\xC9" + bars + "\xBB");

@@ -65,6 +65,10 @@ void invalidateScreen(ConsoleScreen& screen);
 
 // Text at a position, followed by a line end.
 void writeLineAt(ConsoleScreen& screen, int row, int column, std::string_view cp437Text);
+// Lines on consecutive rows from firstRow, each at the column; an empty line
+// leaves its row as it is.
+void writeLinesAt(ConsoleScreen& screen, int firstRow, int column,
+                  std::initializer_list<std::string_view> cp437Lines);
 
 // Shared idioms.
 void drawDoubleFrame(ConsoleScreen& screen, int row, int column, int innerWidth);

@@ -22,11 +22,12 @@ void showErrorScreen(ConsoleScreen& screen) {
     clearScreen(screen);
     beep(screen);
     writeLineAt(screen, 8, 10, "             **** ERROR! ****");
-    writeLineAt(screen, 10, 5, "* The file does not exist OR you mis-spelled the name; or_");
-    writeLineAt(screen, 11, 5, "** The file may be corrupt; e.g. has empty lines.");
-    writeLineAt(screen, 13, 5, "Open the file in an editor and check it carefully.");
-    writeLineAt(screen, 14, 5, "Delete the blank lines or make the necessary corrections.");
-    writeLineAt(screen, 16, 5, "... Press <Spacebar> to resume or Ctrl+Break to abort ... ");
+    writeLinesAt(screen, 10, 5,
+                 {"* The file does not exist OR you mis-spelled the name; or_",
+                  "** The file may be corrupt; e.g. has empty lines.", "",
+                  "Open the file in an editor and check it carefully.",
+                  "Delete the blank lines or make the necessary corrections.", "",
+                  "... Press <Spacebar> to resume or Ctrl+Break to abort ... "});
     // Any key resumes; it stays pending for the restarted run's key flush.
     waitUntilKeyPending(screen);
 }

@@ -46,14 +46,11 @@ std::int32_t numericValue(std::string_view answer) {
 
 void drawIntroScreen(ConsoleScreen& screen, const WheelProfile& profile) {
     clearScreen(screen);
-    writeLineAt(screen, 4, 10, introLine4);
-    writeLineAt(screen, 5, 10, profile.introWheelLine);
-    writeLineAt(screen, 6, 10, introLine6);
-    writeLineAt(screen, 7, 10, introLine7);
-    if (!profile.introZeroZeroNote.empty()) writeLineAt(screen, 8, 10, profile.introZeroZeroNote);
-    writeLineAt(screen, 10, 10, introLine10);
-    writeLineAt(screen, 11, 10, introLine11);
-    writeLineAt(screen, 12, 10, profile.introRandomFileLine);
+    // Row 8 stays empty on a wheel without a zero-zero note.
+    writeLinesAt(
+        screen, 4, 10,
+        {introLine4, profile.introWheelLine, introLine6, introLine7, profile.introZeroZeroNote, "",
+         introLine10, introLine11, profile.introRandomFileLine});
 
     drawMenuBox(screen, 16, 16, "  Select the Method:",
                 {"  <G> Generate Random Spins", "  <A> Analyze Casino File"});
@@ -127,13 +124,12 @@ void refuseClashingNames(const std::string& dataPath, const ReportChoice& choice
 ReportChoice askCountAndNames(ConsoleScreen& screen, const SessionSettings& settings,
                               std::int32_t totalSpins) {
     clearScreen(screen);
-    writeLineAt(screen, 1, 10, "Select how many spins to analyze.");
-    writeLineAt(screen, 2, 10, "*** Default: all the spins in the data file");
-    writeLineAt(screen, 3, 10, "or all random spins generated. ***");
-    writeLineAt(screen, 4, 10, "There will be two reports:");
-    writeLineAt(screen, 6, 10, "1) the main frequency and skip, which includes");
-    writeLineAt(screen, 7, 10, "the 'Free Winning Roulette System #1';");
-    writeLineAt(screen, 8, 10, "2) the skip file: all the skips in ascending order.");
+    writeLinesAt(
+        screen, 1, 10,
+        {"Select how many spins to analyze.", "*** Default: all the spins in the data file",
+         "or all random spins generated. ***", "There will be two reports:", "",
+         "1) the main frequency and skip, which includes", "the 'Free Winning Roulette System #1';",
+         "2) the skip file: all the skips in ascending order."});
 
     ReportChoice choice;
     drawTallFrame(screen, 10, 49);
