@@ -12,9 +12,9 @@ CMAKE_FLAGS ?=
 
 # Debian packages the build and the tests need.
 DEB_PACKAGES := cmake make g++ clang libclang-rt-14-dev pkg-config libgtest-dev libgmock-dev \
-                libbenchmark-dev libvterm-dev valgrind
+                libbenchmark-dev libvterm-dev valgrind clang-format
 
-.PHONY: all build run test test-plain test-asan bench fuzz check-valgrind check-large deps clean
+.PHONY: all build run test test-plain test-asan bench fuzz check-format check-valgrind check-large deps clean
 
 all: build
 
@@ -54,6 +54,10 @@ bench: deps
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DSPINCHART_BENCH=ON -DSPINCHART_TESTS=OFF $(CMAKE_FLAGS)
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	@for b in $(BENCH_BUILD)/bench/*_bench; do echo "== $$b"; $$b; done
+
+# Every C++ file as .clang-format lays it out; names each one that is not.
+check-format: deps
+	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror && echo "check-format: every file formatted"
 
 # Each libFuzzer target for FUZZ_SECONDS, starting from the seed corpus in
 # fuzz/corpus/<target> (copied, so the repository's seeds stay as they are).

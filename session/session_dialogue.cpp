@@ -193,6 +193,22 @@ void runSession(ConsoleScreen& screen, const WheelProfile& profile, const Sessio
     context.analyse(request);
 }
 
+// The session's trap: runs `step` and tells whether it ended normally. Every
+// failure of a session, its own or the platform's, and memory that cannot be
+// had end here; anything else (a terminal that is gone) goes on up.
+template <class Step>
+bool trapped(Step&& step) {
+    try {
+        step();
+        return true;
+    } catch (const SessionError&) {
+    } catch (const PlatformError&) {
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    return false;
+}
+
 }  // namespace
 
 void runWheelAnalysis(ConsoleScreen& screen, const WheelProfile& profile, SessionContext& context) {
@@ -201,22 +217,11 @@ void runWheelAnalysis(ConsoleScreen& screen, const WheelProfile& profile, Sessio
         // Session start: settings, key flush, then the trap is armed.
         const SessionSettings settings = loadSettings(profile);
         discardPendingKeys(screen);
-        try {
-            setColours(screen, 14, 2);
-            setCursorVisible(screen, false);
-            runSession(screen, profile, settings, pool, context);
-        } catch (const SessionError&) {
-            // The trap: every failure of a session, its own or the platform's,
-            // ends here.
-            showErrorScreen(screen);
-            continue;
-        } catch (const PlatformError&) {
-            showErrorScreen(screen);
-            continue;
-        } catch (const std::bad_alloc&) {
-            showErrorScreen(screen);
-            continue;
-        } catch (const std::length_error&) {
+        if (!trapped([&] {
+                setColours(screen, 14, 2);
+                setCursorVisible(screen, false);
+                runSession(screen, profile, settings, pool, context);
+            })) {
             showErrorScreen(screen);
             continue;
         }
