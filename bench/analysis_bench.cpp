@@ -1,51 +1,66 @@
-// The whole analysis of 1, 10 (and with --with-100m, 100) million generated
-// double-zero spins, against dd writing the same number of bytes, in the same
-// run. Prints a table with the times, the ratios and the peak memory beyond
-// the spin list.
+// The whole analysis of 1, 10 and 50 (with --with-100m also 100) million
+// generated double-zero spins, each beside a plain writer that holds as much
+// fresh memory as the analysis took and writes the same bytes in 1 MiB blocks
+// into the same folder. The two run alternately (A B A B ...) so that a drift
+// of the machine shows in both. Prints wall, user and system time per spin of
+// each, their ratio and the analysis' peak memory beyond the spin list.
 //
-//   analysis_bench [--with-100m] [--scratch=DIR] [benchmark flags]
-#include <benchmark/benchmark.h>
+//   analysis_bench [--with-100m] [--rounds=N] [--scratch=DIR]
+//
+// The scratch folder defaults to /dev/shm where it exists, so that no disk is
+// timed; the 100 million spins need about 7 GB there.
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <map>
+#include <memory>
 #include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "analysis/main_report.h"
-#include "session/spin_list.h"
 #include "session/wheel_profile.h"
-#include "text/output_file.h"
 
 namespace {
 
-using spinchart::AnalysisRequest;
-using spinchart::SpinList;
+namespace fs = std::filesystem;
 
-struct SizeResult {
-    double analysisSeconds = 0;
-    double ddSeconds = 0;
-    std::uint64_t reportBytes = 0;
-    std::uint64_t skipBytes = 0;
-    std::int64_t peakExtraBytes = -1;
+struct Times {
+    double wall = 0;
+    double user = 0;
+    double system = 0;
 };
 
-std::map<std::int64_t, SizeResult> results;
-std::filesystem::path scratch;
-
-void keepBest(double& best, double seconds) {
-    if (best == 0 || seconds < best) best = seconds;
+// The best of several runs, field by field.
+void keepBest(Times& best, const Times& run) {
+    if (best.wall == 0 || run.wall < best.wall) best.wall = run.wall;
+    if (best.user == 0 || run.user < best.user) best.user = run.user;
+    if (best.system == 0 || run.system < best.system) best.system = run.system;
 }
 
-double secondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+double seconds(const timeval& t) {
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+}
+
+template <class Work>
+Times timed(Work&& work) {
+    rusage before{};
+    ::getrusage(RUSAGE_SELF, &before);
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    const auto end = std::chrono::steady_clock::now();
+    rusage after{};
+    ::getrusage(RUSAGE_SELF, &after);
+    return {std::chrono::duration<double>(end - start).count(),
+            seconds(after.ru_utime) - seconds(before.ru_utime),
+            seconds(after.ru_stime) - seconds(before.ru_stime)};
 }
 
 // Resident set figures of this process from /proc, in bytes.
@@ -68,174 +83,138 @@ bool resetPeak() {
     return static_cast<bool>(out);
 }
 
-void dropFile(const std::filesystem::path& p) {
+void dropFile(const fs::path& p) {
     std::error_code ignored;
-    std::filesystem::remove(p, ignored);
+    fs::remove(p, ignored);
 }
 
+// Every timed run starts alike: earlier runs' pages written out, a moment of
+// calm.
 void settle() {
-    // Earlier runs' dirty pages go to disk first, and the machine gets a
-    // moment to calm down, so that every timed run starts alike.
     ::sync();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
 }
 
-// Spins drawn evenly from the double-zero wheel, fixed seed.
-const SpinList& spinsFor(std::int64_t count) {
-    static std::map<std::int64_t, SpinList> made;
-    auto found = made.find(count);
-    if (found != made.end()) return found->second;
-    made.clear();  // keep one list at a time
-    SpinList& spins = made[count];
-    spins.resize(static_cast<std::size_t>(count));
-    std::mt19937 random(12345);
-    std::int32_t* data = spins.data();
-    for (std::int64_t k = 0; k < count; ++k)
-        data[k] = static_cast<std::int32_t>(random() % 38);
-    return spins;
+// Writes `bytes` bytes of blanks into a new file in 1 MiB blocks.
+void writePlainFile(const fs::path& path, std::uint64_t bytes) {
+    static const std::string block(1 << 20, ' ');
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    if (out == nullptr) std::abort();
+    std::setvbuf(out, nullptr, _IONBF, 0);
+    for (std::uint64_t left = bytes; left > 0;) {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, block.size()));
+        if (std::fwrite(block.data(), 1, n, out) != n) std::abort();
+        left -= n;
+    }
+    if (std::fclose(out) != 0) std::abort();
 }
 
-AnalysisRequest requestFor(const SpinList& spins) {
-    AnalysisRequest request;
+struct SizeResult {
+    Times analysis;
+    Times plain;
+    std::uint64_t reportBytes = 0;
+    std::uint64_t skipBytes = 0;
+    std::int64_t peakExtraBytes = 0;
+};
+
+SizeResult measure(std::int64_t count, int rounds, const fs::path& scratch) {
+    std::vector<std::int32_t> spins(static_cast<std::size_t>(count));
+    std::mt19937 random(12345);
+    for (auto& s : spins)
+        s = static_cast<std::int32_t>(random() % 38);
+
+    spinchart::AnalysisRequest request;
     request.numberCount = spinchart::doubleZeroProfile.numberCount;
     request.chartTitle = spinchart::doubleZeroProfile.chartTitle;
-    request.spins = spins.values();
-    request.analysisCount = spins.size();
+    request.spins = spins;
+    request.analysisCount = static_cast<std::int32_t>(count);
     request.generated = true;
     request.reportFile = (scratch / "BENCH.REP").string();
     request.skipFile = (scratch / "BENCH.SKP").string();
     request.spinMean = 18;
     request.spinStdDev = 11;
-    return request;
-}
 
-void analysisBenchmark(benchmark::State& state) {
-    const std::int64_t count = state.range(0);
-    const SpinList& spins = spinsFor(count);
-    const AnalysisRequest request = requestFor(spins);
-    SizeResult& result = results[count];
-    for (auto _ : state) {
+    SizeResult result;
+    for (int round = 0; round < rounds; ++round) {
+        // A: the analysis.
         dropFile(request.reportFile);
         dropFile(request.skipFile);
         settle();
         const bool peakKnown = resetPeak();
         const std::int64_t before = statusBytes("VmRSS:");
-        const auto start = std::chrono::steady_clock::now();
-        spinchart::runAnalysis(request);
-        const double seconds = secondsSince(start);
-        state.SetIterationTime(seconds);
-        if (peakKnown) {
-            const std::int64_t extra = statusBytes("VmHWM:") - before;
-            if (extra > result.peakExtraBytes) result.peakExtraBytes = extra;
-        }
-        keepBest(result.analysisSeconds, seconds);
-    }
-    result.reportBytes = std::filesystem::file_size(request.reportFile);
-    result.skipBytes = std::filesystem::file_size(request.skipFile);
-    dropFile(request.reportFile);
-    dropFile(request.skipFile);
-    state.counters["ns_per_spin"] = result.analysisSeconds * 1e9 / static_cast<double>(count);
-    state.counters["MB_written"] =
-        static_cast<double>(result.reportBytes + 2 * result.skipBytes) / 1e6;
-    if (result.peakExtraBytes >= 0) {
-        state.counters["peak_B_per_spin"] =
-            static_cast<double>(result.peakExtraBytes) / static_cast<double>(count);
-    }
-}
+        keepBest(result.analysis, timed([&] { spinchart::runAnalysis(request); }));
+        if (peakKnown)
+            result.peakExtraBytes = std::max(result.peakExtraBytes, statusBytes("VmHWM:") - before);
+        result.reportBytes = fs::file_size(request.reportFile);
+        result.skipBytes = fs::file_size(request.skipFile);
+        dropFile(request.reportFile);
+        dropFile(request.skipFile);
 
-int runCommand(const std::string& command) {
-    return std::system(command.c_str());
-}
-
-// dd writing as many bytes as the analysis wrote (report, and the skip file
-// twice).
-void ddBenchmark(benchmark::State& state) {
-    const std::int64_t count = state.range(0);
-    const SizeResult& sizes = results[count];
-    const std::uint64_t bytes = sizes.reportBytes + 2 * sizes.skipBytes;
-    if (bytes == 0) {
-        state.SkipWithError("run the analysis of this size first");
-        return;
-    }
-    const std::filesystem::path target = scratch / "dd.out";
-    const std::string command =
-        "dd if=/dev/zero of='" + target.string() +
-        "' bs=1M iflag=count_bytes status=none count=" + std::to_string(bytes);
-    for (auto _ : state) {
-        dropFile(target);
+        // B: as much fresh memory, touched, and the same bytes written: the
+        // report and the skip file twice.
+        const fs::path plainReport = scratch / "PLAIN.REP";
+        const fs::path plainSkip = scratch / "PLAIN.SKP";
         settle();
-        const auto start = std::chrono::steady_clock::now();
-        if (runCommand(command) != 0) state.SkipWithError("dd failed");
-        const double seconds = secondsSince(start);
-        state.SetIterationTime(seconds);
-        keepBest(results[count].ddSeconds, seconds);
+        keepBest(result.plain, timed([&] {
+                     const auto held = static_cast<std::size_t>(result.peakExtraBytes);
+                     const std::unique_ptr<char[]> memory(new char[held]);
+                     for (std::size_t k = 0; k < held; k += 4096)
+                         memory[k] = 1;
+                     writePlainFile(plainReport, result.reportBytes);
+                     writePlainFile(plainSkip, result.skipBytes);
+                     writePlainFile(plainSkip, result.skipBytes);
+                 }));
+        dropFile(plainReport);
+        dropFile(plainSkip);
     }
-    dropFile(target);
-}
-
-void printTable() {
-    std::printf("\n%12s %11s %9s %11s %9s %10s %13s\n", "spins", "analysis s", "ns/spin",
-                "dd same B s", "vs dd", "MB written", "peak B/spin");
-    for (const auto& [count, r] : results) {
-        if (r.analysisSeconds == 0) continue;
-        const double written = static_cast<double>(r.reportBytes + 2 * r.skipBytes) / 1e6;
-        std::printf("%12lld %11.3f %9.1f %11.3f %8.2fx %10.1f %13.2f\n",
-                    static_cast<long long>(count), r.analysisSeconds,
-                    r.analysisSeconds * 1e9 / static_cast<double>(count), r.ddSeconds,
-                    r.ddSeconds > 0 ? r.analysisSeconds / r.ddSeconds : 0.0, written,
-                    r.peakExtraBytes >= 0
-                        ? static_cast<double>(r.peakExtraBytes) / static_cast<double>(count)
-                        : -1.0);
-    }
-    std::printf(
-        "(best of 5, 3 and 1 runs for 1, 10 and 100 million spins; peak B/spin:\n"
-        " resident memory at the peak of the analysis beyond what the process held\n"
-        " before it, the spin list included in the latter)\n");
+    return result;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     bool hundredMillion = false;
-    scratch = std::filesystem::temp_directory_path();
-    std::vector<char*> rest;
-    for (int k = 0; k < argc; ++k) {
+    int rounds = 2;
+    fs::path scratch = fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+    for (int k = 1; k < argc; ++k) {
         const std::string arg = argv[k];
         if (arg == "--with-100m") {
             hundredMillion = true;
+        } else if (arg.rfind("--rounds=", 0) == 0) {
+            rounds = std::max(1, std::atoi(arg.c_str() + 9));
         } else if (arg.rfind("--scratch=", 0) == 0) {
             scratch = arg.substr(10);
         } else {
-            rest.push_back(argv[k]);
+            std::fprintf(stderr, "usage: %s [--with-100m] [--rounds=N] [--scratch=DIR]\n", argv[0]);
+            return 2;
         }
     }
     scratch /= "spinchart-bench-" + std::to_string(::getpid());
-    std::filesystem::create_directories(scratch);
+    fs::create_directories(scratch);
 
-    std::vector<std::int64_t> sizes{1000000, 10000000};
+    std::vector<std::int64_t> sizes{1000000, 10000000, 50000000};
     if (hundredMillion) sizes.push_back(100000000);
-    for (const std::int64_t size : sizes) {
-        // Each figure in the table is the best of these runs.
-        const int iterations = size <= 1000000 ? 5 : size <= 10000000 ? 3 : 1;
-        benchmark::RegisterBenchmark("analysis", analysisBenchmark)
-            ->Arg(size)
-            ->Iterations(iterations)
-            ->UseManualTime()
-            ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark("dd_same_bytes", ddBenchmark)
-            ->Arg(size)
-            ->Iterations(iterations)
-            ->UseManualTime()
-            ->Unit(benchmark::kMillisecond);
+    std::printf("%11s | %27s | %27s | %6s | %6s | %8s\n", "", "analysis ns/spin",
+                "plain writer ns/spin", "", "", "");
+    std::printf("%11s | %8s %8s %9s | %8s %8s %9s | %6s | %6s | %8s\n", "spins", "wall", "user",
+                "sys", "wall", "user", "sys", "A/B", "GB out", "peak B/s");
+    for (const std::int64_t count : sizes) {
+        const SizeResult r = measure(count, rounds, scratch);
+        const double n = static_cast<double>(count) / 1e9;
+        std::printf("%11lld | %8.1f %8.1f %9.1f | %8.1f %8.1f %9.1f | %5.2fx | %6.2f | %8.2f\n",
+                    static_cast<long long>(count), r.analysis.wall / n, r.analysis.user / n,
+                    r.analysis.system / n, r.plain.wall / n, r.plain.user / n, r.plain.system / n,
+                    r.analysis.wall / r.plain.wall,
+                    static_cast<double>(r.reportBytes + 2 * r.skipBytes) / 1e9,
+                    static_cast<double>(r.peakExtraBytes) / static_cast<double>(count));
+        std::fflush(stdout);
     }
-
-    int restCount = static_cast<int>(rest.size());
-    benchmark::Initialize(&restCount, rest.data());
-    if (benchmark::ReportUnrecognizedArguments(restCount, rest.data())) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    printTable();
+    std::printf(
+        "(best of %d alternating rounds; peak B/s: resident memory at the peak of the\n"
+        " analysis beyond what the process held before it, per spin; the spin list\n"
+        " itself adds 4)\n",
+        rounds);
     std::error_code ignored;
-    std::filesystem::remove_all(scratch, ignored);
+    fs::remove_all(scratch, ignored);
     return 0;
 }
