@@ -47,7 +47,7 @@ void writePrintForms(OutputFile& file, std::span<const std::int32_t> values) {
                 p += printFormInto(p, v);
             }
         }
-        file.commit(p);
+        file.commitText(p);
         values = values.subspan(n);
     }
 }

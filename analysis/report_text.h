@@ -66,13 +66,23 @@ public:
     // Writes the row of the next position.
     char* next(char* out, std::int32_t number, std::int32_t distance) {
         ++position_;
-        if (position_ >= 10000000 || !SmallNumberText::holds(number) ||
+        if (position_ >= 100000000 || !SmallNumberText::holds(number) ||
             !SmallNumberText::holds(distance)) {
             return wideRow(out, number, distance);
         }
-        std::memcpy(out, distance >= 6 ? winRow : lossRow, rowBytes);
         const auto position = static_cast<std::uint32_t>(position_);
         constexpr auto limit = static_cast<std::uint32_t>(SmallNumberText::limit);
+        if (position >= 10000000) {
+            // An eight-digit position runs into the number's column: it
+            // stands alone on its line, and the row follows on the next.
+            out[0] = ' ';
+            std::memcpy(out + 1, text_.field4[position / limit], 4);
+            std::memcpy(out + 5, text_.zeroPadded4[position % limit], 4);
+            out[9] = '\r';
+            out[10] = '\n';
+            return rowWithout(out + 11, number, distance);
+        }
+        char* const end = rowWithout(out, number, distance);
         if (position < limit) {
             std::memcpy(out + 3, text_.field4[position], 4);
         } else {
@@ -87,9 +97,7 @@ public:
                 std::memcpy(out + 4, text_.zeroPadded4[low], 4);
             }
         }
-        std::memcpy(out + 8, text_.field4[number], 4);
-        std::memcpy(out + 15, text_.field4[distance], 4);
-        return out + rowBytes;
+        return end;
     }
 
 private:
@@ -100,6 +108,14 @@ private:
     static constexpr char lossRow[] = "                    sp.        -       +\r\n";
     static constexpr std::size_t rowBytes = sizeof winRow - 1;
     static_assert(rowBytes == 42 && sizeof lossRow - 1 == 42);
+
+    // The row with blanks where the position goes.
+    char* rowWithout(char* out, std::int32_t number, std::int32_t distance) const {
+        std::memcpy(out, distance >= 6 ? winRow : lossRow, rowBytes);
+        std::memcpy(out + 8, text_.field4[number], 4);
+        std::memcpy(out + 15, text_.field4[distance], 4);
+        return out + rowBytes;
+    }
 
     // Any row, every item placed by column.
     char* wideRow(char* out, std::int32_t number, std::int32_t distance) const;

@@ -128,7 +128,7 @@ void finishSkipFile(std::string_view cp437Name, std::int32_t valueCount) {
             char* p = out.room(run * length);
             for (std::size_t k = 0; k < run; ++k, p += length)
                 std::memcpy(p, line, length);
-            out.commit(p);
+            out.commitLines(p);
             count -= static_cast<std::uint32_t>(run);
         }
     };

@@ -95,8 +95,8 @@ void writeSystemReport(OutputFile& report, OutputFile& skipFile, const AnalysisR
             rowEnd = row.next(rowEnd, numbers[k], rowDistances[k]);
             skipEnd = formatSkipLine(skipEnd, rowDistances[k], small);
         }
-        report.commit(rowEnd);
-        skipFile.commit(skipEnd);
+        report.commitLines(rowEnd);
+        skipFile.commitLines(skipEnd);
     }
     writeFooter(report, request);
 }

@@ -62,17 +62,6 @@ void OutputFile::write(std::string_view bytes) {
     pos_ += bytes.size();
 }
 
-void OutputFile::commit(const char* end) {
-    const auto newPos = static_cast<std::size_t>(end - buffer_.get());
-    for (std::size_t k = newPos; k > pos_; --k) {
-        if (buffer_[k - 1] == '\n') {
-            lineStart_ = static_cast<std::int64_t>(k);
-            break;
-        }
-    }
-    pos_ = newPos;
-}
-
 void OutputFile::newLine() {
     reserve(2);
     buffer_[pos_++] = '\r';

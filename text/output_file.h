@@ -33,13 +33,18 @@ public:
     void writePrintForm(std::int64_t value);
 
     // Bulk text is written in place: room(n) gives space for up to n bytes
-    // (n at most roomLimit), and commit(end) takes the bytes up to `end`.
+    // (n at most roomLimit); then commitText(end) takes the bytes up to `end`
+    // when they hold no line end, commitLines(end) when they end with one.
     static constexpr std::size_t roomLimit = std::size_t{1} << 19;
     char* room(std::size_t n) {
         reserve(n);
         return buffer_.get() + pos_;
     }
-    void commit(const char* end);
+    void commitText(const char* end) { pos_ = static_cast<std::size_t>(end - buffer_.get()); }
+    void commitLines(const char* end) {
+        commitText(end);
+        lineStart_ = static_cast<std::int64_t>(pos_);
+    }
 
     // 1 plus the bytes written since the last line end.
     std::int64_t column() const { return static_cast<std::int64_t>(pos_) - lineStart_ + 1; }

@@ -166,8 +166,8 @@ std::string systemRow(std::int32_t i, std::int32_t x, std::int32_t d) {
 
 TEST(SystemRow, WideValuesBreakTheRowAtTheirColumns) {
     // Fast and wide rows against the model's column placement.
-    const std::int32_t positions[] = {1,       9999,    10000,    999999,
-                                      1000000, 9999999, 10000000, 2147483647};
+    const std::int32_t positions[] = {1,        9999,     10000,    999999,    1000000,   9999999,
+                                      10000000, 12345678, 99999999, 100000000, 2147483647};
     const std::int32_t numbers[] = {0,     37,    -1,     -999,    9999,
                                     -1000, 12345, 123456, 1234567, -2147483647 - 1};
     const std::int32_t distances[] = {1, 5, 6, 9999, 10000, 99999, 100000, 2147483647};
@@ -184,7 +184,8 @@ TEST(SystemRow, WideValuesBreakTheRowAtTheirColumns) {
 
 TEST(SystemRow, ConsecutiveRowsMatchTheModelAcrossDigitCounts) {
     std::mt19937 random(17);
-    for (const std::int32_t first : {1, 9990, 99990, 999990, 1009990, 9999990, 2147483600}) {
+    for (const std::int32_t first :
+         {1, 9990, 99990, 999990, 1009990, 9999990, 10009990, 99999990, 2147483600}) {
         SystemRowSequence rows(first);
         for (std::int32_t i = first; i < first + 40 && i > 0; ++i) {
             const std::int32_t x = std::uniform_int_distribution<std::int32_t>(-3, 40)(random);

@@ -44,7 +44,7 @@ TEST_F(OutputFileTest, LinesEndInCrLfAndNumbersInPrintForm) {
     out.newLine();
     out.writePrintForm(-5);
     char* field = out.room(24);
-    out.commit(field + formatFieldInto(field, 37, 4));
+    out.commitText(field + formatFieldInto(field, 37, 4));
     out.newLine();
     out.close();
     EXPECT_EQ(slurp(path("a.txt")), " 12 \r\n-5   37\r\n");
