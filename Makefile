@@ -14,7 +14,7 @@ CMAKE_FLAGS ?=
 DEB_PACKAGES := cmake make g++ clang libclang-rt-14-dev pkg-config libgtest-dev libgmock-dev \
                 libbenchmark-dev libvterm-dev valgrind clang-format
 
-.PHONY: all build run test test-plain test-asan bench fuzz check-format check-valgrind check-large deps clean
+.PHONY: all build run test test-plain test-asan bench bench-build fuzz check-format check-layers check-valgrind check-large deps clean
 
 all: build
 
@@ -50,14 +50,20 @@ test-asan: deps
 
 test: test-plain test-asan
 
-bench: deps
+bench-build: deps
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DSPINCHART_BENCH=ON -DSPINCHART_TESTS=OFF $(CMAKE_FLAGS)
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
+
+bench: bench-build
 	@for b in $(BENCH_BUILD)/bench/*_bench; do echo "== $$b"; $$b; done
 
 # Every C++ file as .clang-format lays it out; names each one that is not.
 check-format: deps
 	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror && echo "check-format: every file formatted"
+
+# No folder includes one above it.
+check-layers:
+	@bash .ci/check-layers
 
 # Each libFuzzer target for FUZZ_SECONDS, starting from the seed corpus in
 # fuzz/corpus/<target> (copied, so the repository's seeds stay as they are).
@@ -109,14 +115,18 @@ check-valgrind: build
 	echo "valgrind: $$passed passed, $$failed failed"; \
 	[ $$failed -eq 0 ]
 
-# A hundred million spins generated and analysed by the real program: time,
-# peak memory and file sizes. Writes about 6 GB under LARGE_DIR; not in CI.
+# A hundred million spins generated and analysed by the real program (time,
+# peak memory and file sizes; about 6 GB under LARGE_DIR), then the analysis
+# benchmark up to a hundred million spins beside the plain writer (about 7 GB
+# on /dev/shm). Not in CI.
 LARGE_SPINS ?= 100000000
 LARGE_DIR ?= $(BUILD)/large-input
 check-large: build
 	@mkdir -p $(LARGE_DIR)
 	TMPDIR=$(abspath $(LARGE_DIR)) SPINCHART_LARGE_SPINS=$(LARGE_SPINS) ./$(BUILD)/tests/e2e_tests \
 	  --gtest_also_run_disabled_tests --gtest_filter='LargeInput.*'
+	$(MAKE) bench-build
+	./$(BENCH_BUILD)/bench/analysis_bench --with-100m
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
