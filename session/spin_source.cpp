@@ -7,7 +7,6 @@
 
 #include "platform/cp437.h"
 #include "platform/file_io.h"
-#include "platform/memory.h"
 #include "text/number_text.h"
 #include "text/output_file.h"
 #include "text/session_error.h"
@@ -114,7 +113,7 @@ SessionSpins generateSpins(const WheelNeighbourTable& pool, RandomState& random,
     if (count < 0) throw SessionError("negative spin count");
     if (cp437OutputName.find('\0') != std::string_view::npos)
         throw SessionError("unusable file name");
-    ensureMemoryAvailable(static_cast<std::uint64_t>(count) * sizeof(std::int32_t));
+    // The list refuses a size the memory cannot hold before the file is made.
     spins.list.resize(static_cast<std::size_t>(count));
 
     seedRandom(random, makeClockSeed(random, readClock));
