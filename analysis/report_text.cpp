@@ -1,6 +1,7 @@
 #include "analysis/report_text.h"
 
 #include <algorithm>
+#include <string>
 
 namespace spinchart {
 namespace {
@@ -68,12 +69,16 @@ char* SystemRowSequence::wideRow(char* out, std::int32_t number, std::int32_t di
         while (p - lineStart + 1 < column)
             *p++ = ' ';
     };
+    auto put = [&p](const std::string& text) {
+        std::memcpy(p, text.data(), text.size());
+        p += text.size();
+    };
     *p++ = ' ';
-    p += formatFieldInto(p, position_, 6);
+    put(formatField(position_, FieldMask::Width6));
     padTo(9);
-    p += formatFieldInto(p, number, 4);
+    put(formatField(number, FieldMask::Width4));
     padTo(15);
-    p += formatFieldInto(p, distance, 5);
+    put(formatField(distance, FieldMask::Width5));
     std::memcpy(p, " sp.", 4);
     p += 4;
     padTo(31);

@@ -171,8 +171,12 @@ std::string printForm(Extended value) {
     return out;
 }
 
+namespace {
+
+// A whole number right-aligned in a field of `width` into `out` (at least 24
+// bytes); returns the bytes written.
 std::size_t formatFieldInto(char* out, std::int64_t value, int width) {
-    char digits[24];
+    char digits[24]{};
     const std::uint64_t magnitude =
         value < 0 ? ~static_cast<std::uint64_t>(value) + 1 : static_cast<std::uint64_t>(value);
     char* end = std::to_chars(digits, digits + sizeof digits, magnitude).ptr;
@@ -186,6 +190,8 @@ std::size_t formatFieldInto(char* out, std::int64_t value, int width) {
     p += end - digits;
     return static_cast<std::size_t>(p - out);
 }
+
+}  // namespace
 
 std::string formatField(Extended value, FieldMask mask) {
     const int width = fieldWidth(mask);

@@ -27,8 +27,6 @@ std::size_t printFormInto(char* out, std::int64_t value);
 // The value rounded to a whole number, right-aligned in a blank-filled field;
 // wider values are written in full, a minus sign sits just left of the digits.
 std::string formatField(Extended value, FieldMask mask);
-// Fast path for whole numbers; writes into `out` (at least 24 bytes).
-std::size_t formatFieldInto(char* out, std::int64_t value, int width);
 
 // The number at the start of a text, 0 when there is none.
 Extended leadingNumber(std::string_view text);

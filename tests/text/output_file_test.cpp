@@ -1,8 +1,9 @@
 #include "text/output_file.h"
 #include "platform/platform_error.h"
-#include "text/number_text.h"
 
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 #include <filesystem>
 #include <fstream>
@@ -43,8 +44,9 @@ TEST_F(OutputFileTest, LinesEndInCrLfAndNumbersInPrintForm) {
     out.writePrintForm(12);
     out.newLine();
     out.writePrintForm(-5);
-    char* field = out.room(24);
-    out.commitText(field + formatFieldInto(field, 37, 4));
+    char* field = out.room(4);
+    std::memcpy(field, "  37", 4);
+    out.commitText(field + 4);
     out.newLine();
     out.close();
     EXPECT_EQ(slurp(path("a.txt")), " 12 \r\n-5   37\r\n");
