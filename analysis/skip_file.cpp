@@ -1,6 +1,7 @@
 #include "analysis/skip_file.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -80,6 +81,19 @@ void readValues(FileHandle& file, std::int64_t count, SortedValues& values) {
             --count;
         }
         while (count > 0) {
+            // The lines of the first pass, " 123 " and CR LF, while a whole
+            // one surely fits before the block's end.
+            while (count > 0 && end - p >= 16 && p[0] == ' ' && p[1] != ' ') {
+                const char* q = p + 1;
+                std::int32_t value = 0;
+                while (q - p <= 9 && static_cast<unsigned char>(*q - '0') < 10)
+                    value = value * 10 + (*q++ - '0');
+                if (q == p + 1 || std::memcmp(q, " \r\n", 3) != 0) break;
+                values.add(value);
+                --count;
+                p = q + 3;
+            }
+            if (count == 0) break;
             while (p < end && isSeparator(*p))
                 ++p;
             const char* const start = p;
@@ -119,15 +133,23 @@ void finishSkipFile(std::string_view cp437Name, std::int32_t valueCount) {
     OutputFile out;
     out.open(cp437Name);
     const SmallNumberText& small = SmallNumberText::get();
+    // The same line `count` times over; a short line is copied as a whole
+    // word of 8 bytes, the next one overwriting its tail.
     auto writeLines = [&](std::int32_t v, std::uint32_t count) {
         char line[maxSkipLineBytes];
         const auto length = static_cast<std::size_t>(formatSkipLine(line, v, small) - line);
+        const std::size_t step = length <= 8 ? 8 : length;
         constexpr std::size_t batch = OutputFile::roomLimit / maxSkipLineBytes;
         while (count > 0) {
             const std::size_t run = std::min<std::size_t>(count, batch);
-            char* p = out.room(run * length);
-            for (std::size_t k = 0; k < run; ++k, p += length)
-                std::memcpy(p, line, length);
+            char* p = out.room(run * length + step);
+            if (step == 8) {
+                for (std::size_t k = 0; k < run; ++k, p += length)
+                    std::memcpy(p, line, 8);
+            } else {
+                for (std::size_t k = 0; k < run; ++k, p += length)
+                    std::memcpy(p, line, length);
+            }
             out.commitLines(p);
             count -= static_cast<std::uint32_t>(run);
         }

@@ -33,8 +33,9 @@ TEST(FileIo, FindsNamesWhateverTheirLetterCase) {
 
     EXPECT_THROW(FileHandle::openForReading(base + "Data"), PlatformError);
     EXPECT_THROW(FileHandle::openForReading(base + "missing"), PlatformError);
-    EXPECT_TRUE(sameExistingFile(base + "Data/casino.txt", base + "Data/../Data/casino.txt"));
-    EXPECT_FALSE(sameExistingFile(base + "twin.dat", base + "TWIN.dat"));
+    EXPECT_TRUE(leadToSameFile(base + "Data/casino.txt", base + "Data/../Data/casino.txt"));
+    EXPECT_FALSE(leadToSameFile(base + "twin.dat", base + "TWIN.dat"));
+    EXPECT_TRUE(leadToSameFile(base + "new.rep", base + "Data/../new.rep"));
     fs::remove_all(dir);
 }
 
