@@ -69,7 +69,7 @@ TEST(PosixTerminal, RawModeIsUndoneWhenAnExceptionLeaves) {
         EXPECT_TRUE(raw.c_lflag & ISIG);
         EXPECT_FALSE(raw.c_iflag & (ICRNL | IXON));
         EXPECT_EQ(raw.c_cc[VINTR], _POSIX_VDISABLE);
-        EXPECT_EQ(raw.c_cc[VSUSP], _POSIX_VDISABLE);
+        EXPECT_EQ(raw.c_cc[VSUSP], 0x1A);
         EXPECT_EQ(raw.c_cc[VQUIT], 0x1C);
         EXPECT_THROW(PosixTerminal second(pty.slave, pty.slave), std::runtime_error);
         throw std::logic_error("unexpected");
