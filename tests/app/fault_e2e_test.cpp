@@ -640,8 +640,8 @@ TEST_F(Faults, ResizedDuringTheWorkingScreen) {
         std::error_code error;
         return fs::file_size(dir.file("VIRLO0.REP"), error) > 0 && !error;
     })) << app->screenDump();
-    app->resize(30, 100);
     app->resize(20, 60);
+    app->resize(30, 100);
     EXPECT_FALSE(reportComplete(dir.file("VIRLO0.REP")));  // still at work
     ASSERT_TRUE(app->waitForText(11, 16, singleZeroAgain, 120s)) << app->screenDump();
     std::string frameTop = "╔";
@@ -650,9 +650,12 @@ TEST_F(Faults, ResizedDuringTheWorkingScreen) {
     frameTop += "╗";
     EXPECT_EQ(app->text(10, 15, 42), frameTop);
     EXPECT_EQ(app->colours(11, 16), (CellColours{14, 0}));
-    EXPECT_EQ(app->colours(20, 60), (CellColours{14, 2}));
+    EXPECT_EQ(app->colours(25, 80), (CellColours{14, 2}));
     EXPECT_FALSE(app->screenContains("Doing the works"));
 
+    app->resize(20, 60);
+    ASSERT_TRUE(app->waitFor([&] { return app->screenContains("needs 80 columns by 25 rows"); }))
+        << app->screenDump();
     app->resize(25, 80);
     ASSERT_TRUE(app->waitFor([&] {
         return app->colours(25, 80) == CellColours{14, 2};
