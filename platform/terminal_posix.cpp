@@ -416,7 +416,7 @@ void PosixTerminal::showNotice() {
     for (std::size_t i = 0; i < lines.size() && top + static_cast<int>(i) <= rows; ++i) {
         const int width = static_cast<int>(lines[i].size());
         appendMoveTo(notice, top + static_cast<int>(i), std::max(1, (columns - width) / 2 + 1));
-        notice += lines[i];
+        notice += lines[i].substr(0, static_cast<std::size_t>(columns));
     }
     notice += "\x1b[?25l";
     currentAttribute = -1;

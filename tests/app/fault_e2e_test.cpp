@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -787,16 +788,26 @@ TEST_F(Faults, StoppedAndContinuedDuringTheAnalysis) {
     EXPECT_EQ(fileLineCount(dir.file("VIRLO0.SKP")), 10000000u - 5);
 }
 
-// Terminals far too small and very large: the program goes on, shows what
-// fits, and is whole again at 80x25.
+// Terminals far too small and very large: the program goes on, shows the
+// size it needs in what fits (or the screen, when it fits), and is whole
+// again at 80x25.
 TEST_F(Faults, TinyAndHugeTerminals) {
     start();
-    for (auto [rows, columns] : {std::pair{1, 1}, {2, 3}, {300, 1000}, {25, 1}, {1, 80}}) {
-        app->resize(rows, columns);
+    const struct {
+        int rows, columns, row, column;
+        const char* shown;
+    } sizes[] = {{1, 1, 1, 1, "T"},
+                 {2, 3, 1, 1, "The"},
+                 {300, 1000, 4, 4, "This"},
+                 {25, 1, 9, 1, "T"},
+                 {1, 80, 1, 21, "The program needs 80 columns by 25 rows"}};
+    for (const auto& size : sizes) {
+        app->resize(size.rows, size.columns);
         ASSERT_TRUE(app->waitFor([&] {
-            return app->text(1, 1, 1) == " " && app->colours(1, 1) == CellColours{14, 2};
-        })) << rows
-            << "x" << columns << "\n"
+            return app->text(size.row, size.column, static_cast<int>(std::strlen(size.shown))) ==
+                   size.shown;
+        })) << size.rows
+            << "x" << size.columns << "\n"
             << app->screenDump();
     }
     app->resize(25, 80);
@@ -804,10 +815,13 @@ TEST_F(Faults, TinyAndHugeTerminals) {
     expectScreen(4, 4, "This program performs statistical analyses of roulette spins:");
     enterSingleZero();
     app->resize(5, 20);
+    ASSERT_TRUE(app->waitForText(2, 1, "The program needs 80")) << app->screenDump();
+    app->send("a");  // typed blind: not taken
+    app->resize(25, 80);
+    expectScreen(19, 16, "│  <G> Generate Random Spins");
     app->send("g");
     ASSERT_TRUE(app->waitFor([&] { return app->cursorVisible(); }));  // the count prompt
     app->send("\r");
-    app->resize(25, 80);
     expectScreen(21, 15, " Name the OUTPUT file");
     app->send("\r");
     expectScreen(1, 10, "Select how many spins to analyze.");
