@@ -124,10 +124,11 @@ void install(int signal, void (*handler)(int), int flags, struct sigaction* prev
     ::sigaction(signal, &action, previous);
 }
 
-void setLeaveSequence(int rows) {
+void setLeaveSequence(int rows, bool utf8) {
     // Colours reset, cursor to the start of the row below the screen (or the
-    // last row), that row blanked, cursor shown.
-    std::string sequence = "\x1b[0m";
+    // last row), that row blanked, cursor shown; outside UTF-8 the line
+    // drawing set off too, should an ending signal cut a run of it short.
+    std::string sequence = utf8 ? "\x1b[0m" : "\x1b(B\x1b[0m";
     appendMoveTo(sequence, rows > 25 ? 26 : rows, 1);
     sequence += "\x1b[K\x1b[?25h";
     sigset_t all;
@@ -193,7 +194,7 @@ PosixTerminal::PosixTerminal(int input, int output, TerminalCharset terminalChar
     saved.inputFd = inputFd;
     saved.outputFd = outputFd;
     saved.original = original;
-    setLeaveSequence(rows);
+    setLeaveSequence(rows, charset.utf8());
 
     termios raw = original;
     raw.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
@@ -384,7 +385,7 @@ bool PosixTerminal::takeRepaintRequest() {
         resized = 0;
         drainWakePipe();
         updateSize();
-        setLeaveSequence(rows);
+        setLeaveSequence(rows, charset.utf8());
         tooSmall = rows < minimumRows || columns < minimumColumns;
         if (tooSmall) {
             output.clear();
