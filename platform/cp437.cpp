@@ -56,24 +56,12 @@ int unicodeToCp437(char32_t codePoint) {
 }
 
 unsigned char cp437ToUpper(unsigned char byte) {
-    switch (byte) {
-        case 0x84:  // ä
-            return 0x8E;
-        case 0x94:  // ö
-            return 0x99;
-        case 0x81:  // ü
-            return 0x9A;
-        case 0x82:  // é
-            return 0x90;
-        case 0xA4:  // ñ
-            return 0xA5;
-        case 0x86:  // å
-            return 0x8F;
-        case 0x87:  // ç
-            return 0x80;
-        default:
-            return byte >= 'a' && byte <= 'z' ? static_cast<unsigned char>(byte - 'a' + 'A') : byte;
-    }
+    // ä ö ü é ñ å ç and their capitals.
+    static constexpr std::string_view small = "\x84\x94\x81\x82\xA4\x86\x87";
+    static constexpr std::string_view capital = "\x8E\x99\x9A\x90\xA5\x8F\x80";
+    if (byte >= 'a' && byte <= 'z') return static_cast<unsigned char>(byte - 'a' + 'A');
+    const std::size_t at = small.find(static_cast<char>(byte));
+    return at == std::string_view::npos ? byte : static_cast<unsigned char>(capital[at]);
 }
 
 void appendUtf8(std::string& out, char32_t cp) {
