@@ -141,6 +141,13 @@ void setLeaveSequence(int rows, bool utf8) {
     ::sigprocmask(SIG_SETMASK, &old, nullptr);
 }
 
+bool canPlaceCursor(const char* terminalType) {
+    // The terminal types without cursor addressing.
+    static constexpr std::string_view unable[] = {"dumb", "unknown", "glasstty", "lpr", "printer"};
+    const std::string_view type = terminalType != nullptr ? terminalType : "";
+    return std::find(std::begin(unable), std::end(unable), type) == std::end(unable);
+}
+
 void drainWakePipe() {
     char buffer[64];
     while (::read(wakePipe[0], buffer, sizeof buffer) > 0) {
@@ -151,13 +158,6 @@ void drainWakePipe() {
 
 bool isInteractiveTerminal(int inputFd, int outputFd) {
     return ::isatty(inputFd) == 1 && ::isatty(outputFd) == 1;
-}
-
-bool canPlaceCursor(const char* terminalType) {
-    // The terminal types without cursor addressing.
-    static constexpr std::string_view unable[] = {"dumb", "unknown", "glasstty", "lpr", "printer"};
-    const std::string_view type = terminalType != nullptr ? terminalType : "";
-    return std::find(std::begin(unable), std::end(unable), type) == std::end(unable);
 }
 
 std::unique_ptr<TerminalBackend> openProgramTerminal() {

@@ -126,6 +126,15 @@ TEST(PosixTerminal, KeysAsTheTerminalSendsThem) {
     ASSERT_TRUE(waitForKey(terminal));
     terminal.discardPendingKeys();
     EXPECT_FALSE(terminal.keyPending());
+
+    // And an Escape just come in: what follows it is a key of its own.
+    pty.type("q\x1b");
+    ASSERT_TRUE(waitForKey(terminal));
+    terminal.discardPendingKeys();
+    pty.type("\r");
+    ASSERT_TRUE(waitForKey(terminal));
+    EXPECT_EQ(terminal.takeKey(), "\r");
+    EXPECT_EQ(terminal.takeKey(), "");
 }
 
 TEST(PosixTerminal, OutputGoesOutOnPresentOnly) {
