@@ -1,8 +1,11 @@
 SHELL := /bin/bash
 # spinchart: the user's entry points. `make run` builds and starts the program;
 # `make test` builds and runs the whole suite, plainly and under ASan + UBSan.
+# `make run` builds the program alone (no tests, warnings not errors) in its own
+# folder, with only the packages it needs.
 
 BUILD      ?= build
+RUN_BUILD  ?= build-run
 ASAN_BUILD ?= build-asan
 BENCH_BUILD ?= build-bench
 FUZZ_BUILD ?= build-fuzz
@@ -10,17 +13,21 @@ FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-# Debian packages the build and the tests need.
-DEB_PACKAGES := cmake make g++ clang libclang-rt-14-dev pkg-config libgtest-dev libgmock-dev \
+# Debian packages the program needs, and those the tests need besides.
+RUN_PACKAGES := cmake make g++
+DEB_PACKAGES := $(RUN_PACKAGES) clang libclang-rt-14-dev pkg-config libgtest-dev libgmock-dev \
                 libbenchmark-dev libvterm-dev valgrind clang-format
 
-.PHONY: all build run test test-plain test-asan bench bench-build fuzz check-format check-layers check-valgrind check-large deps clean
+.PHONY: all build run run-deps test test-plain test-asan bench bench-build fuzz check-format \
+        check-layers check-valgrind check-large deps clean
 
 all: build
 
-deps:
+deps: PACKAGES = $(DEB_PACKAGES)
+run-deps: PACKAGES = $(RUN_PACKAGES)
+deps run-deps:
 	@missing=""; \
-	for p in $(DEB_PACKAGES); do \
+	for p in $(PACKAGES); do \
 	  dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
@@ -36,8 +43,11 @@ build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
-	./$(BUILD)/spinchart
+run: run-deps
+	cmake -S . -B $(RUN_BUILD) -DCMAKE_BUILD_TYPE=Release -DSPINCHART_TESTS=OFF -DSPINCHART_BENCH=OFF \
+	  -DSPINCHART_FUZZ=OFF -DSPINCHART_WERROR=OFF $(CMAKE_FLAGS)
+	cmake --build $(RUN_BUILD) -j $(JOBS) --target spinchart
+	./$(RUN_BUILD)/spinchart
 
 test-plain: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
@@ -129,4 +139,4 @@ check-large: build
 	./$(BENCH_BUILD)/bench/analysis_bench --with-100m
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(RUN_BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <span>
 
+#include "platform/cp437.h"
+
 namespace spinchart {
 namespace {
 
@@ -275,33 +277,8 @@ KeyCode readMenuKey(ConsoleScreen& screen, int row, int column) {
 
 std::string toUpperCp437(std::string_view text) {
     std::string upper(text);
-    for (char& c : upper) {
-        switch (static_cast<unsigned char>(c)) {
-            case 0x84:
-                c = '\x8E';
-                break;
-            case 0x94:
-                c = '\x99';
-                break;
-            case 0x81:
-                c = '\x9A';
-                break;
-            case 0x82:
-                c = '\x90';
-                break;
-            case 0xA4:
-                c = '\xA5';
-                break;
-            case 0x86:
-                c = '\x8F';
-                break;
-            case 0x87:
-                c = '\x80';
-                break;
-            default:
-                if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
+    for (char& c : upper)
+        c = static_cast<char>(cp437ToUpper(static_cast<unsigned char>(c)));
     return upper;
 }
 

@@ -1,6 +1,7 @@
-// Any bytes from the terminal: the key decoder never crashes, keeps only a
-// short incomplete rest, gives only well-formed key codes, and gives the same
-// keys however the bytes are split into reads.
+// Any bytes from the terminal, in UTF-8 or an 8-bit character set: the key
+// decoder never crashes, keeps only a short incomplete rest, gives only
+// well-formed key codes, and gives the same keys however the bytes are split
+// into reads.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -14,7 +15,7 @@ namespace {
 
 using namespace spinchart;
 
-constexpr std::size_t longestRest = 40;
+constexpr std::size_t longestRest = 16;
 
 void checkKeys(const std::deque<std::string>& keys) {
     for (const std::string& key : keys) {
@@ -26,26 +27,31 @@ void checkKeys(const std::deque<std::string>& keys) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
     if (size == 0) return 0;
-    // The first byte chooses how the rest is cut into reads.
+    // The first byte chooses how the rest is cut into reads, and its top bit
+    // the character set.
     const unsigned cutting = bytes[0];
     const std::string_view input(reinterpret_cast<const char*>(bytes) + 1, size - 1);
+    static const TerminalCharset latin1("ISO-8859-1");
+    const TerminalCharset* charset = (cutting & 0x80) != 0 ? &latin1 : nullptr;
 
     KeyDecoder whole;
+    whole.charset = charset;
     std::deque<std::string> wholeKeys;
     feedKeyDecoder(whole, input, wholeKeys);
-    if (whole.undecoded.size() > longestRest) std::abort();
+    if (whole.pending.size() > longestRest) std::abort();
     flushKeyDecoder(whole, wholeKeys);
     if (keyDecoderWaiting(whole)) std::abort();
     checkKeys(wholeKeys);
 
     KeyDecoder pieces;
+    pieces.charset = charset;
     std::deque<std::string> pieceKeys;
     std::size_t at = 0;
     for (unsigned step = 0; at < input.size(); ++step) {
         const std::size_t length = 1 + ((cutting * 7 + step * 13) % (1 + cutting % 11));
         const std::string_view piece = input.substr(at, length);
         feedKeyDecoder(pieces, piece, pieceKeys);
-        if (pieces.undecoded.size() > longestRest) std::abort();
+        if (pieces.pending.size() > longestRest) std::abort();
         at += piece.size();
     }
     flushKeyDecoder(pieces, pieceKeys);

@@ -55,6 +55,15 @@ int unicodeToCp437(char32_t codePoint) {
     return -1;
 }
 
+unsigned char cp437ToUpper(unsigned char byte) {
+    // ä ö ü é ñ å ç and their capitals.
+    static constexpr std::string_view small = "\x84\x94\x81\x82\xA4\x86\x87";
+    static constexpr std::string_view capital = "\x8E\x99\x9A\x90\xA5\x8F\x80";
+    if (byte >= 'a' && byte <= 'z') return static_cast<unsigned char>(byte - 'a' + 'A');
+    const std::size_t at = small.find(static_cast<char>(byte));
+    return at == std::string_view::npos ? byte : static_cast<unsigned char>(capital[at]);
+}
+
 void appendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out.push_back(static_cast<char>(cp));
@@ -84,6 +93,55 @@ std::string cp437ToUtf8(std::string_view text) {
         } else {
             appendUtf8(out, cp437ToUnicode(byte));
         }
+    }
+    return out;
+}
+
+Utf8Result decodeUtf8(std::string_view in, char32_t& codePoint, std::size_t& length) {
+    const auto lead = static_cast<unsigned char>(in[0]);
+    length = lead >= 0xC2 && lead <= 0xDF   ? 2
+             : lead >= 0xE0 && lead <= 0xEF ? 3
+             : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                            : 0;
+    if (length == 0) {
+        length = 1;
+        return Utf8Result::invalid;
+    }
+    codePoint = lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+        if (k >= in.size()) return Utf8Result::incomplete;
+        const auto next = static_cast<unsigned char>(in[k]);
+        if ((next & 0xC0) != 0x80) {
+            length = k;  // drop what came before; next starts afresh
+            return Utf8Result::invalid;
+        }
+        codePoint = (codePoint << 6) | (next & 0x3F);
+    }
+    static constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (codePoint < smallest[length] || codePoint > 0x10FFFF ||
+        (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
+        return Utf8Result::invalid;
+    }
+    return Utf8Result::complete;
+}
+
+std::optional<std::string> utf8ToCp437(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    while (!text.empty()) {
+        const auto byte = static_cast<unsigned char>(text[0]);
+        if (byte < 0x80) {
+            out.push_back(text[0]);
+            text.remove_prefix(1);
+            continue;
+        }
+        char32_t codePoint = 0;
+        std::size_t length = 0;
+        if (decodeUtf8(text, codePoint, length) != Utf8Result::complete) return std::nullopt;
+        const int cp437 = unicodeToCp437(codePoint);
+        if (cp437 < 0) return std::nullopt;
+        out.push_back(static_cast<char>(cp437));
+        text.remove_prefix(length);
     }
     return out;
 }

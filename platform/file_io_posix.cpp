@@ -7,8 +7,11 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <optional>
+#include <string_view>
 #include <vector>
 
+#include "platform/cp437.h"
 #include "platform/file_io.h"
 #include "platform/platform_error.h"
 
@@ -19,17 +22,15 @@ namespace {
     throw PlatformError(std::string(what) + " '" + path + "': " + std::strerror(errno));
 }
 
-char asciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equalIgnoringCase(const std::string& a, const char* b) {
-    std::size_t n = std::strlen(b);
-    if (a.size() != n) return false;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (asciiLower(a[i]) != asciiLower(b[i])) return false;
+// A name in code page 437 with its letters upper-cased as the console does;
+// nullopt for a name code page 437 cannot hold.
+std::optional<std::string> foldedName(std::string_view utf8Name) {
+    std::optional<std::string> name = utf8ToCp437(utf8Name);
+    if (name) {
+        for (char& c : *name)
+            c = static_cast<char>(cp437ToUpper(static_cast<unsigned char>(c)));
     }
-    return true;
+    return name;
 }
 
 }  // namespace
@@ -168,8 +169,10 @@ std::optional<std::string> resolvePathIgnoringCase(const std::string& path) {
             DIR* dir = ::opendir(folder.c_str());
             if (!dir) return std::nullopt;
             std::vector<std::string> matches;
+            const std::optional<std::string> wanted = foldedName(part);
             while (const dirent* entry = ::readdir(dir)) {
-                if (equalIgnoringCase(part, entry->d_name)) matches.emplace_back(entry->d_name);
+                if (wanted && foldedName(entry->d_name) == wanted)
+                    matches.emplace_back(entry->d_name);
             }
             ::closedir(dir);
             if (matches.size() != 1) return std::nullopt;

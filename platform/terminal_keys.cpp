@@ -7,8 +7,6 @@
 namespace spinchart {
 namespace {
 
-constexpr std::size_t longestSequence = 32;  // longer CSI parameter runs are garbage
-
 std::string noCharacterKey(char scan) {
     return std::string{'\0', scan};
 }
@@ -118,158 +116,222 @@ std::string ss3Key(std::string_view parameters, unsigned char final) {
     return csiKey(parameters, final);
 }
 
-// Length of the UTF-8 sequence that starts with lead, 0 when lead cannot
-// start one.
-std::size_t utf8Length(unsigned char lead) {
-    if (inRange(lead, 0xC2, 0xDF)) return 2;
-    if (inRange(lead, 0xE0, 0xEF)) return 3;
-    if (inRange(lead, 0xF0, 0xF4)) return 4;
-    return 0;
+using State = KeyDecoder::State;
+
+// Parameter bytes kept of a sequence: enough for every key's numbers.
+constexpr std::size_t keptParameters = 16;
+
+void emit(KeyDecoder& decoder, std::string key, std::deque<std::string>& keys) {
+    if (!decoder.silenced) keys.push_back(std::move(key));
 }
 
-enum class Utf8Result { complete, incomplete, invalid };
-
-// Decodes one UTF-8 character at the start of in; length tells how many bytes
-// to drop when it is invalid.
-Utf8Result decodeUtf8(std::string_view in, char32_t& codePoint, std::size_t& length) {
-    const auto lead = static_cast<unsigned char>(in[0]);
-    length = utf8Length(lead);
-    if (length == 0) {
-        length = 1;
-        return Utf8Result::invalid;
-    }
-    codePoint = lead & (0x7F >> length);
-    for (std::size_t k = 1; k < length; ++k) {
-        if (k >= in.size()) return Utf8Result::incomplete;
-        const auto next = static_cast<unsigned char>(in[k]);
-        if ((next & 0xC0) != 0x80) {
-            length = k;  // drop what came before; next starts afresh
-            return Utf8Result::invalid;
-        }
-        codePoint = (codePoint << 6) | (next & 0x3F);
-    }
-    static constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (codePoint < smallest[length] || codePoint > 0x10FFFF ||
-        (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
-        return Utf8Result::invalid;
-    }
-    return Utf8Result::complete;
+void toGround(KeyDecoder& decoder) {
+    decoder.state = State::ground;
+    decoder.silenced = false;
+    decoder.alt = false;
+    decoder.pending.clear();
 }
 
-// Decodes the key at the start of in. Returns the bytes consumed (0: the
-// sequence is incomplete and final is false); key stays empty when the bytes
-// are dropped.
-std::size_t decodeOne(std::string_view in, bool final, std::string& key) {
-    const auto first = static_cast<unsigned char>(in[0]);
-    if (first == 0x1B) {
-        if (in.size() == 1) {
-            if (!final) return 0;
-            key = "\x1b";
-            return 1;
-        }
-        const auto second = static_cast<unsigned char>(in[1]);
-        if (second == '[' || second == 'O') {
-            if (in.size() == 2) {
-                if (!final) return 0;
-                key = noCharacterKey(altScanCode(second));
-                return 2;
-            }
-            // The Linux console's F1-F5: ESC [ [ A..E.
-            if (second == '[' && in[2] == '[') {
-                if (in.size() == 3) {
-                    if (!final) return 0;
-                    return 3;
-                }
-                const auto letter = static_cast<unsigned char>(in[3]);
-                if (inRange(letter, 'A', 'E')) {
-                    key = noCharacterKey(static_cast<char>(scanCode::f1 + (letter - 'A')));
-                } else {
-                    key = noCharacterKey(scanCode::unknown);
-                }
-                return 4;
-            }
-            // Only the first longestSequence bytes are looked at, so that an
-            // overlong sequence is dropped the same way however it is split.
-            const std::size_t limit = in.size() < longestSequence ? in.size() : longestSequence;
-            std::size_t i = 2;
-            while (i < limit && inRange(static_cast<unsigned char>(in[i]), 0x30, 0x3F))
-                ++i;
-            while (i < limit && inRange(static_cast<unsigned char>(in[i]), 0x20, 0x2F))
-                ++i;
-            if (i == longestSequence) return i;  // overlong: dropped
-            if (i == in.size()) {
-                if (!final) return 0;
-                return i;  // cut off: dropped
-            }
-            const auto last = static_cast<unsigned char>(in[i]);
-            if (!inRange(last, 0x40, 0x7E)) return i;  // broken: drop it, the stray byte comes next
-            const std::string_view parameters = in.substr(2, i - 2);
-            key = second == '[' ? csiKey(parameters, last) : ss3Key(parameters, last);
-            return i + 1;
-        }
-        if (second == 0x1B) {
-            key = "\x1b";  // Escape pressed twice
-            return 1;
-        }
-        if (second < 0x80) {
-            key = noCharacterKey(altScanCode(second));
-            return 2;
-        }
+void startSequence(KeyDecoder& decoder, char introducer, bool sevenBit) {
+    decoder.state = State::sequence;
+    decoder.introducer = introducer;
+    decoder.sevenBit = sevenBit;
+    decoder.intermediate = false;
+    decoder.malformed = false;
+    decoder.length = 0;
+    decoder.pending.clear();
+}
+
+void startString(KeyDecoder& decoder, char introducer, bool sevenBit) {
+    decoder.state = sevenBit ? State::stringStart : State::string;
+    decoder.introducer = introducer;
+    decoder.sevenBit = sevenBit;
+}
+
+bool isStringIntroducer(unsigned char c) {
+    return c == 'P' || c == ']' || c == 'X' || c == '^' || c == '_';
+}
+
+void step(KeyDecoder& decoder, unsigned char c, std::deque<std::string>& keys);
+
+void stepGround(KeyDecoder& decoder, unsigned char c, std::deque<std::string>& keys) {
+    if (c == 0x1B) {
+        decoder.state = State::escape;
+    } else if (c == 0x7F) {
+        emit(decoder, "\x08", keys);  // the Backspace key of most terminals
+    } else if (c < 0x80) {
+        emit(decoder, std::string(1, static_cast<char>(c)), keys);
+    } else if (decoder.charset == nullptr) {
+        decoder.state = State::character;
+        decoder.pending.assign(1, static_cast<char>(c));
         char32_t codePoint = 0;
         std::size_t length = 0;
-        const Utf8Result result = decodeUtf8(in.substr(1), codePoint, length);
-        if (result == Utf8Result::incomplete) {
-            if (!final) return 0;
-            return in.size();
-        }
-        if (result == Utf8Result::complete) key = noCharacterKey(scanCode::unknown);
-        return 1 + length;
-    }
-    if (first == 0x7F) {
-        key = "\x08";  // the Backspace key of most terminals
-        return 1;
-    }
-    if (first < 0x80) {
-        key = std::string(1, static_cast<char>(first));
-        return 1;
-    }
-    char32_t codePoint = 0;
-    std::size_t length = 0;
-    const Utf8Result result = decodeUtf8(in, codePoint, length);
-    if (result == Utf8Result::incomplete) {
-        if (!final) return 0;
-        return in.size();
-    }
-    if (result == Utf8Result::complete) {
-        const int byte = unicodeToCp437(codePoint);
-        key =
-            byte < 0 ? noCharacterKey(scanCode::unknown) : std::string(1, static_cast<char>(byte));
-    }
-    return length;
+        if (decodeUtf8(decoder.pending, codePoint, length) == Utf8Result::invalid)
+            toGround(decoder);  // not a lead byte: dropped
+    } else if (c >= 0xA0) {
+        const int byte = decoder.charset->typedByte(c);
+        emit(decoder,
+             byte < 0 ? noCharacterKey(scanCode::unknown) : std::string(1, static_cast<char>(byte)),
+             keys);
+    } else if (c == 0x9B || c == 0x8F) {  // 8-bit CSI and SS3
+        startSequence(decoder, c == 0x9B ? '[' : 'O', false);
+    } else if (c == 0x90 || c == 0x9D || c == 0x98 || c == 0x9E || c == 0x9F) {
+        startString(decoder, static_cast<char>(c - 0x40), false);
+    }  // any other C1 control is dropped
 }
 
-void decode(KeyDecoder& decoder, bool final, std::deque<std::string>& keys) {
-    const std::string_view in = decoder.undecoded;
-    std::size_t at = 0;
-    while (at < in.size()) {
-        std::string key;
-        const std::size_t used = decodeOne(in.substr(at), final, key);
-        if (used == 0) break;
-        at += used;
-        if (!key.empty()) keys.push_back(std::move(key));
+void stepEscape(KeyDecoder& decoder, unsigned char c, std::deque<std::string>& keys) {
+    if (c == '[' || c == 'O') {
+        startSequence(decoder, static_cast<char>(c), true);
+    } else if (isStringIntroducer(c)) {
+        startString(decoder, static_cast<char>(c), true);
+    } else if (c >= 0x20 && c < 0x7F) {
+        emit(decoder, noCharacterKey(altScanCode(c)), keys);
+        toGround(decoder);
+    } else if (c >= 0x80 && decoder.charset == nullptr) {
+        toGround(decoder);
+        decoder.alt = true;
+        decoder.state = State::character;
+        decoder.pending.assign(1, static_cast<char>(c));
+        char32_t codePoint = 0;
+        std::size_t length = 0;
+        if (decodeUtf8(decoder.pending, codePoint, length) == Utf8Result::invalid)
+            toGround(decoder);  // ESC and a stray byte: dropped
+    } else if (c >= 0xA0) {
+        emit(decoder, noCharacterKey(scanCode::unknown), keys);  // Alt + a character
+        toGround(decoder);
+    } else {
+        // A control character (another ESC, CR, Tab, Backspace, a C1
+        // control): Escape, then that key.
+        emit(decoder, "\x1b", keys);
+        toGround(decoder);
+        step(decoder, c, keys);
     }
-    decoder.undecoded.erase(0, at);
+}
+
+void stepSequence(KeyDecoder& decoder, unsigned char c, std::deque<std::string>& keys) {
+    if (decoder.length < keptParameters + 1) ++decoder.length;
+    if (c == '[' && decoder.introducer == '[' && decoder.sevenBit && decoder.length == 1) {
+        decoder.state = State::linuxFunction;
+    } else if (inRange(c, 0x30, 0x3F)) {
+        if (decoder.intermediate) decoder.malformed = true;
+        if (decoder.pending.size() < keptParameters)
+            decoder.pending.push_back(static_cast<char>(c));
+    } else if (inRange(c, 0x20, 0x2F)) {
+        decoder.intermediate = true;
+    } else if (inRange(c, 0x40, 0x7E)) {
+        if (!decoder.malformed) {
+            emit(
+                decoder,
+                decoder.introducer == '[' ? csiKey(decoder.pending, c) : ss3Key(decoder.pending, c),
+                keys);
+        }
+        toGround(decoder);
+    } else {
+        // Broken by a byte that cannot be in it: dropped, the byte comes next.
+        toGround(decoder);
+        step(decoder, c, keys);
+    }
+}
+
+void stepString(KeyDecoder& decoder, unsigned char c) {
+    if (c == 0x07 || (c == 0x9C && decoder.charset != nullptr)) {
+        toGround(decoder);  // BEL or ST: the string is over, and gives nothing
+    } else if (c == 0x1B) {
+        decoder.state = State::stringEscape;
+    } else {
+        decoder.state = State::string;
+    }
+}
+
+void stepCharacter(KeyDecoder& decoder, unsigned char c, std::deque<std::string>& keys) {
+    decoder.pending.push_back(static_cast<char>(c));
+    char32_t codePoint = 0;
+    std::size_t length = 0;
+    const Utf8Result result = decodeUtf8(decoder.pending, codePoint, length);
+    if (result == Utf8Result::incomplete) return;
+    if (result == Utf8Result::complete) {
+        const int byte = decoder.alt ? -1 : unicodeToCp437(codePoint);
+        emit(decoder,
+             byte < 0 ? noCharacterKey(scanCode::unknown) : std::string(1, static_cast<char>(byte)),
+             keys);
+        toGround(decoder);
+        return;
+    }
+    const bool brokenByThis = length < decoder.pending.size();
+    toGround(decoder);
+    if (brokenByThis) step(decoder, c, keys);  // the bytes before are dropped
+}
+
+void step(KeyDecoder& decoder, unsigned char c, std::deque<std::string>& keys) {
+    switch (decoder.state) {
+        case State::ground:
+            stepGround(decoder, c, keys);
+            break;
+        case State::escape:
+            stepEscape(decoder, c, keys);
+            break;
+        case State::sequence:
+            stepSequence(decoder, c, keys);
+            break;
+        case State::linuxFunction:
+            emit(decoder,
+                 noCharacterKey(inRange(c, 'A', 'E') ? static_cast<char>(scanCode::f1 + (c - 'A'))
+                                                     : scanCode::unknown),
+                 keys);
+            toGround(decoder);
+            break;
+        case State::stringStart:
+        case State::string:
+            stepString(decoder, c);
+            break;
+        case State::stringEscape:
+            if (c == '\\') {
+                toGround(decoder);  // ST
+            } else {
+                // An Escape that does not end the string ends it anyway and
+                // starts what follows.
+                decoder.state = State::escape;
+                stepEscape(decoder, c, keys);
+            }
+            break;
+        case State::character:
+            stepCharacter(decoder, c, keys);
+            break;
+    }
 }
 
 }  // namespace
 
 void feedKeyDecoder(KeyDecoder& decoder, std::string_view bytes, std::deque<std::string>& keys) {
-    decoder.undecoded.append(bytes);
-    decode(decoder, false, keys);
+    for (char c : bytes)
+        step(decoder, static_cast<unsigned char>(c), keys);
 }
 
 void flushKeyDecoder(KeyDecoder& decoder, std::deque<std::string>& keys) {
-    decode(decoder, true, keys);
+    switch (decoder.state) {
+        case State::escape:
+            emit(decoder, "\x1b", keys);
+            break;
+        case State::sequence:
+            // ESC [ or ESC O alone: Alt with that key.
+            if (decoder.sevenBit && decoder.length == 0)
+                emit(decoder,
+                     noCharacterKey(altScanCode(static_cast<unsigned char>(decoder.introducer))),
+                     keys);
+            break;
+        case State::stringStart:
+            emit(decoder,
+                 noCharacterKey(altScanCode(static_cast<unsigned char>(decoder.introducer))), keys);
+            break;
+        default:
+            break;  // cut off: dropped
+    }
+    toGround(decoder);
+}
+
+void silenceKeyDecoder(KeyDecoder& decoder) {
+    if (keyDecoderWaiting(decoder)) decoder.silenced = true;
 }
 
 }  // namespace spinchart

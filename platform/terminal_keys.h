@@ -1,12 +1,18 @@
 #pragma once
-// Turns the bytes a terminal sends into key codes: UTF-8 characters that code
-// page 437 holds become their byte; cursor and function keys (CSI and SS3
+// Turns the bytes a terminal sends into key codes: characters that code page
+// 437 holds become their byte; cursor and function keys (CSI and SS3
 // sequences) and Alt+key become NUL and a scan code; a lone Escape is a key of
-// its own once the escape wait has passed. Malformed input is dropped.
+// its own once the escape wait has passed. The whole ECMA-48 input grammar is
+// read: a control sequence of any length up to its final byte, and control
+// strings (OSC, DCS, SOS, PM, APC) swallowed up to ST or BEL. Malformed input
+// is dropped. The decoder reads one byte at a time, so how reads split the
+// input never changes the keys.
 
 #include <deque>
 #include <string>
 #include <string_view>
+
+#include "platform/terminal_charset.h"
 
 namespace spinchart {
 
@@ -22,20 +28,44 @@ constexpr char unknown = 0;
 }  // namespace scanCode
 
 struct KeyDecoder {
-    std::string undecoded;  // the start of a sequence still incomplete
+    enum class State : unsigned char {
+        ground,
+        escape,         // after ESC
+        sequence,       // a CSI or SS3 sequence, up to its final byte
+        linuxFunction,  // after ESC [ [ (the Linux console's F1-F5)
+        stringStart,    // just after the introducer of a control string
+        string,         // inside a control string
+        stringEscape,   // ESC inside a control string (ST when \ follows)
+        character,      // inside a multi-byte UTF-8 character
+    };
+    // Bytes 0x80-0xFF: UTF-8 when null, else one character each in this
+    // 8-bit character set (with 0x80-0x9F the C1 controls).
+    const TerminalCharset* charset = nullptr;
+    State state = State::ground;
+    char introducer = 0;        // '[' or 'O', or the control string's letter
+    bool sevenBit = false;      // the sequence began with ESC (Alt+key when cut off)
+    bool alt = false;           // the character follows an Escape
+    bool intermediate = false;  // an intermediate byte was seen
+    bool malformed = false;     // a parameter byte after an intermediate
+    bool silenced = false;      // the key under way was discarded
+    std::size_t length = 0;     // bytes after the introducer, counted up to a bound
+    std::string pending;        // parameter bytes kept, or the UTF-8 bytes so far
 };
 
-// Decodes bytes (after what is left over) and appends the complete keys.
+// Decodes bytes and appends the complete keys.
 void feedKeyDecoder(KeyDecoder& decoder, std::string_view bytes, std::deque<std::string>& keys);
 
 // True while an incomplete sequence waits for its rest.
 inline bool keyDecoderWaiting(const KeyDecoder& decoder) {
-    return !decoder.undecoded.empty();
+    return decoder.state != KeyDecoder::State::ground;
 }
 
 // The escape wait has passed: decodes the incomplete rest as it stands (a lone
-// Escape becomes character 27, ESC O becomes Alt+O, a cut-off sequence is
-// dropped).
+// Escape becomes character 27, ESC O becomes Alt+O, a cut-off sequence or
+// string is dropped).
 void flushKeyDecoder(KeyDecoder& decoder, std::deque<std::string>& keys);
+
+// The key under way gives nothing: its rest is still read, then dropped.
+void silenceKeyDecoder(KeyDecoder& decoder);
 
 }  // namespace spinchart

@@ -2,8 +2,6 @@
 
 #include <charconv>
 
-#include "platform/cp437.h"
-
 namespace spinchart {
 namespace {
 
@@ -39,19 +37,22 @@ void appendMoveTo(std::string& out, int row, int column) {
 }
 
 void appendCells(std::string& out, int row, int column, std::span<const ScreenCell> cells,
-                 int terminalRows, int terminalColumns, int& currentAttribute) {
+                 int terminalRows, int terminalColumns, int& currentAttribute,
+                 const TerminalCharset& charset) {
     if (row < 1 || row > terminalRows || column < 1 || column > terminalColumns) return;
     const auto fits = static_cast<std::size_t>(terminalColumns - column + 1);
     if (cells.size() > fits) cells = cells.first(fits);
     if (cells.empty()) return;
     appendMoveTo(out, row, column);
+    bool lineDrawing = false;
     for (const ScreenCell& cell : cells) {
         if (cell.attribute != currentAttribute) {
             appendAttribute(out, cell.attribute);
             currentAttribute = cell.attribute;
         }
-        appendUtf8(out, cp437ToUnicode(cell.character));
+        appendGlyph(out, charset.glyph(cell.character), lineDrawing);
     }
+    if (lineDrawing) out += "\x1b(B";
 }
 
 }  // namespace spinchart

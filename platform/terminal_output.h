@@ -1,11 +1,12 @@
 #pragma once
 // ECMA-48 / xterm output for the POSIX terminal: absolute positioning, the
-// 16-colour palette, and code page 437 glyphs as UTF-8.
+// 16-colour palette, and code page 437 glyphs in the terminal's character set.
 
 #include <span>
 #include <string>
 
 #include "platform/terminal.h"
+#include "platform/terminal_charset.h"
 
 namespace spinchart {
 
@@ -18,8 +19,9 @@ void appendMoveTo(std::string& out, int row, int column);
 
 // A run of cells from (row, column), clipped to a terminal of the given size.
 // currentAttribute is the terminal's attribute now (-1: unknown) and is
-// updated.
+// updated. A run that switches to line drawing switches back at its end.
 void appendCells(std::string& out, int row, int column, std::span<const ScreenCell> cells,
-                 int terminalRows, int terminalColumns, int& currentAttribute);
+                 int terminalRows, int terminalColumns, int& currentAttribute,
+                 const TerminalCharset& charset = TerminalCharset::standard());
 
 }  // namespace spinchart

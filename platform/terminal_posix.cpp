@@ -4,11 +4,17 @@
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <iterator>
 #include <stdexcept>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/platform_error.h"
 #include "platform/terminal_output.h"
@@ -109,19 +115,37 @@ void onTerminate() {
     std::abort();
 }
 
-void setLeaveSequence(int rows) {
+// Installs a handler with an empty mask, keeping the one it replaces.
+void install(int signal, void (*handler)(int), int flags, struct sigaction* previous) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = flags;
+    ::sigaction(signal, &action, previous);
+}
+
+void setLeaveSequence(int rows, bool utf8) {
     // Colours reset, cursor to the start of the row below the screen (or the
-    // last row), that row blanked, cursor shown.
-    std::string sequence = "\x1b[0m";
+    // last row), that row blanked, cursor shown; outside UTF-8 the line
+    // drawing set off too, should an ending signal cut a run of it short.
+    std::string sequence = utf8 ? "\x1b[0m" : "\x1b(B\x1b[0m";
     appendMoveTo(sequence, rows > 25 ? 26 : rows, 1);
     sequence += "\x1b[K\x1b[?25h";
     sigset_t all;
     sigset_t old;
     sigfillset(&all);
     ::sigprocmask(SIG_BLOCK, &all, &old);
-    std::memcpy(saved.leaveSequence, sequence.data(), sequence.size());
-    saved.leaveLength = sequence.size();
+    const std::size_t length = std::min(sequence.size(), sizeof saved.leaveSequence);
+    std::memcpy(saved.leaveSequence, sequence.data(), length);
+    saved.leaveLength = length;
     ::sigprocmask(SIG_SETMASK, &old, nullptr);
+}
+
+bool canPlaceCursor(const char* terminalType) {
+    // The terminal types without cursor addressing.
+    static constexpr std::string_view unable[] = {"dumb", "unknown", "glasstty", "lpr", "printer"};
+    const std::string_view type = terminalType != nullptr ? terminalType : "";
+    return std::find(std::begin(unable), std::end(unable), type) == std::end(unable);
 }
 
 void drainWakePipe() {
@@ -140,10 +164,18 @@ std::unique_ptr<TerminalBackend> openProgramTerminal() {
     if (!isInteractiveTerminal(STDIN_FILENO, STDOUT_FILENO)) {
         throw PlatformError("standard input and output must be a terminal");
     }
-    return std::make_unique<PosixTerminal>(STDIN_FILENO, STDOUT_FILENO);
+    const char* terminalType = std::getenv("TERM");
+    if (!canPlaceCursor(terminalType)) {
+        throw PlatformError(std::string("the terminal (TERM=") + terminalType +
+                            ") cannot place the cursor");
+    }
+    return std::make_unique<PosixTerminal>(STDIN_FILENO, STDOUT_FILENO,
+                                           TerminalCharset::fromEnvironment());
 }
 
-PosixTerminal::PosixTerminal(int input, int output) : inputFd(input), outputFd(output) {
+PosixTerminal::PosixTerminal(int input, int output, TerminalCharset terminalCharset)
+    : inputFd(input), outputFd(output), charset(std::move(terminalCharset)) {
+    if (!charset.utf8()) decoder.charset = &charset;
     if (saved.active) throw PlatformError("the terminal is already in use");
     termios original{};
     if (::tcgetattr(inputFd, &original) != 0) {
@@ -158,18 +190,19 @@ PosixTerminal::PosixTerminal(int input, int output) : inputFd(input), outputFd(o
         }
     }
     updateSize();
+    tooSmall = rows < minimumRows || columns < minimumColumns;
     saved.inputFd = inputFd;
     saved.outputFd = outputFd;
     saved.original = original;
-    setLeaveSequence(rows);
+    setLeaveSequence(rows, charset.utf8());
 
     termios raw = original;
     raw.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
                                           ICRNL | IXON | IXOFF);
     raw.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | IEXTEN);
-    raw.c_lflag |= ISIG;  // only for Ctrl+\ below
+    raw.c_lflag |= ISIG;  // for Ctrl+\ and Ctrl+Z below
     raw.c_cc[VINTR] = _POSIX_VDISABLE;
-    raw.c_cc[VSUSP] = _POSIX_VDISABLE;
+    raw.c_cc[VSUSP] = 0x1A;
 #ifdef VDSUSP
     raw.c_cc[VDSUSP] = _POSIX_VDISABLE;
 #endif
@@ -178,37 +211,18 @@ PosixTerminal::PosixTerminal(int input, int output) : inputFd(input), outputFd(o
     raw.c_cc[VTIME] = 0;
     saved.raw = raw;
 
-    struct sigaction ending {};
-    ending.sa_handler = onEndingSignal;
-    sigemptyset(&ending.sa_mask);
-    ending.sa_flags = SA_RESETHAND | SA_NODEFER;
     for (std::size_t i = 0; i < std::size(endingSignals); ++i) {
         ::sigaction(endingSignals[i], nullptr, &previousActions[i]);
         // A signal the caller ignores (nohup, background job) stays ignored.
         if (previousActions[i].sa_handler != SIG_IGN)
-            ::sigaction(endingSignals[i], &ending, nullptr);
+            install(endingSignals[i], onEndingSignal, SA_RESETHAND | SA_NODEFER, nullptr);
     }
-    struct sigaction winch {};
-    winch.sa_handler = onResize;
-    sigemptyset(&winch.sa_mask);
-    winch.sa_flags = SA_RESTART;
-    ::sigaction(SIGWINCH, &winch, &previousWinch);
-    struct sigaction stop {};
-    stop.sa_handler = onStop;
-    sigemptyset(&stop.sa_mask);
-    stop.sa_flags = SA_RESTART;
-    ::sigaction(SIGTSTP, &stop, &previousStop);
-    struct sigaction resume {};
-    resume.sa_handler = onContinue;
-    sigemptyset(&resume.sa_mask);
-    resume.sa_flags = SA_RESTART;
-    ::sigaction(SIGCONT, &resume, &previousContinue);
+    install(SIGWINCH, onResize, SA_RESTART, &previousWinch);
+    install(SIGTSTP, onStop, SA_RESTART, &previousStop);
+    install(SIGCONT, onContinue, SA_RESTART, &previousContinue);
     // A pipe whose reader went away is a failed write (the error screen),
     // not a sudden end with the terminal left raw.
-    struct sigaction brokenPipe {};
-    brokenPipe.sa_handler = SIG_IGN;
-    sigemptyset(&brokenPipe.sa_mask);
-    ::sigaction(SIGPIPE, &brokenPipe, &previousPipe);
+    install(SIGPIPE, SIG_IGN, 0, &previousPipe);
     previousTerminate = std::set_terminate(onTerminate);
 
     saved.active = 1;
@@ -269,16 +283,19 @@ void PosixTerminal::writeAll(const std::string& bytes) {
 }
 
 void PosixTerminal::resetDisplay() {
+    if (tooSmall) return;
     output += "\x1b[0m\x1b[H\x1b[2J";
     currentAttribute = -1;
     cursorShown = -1;
 }
 
 void PosixTerminal::drawCells(int row, int column, std::span<const ScreenCell> cells) {
-    appendCells(output, row, column, cells, rows, columns, currentAttribute);
+    if (tooSmall) return;
+    appendCells(output, row, column, cells, rows, columns, currentAttribute, charset);
 }
 
 void PosixTerminal::placeCursor(int row, int column, bool visible) {
+    if (tooSmall) return;
     appendMoveTo(output, row < rows ? row : rows, column < columns ? column : columns);
     if (cursorShown != static_cast<int>(visible)) {
         output += visible ? "\x1b[?25h" : "\x1b[?25l";
@@ -287,7 +304,9 @@ void PosixTerminal::placeCursor(int row, int column, bool visible) {
 }
 
 void PosixTerminal::present() {
-    if (!active || output.empty()) return;
+    if (!active) return;
+    if (tooSmall && !noticeShown) showNotice();
+    if (output.empty()) return;
     writeAll(output);
     output.clear();
 }
@@ -305,9 +324,9 @@ void PosixTerminal::readAvailable() {
         if (ready <= 0 || (in.revents & (POLLIN | POLLHUP | POLLERR)) == 0) break;
         const ssize_t n = ::read(inputFd, buffer, sizeof buffer);
         if (n > 0) {
-            const bool wasWaiting = keyDecoderWaiting(decoder);
             feedKeyDecoder(decoder, std::string_view(buffer, static_cast<std::size_t>(n)), keys);
-            if (keyDecoderWaiting(decoder) && !wasWaiting) {
+            // A sequence still under way has the escape wait from its latest bytes.
+            if (keyDecoderWaiting(decoder)) {
                 escapeDeadline = std::chrono::steady_clock::now() + escapeWait;
             }
         } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
@@ -315,6 +334,7 @@ void PosixTerminal::readAvailable() {
         }
     }
     checkEscapeWait();
+    if (tooSmall) keys.clear();  // typed blind: not taken
 }
 
 void PosixTerminal::checkEscapeWait() {
@@ -340,6 +360,7 @@ std::string PosixTerminal::takeKey() {
 void PosixTerminal::discardPendingKeys() {
     readAvailable();
     keys.clear();
+    silenceKeyDecoder(decoder);
 }
 
 void PosixTerminal::waitForInput() {
@@ -364,12 +385,45 @@ bool PosixTerminal::takeRepaintRequest() {
         resized = 0;
         drainWakePipe();
         updateSize();
-        setLeaveSequence(rows);
-        repaintRequested = true;
+        setLeaveSequence(rows, charset.utf8());
+        tooSmall = rows < minimumRows || columns < minimumColumns;
+        if (tooSmall) {
+            output.clear();
+            showNotice();  // at the new size; the console has nothing to draw
+        } else {
+            repaintRequested = true;
+        }
     }
     const bool requested = repaintRequested;
     repaintRequested = false;
     return requested;
+}
+
+void PosixTerminal::showNotice() {
+    if (!active) return;
+    // The notice in words, a line for as many as fit the width.
+    static constexpr std::string_view words[] = {"The",     "program", "needs", "80",
+                                                 "columns", "by",      "25",    "rows"};
+    std::vector<std::string> lines(1);
+    for (std::string_view word : words) {
+        if (!lines.back().empty() &&
+            lines.back().size() + 1 + word.size() > static_cast<std::size_t>(columns))
+            lines.emplace_back();
+        if (!lines.back().empty()) lines.back() += ' ';
+        lines.back() += word;
+    }
+    std::string notice = "\x1b[0m\x1b[H\x1b[2J";
+    const int top = std::max(1, (rows - static_cast<int>(lines.size())) / 2 + 1);
+    for (std::size_t i = 0; i < lines.size() && top + static_cast<int>(i) <= rows; ++i) {
+        const int width = static_cast<int>(lines[i].size());
+        appendMoveTo(notice, top + static_cast<int>(i), std::max(1, (columns - width) / 2 + 1));
+        notice += lines[i].substr(0, static_cast<std::size_t>(columns));
+    }
+    notice += "\x1b[?25l";
+    currentAttribute = -1;
+    cursorShown = 0;
+    noticeShown = true;
+    writeAll(notice);
 }
 
 }  // namespace spinchart

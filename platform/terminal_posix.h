@@ -2,7 +2,8 @@
 // The terminal backend for POSIX terminals (termios, poll, signals).
 //
 // While a PosixTerminal lives, the terminal is in raw mode: no echo, no line
-// buffering, Ctrl+C arrives as character 3, Ctrl+\ ends the program at once.
+// buffering, Ctrl+C arrives as character 3, Ctrl+\ ends the program at once,
+// Ctrl+Z suspends it.
 // The terminal is given back as it was found (modes, cursor shown, colours
 // reset, cursor below the screen) by restore() or the destructor, and also
 // when SIGTERM, SIGHUP, SIGINT or SIGQUIT end the program, or std::terminate
@@ -10,6 +11,11 @@
 // SIGTSTP from outside gives the terminal back while stopped, and SIGCONT
 // takes it again and repaints. SIGPIPE is ignored meanwhile: a pipe without a
 // reader is a failed write.
+//
+// Cells go out in the terminal's character set. A terminal smaller than 80x25
+// shows a notice of the size needed instead of the screen, and keys typed
+// meanwhile are dropped; once it is large enough the console is asked for a
+// repaint.
 
 #include <termios.h>
 #include <chrono>
@@ -17,6 +23,7 @@
 #include <string>
 
 #include "platform/terminal.h"
+#include "platform/terminal_charset.h"
 #include "platform/terminal_keys.h"
 
 namespace spinchart {
@@ -28,7 +35,7 @@ class PosixTerminal final : public TerminalBackend {
 public:
     // Takes over the terminal; throws PlatformError when it cannot. Only
     // one may exist at a time.
-    PosixTerminal(int inputFd, int outputFd);
+    PosixTerminal(int inputFd, int outputFd, TerminalCharset charset = TerminalCharset());
     ~PosixTerminal() override;
     PosixTerminal(const PosixTerminal&) = delete;
     PosixTerminal& operator=(const PosixTerminal&) = delete;
@@ -49,23 +56,30 @@ public:
 
     // How long an Escape waits for the rest of a sequence.
     static constexpr std::chrono::milliseconds escapeWait{100};
+    // The smallest terminal the screen fits.
+    static constexpr int minimumRows = 25;
+    static constexpr int minimumColumns = 80;
 
 private:
     void readAvailable();
     void checkEscapeWait();
     void updateSize();
     void writeAll(const std::string& bytes);
+    void showNotice();
 
     int inputFd;
     int outputFd;
     bool active = false;
     bool inputClosed = false;
     bool repaintRequested = false;
+    bool tooSmall = false;
+    bool noticeShown = false;
     int rows = 25;
     int columns = 80;
     int currentAttribute = -1;
     int cursorShown = -1;  // -1 unknown, 0 hidden, 1 shown
     std::string output;
+    TerminalCharset charset;
     KeyDecoder decoder;
     std::deque<std::string> keys;
     std::chrono::steady_clock::time_point escapeDeadline{};

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -640,19 +641,30 @@ TEST_F(Faults, ResizedDuringTheWorkingScreen) {
         std::error_code error;
         return fs::file_size(dir.file("VIRLO0.REP"), error) > 0 && !error;
     })) << app->screenDump();
-    app->resize(30, 100);
     app->resize(20, 60);
+    app->resize(30, 100);
     EXPECT_FALSE(reportComplete(dir.file("VIRLO0.REP")));  // still at work
-    ASSERT_TRUE(app->waitForText(11, 16, singleZeroAgain, 120s)) << app->screenDump();
+    // Its whole screen, which may come in more than one read.
+    ASSERT_TRUE(app->waitFor(
+        [&] {
+            return app->text(11, 16, static_cast<int>(std::strlen(singleZeroAgain))) ==
+                       singleZeroAgain &&
+                   app->colours(25, 80) == CellColours{14, 2};
+        },
+        120s))
+        << app->screenDump();
     std::string frameTop = "╔";
     for (int i = 0; i < 40; ++i)
         frameTop += "═";
     frameTop += "╗";
     EXPECT_EQ(app->text(10, 15, 42), frameTop);
     EXPECT_EQ(app->colours(11, 16), (CellColours{14, 0}));
-    EXPECT_EQ(app->colours(20, 60), (CellColours{14, 2}));
+    EXPECT_EQ(app->colours(25, 80), (CellColours{14, 2}));
     EXPECT_FALSE(app->screenContains("Doing the works"));
 
+    app->resize(20, 60);
+    ASSERT_TRUE(app->waitFor([&] { return app->screenContains("needs 80 columns by 25 rows"); }))
+        << app->screenDump();
     app->resize(25, 80);
     ASSERT_TRUE(app->waitFor([&] {
         return app->colours(25, 80) == CellColours{14, 2};
@@ -784,16 +796,26 @@ TEST_F(Faults, StoppedAndContinuedDuringTheAnalysis) {
     EXPECT_EQ(fileLineCount(dir.file("VIRLO0.SKP")), 10000000u - 5);
 }
 
-// Terminals far too small and very large: the program goes on, shows what
-// fits, and is whole again at 80x25.
+// Terminals far too small and very large: the program goes on, shows the
+// size it needs in what fits (or the screen, when it fits), and is whole
+// again at 80x25.
 TEST_F(Faults, TinyAndHugeTerminals) {
     start();
-    for (auto [rows, columns] : {std::pair{1, 1}, {2, 3}, {300, 1000}, {25, 1}, {1, 80}}) {
-        app->resize(rows, columns);
+    const struct {
+        int rows, columns, row, column;
+        const char* shown;
+    } sizes[] = {{1, 1, 1, 1, "T"},
+                 {2, 3, 1, 1, "The"},
+                 {300, 1000, 4, 4, "This"},
+                 {25, 1, 9, 1, "T"},
+                 {1, 80, 1, 21, "The program needs 80 columns by 25 rows"}};
+    for (const auto& size : sizes) {
+        app->resize(size.rows, size.columns);
         ASSERT_TRUE(app->waitFor([&] {
-            return app->text(1, 1, 1) == " " && app->colours(1, 1) == CellColours{14, 2};
-        })) << rows
-            << "x" << columns << "\n"
+            return app->text(size.row, size.column, static_cast<int>(std::strlen(size.shown))) ==
+                   size.shown;
+        })) << size.rows
+            << "x" << size.columns << "\n"
             << app->screenDump();
     }
     app->resize(25, 80);
@@ -801,10 +823,13 @@ TEST_F(Faults, TinyAndHugeTerminals) {
     expectScreen(4, 4, "This program performs statistical analyses of roulette spins:");
     enterSingleZero();
     app->resize(5, 20);
+    ASSERT_TRUE(app->waitForText(2, 1, "The program needs 80")) << app->screenDump();
+    app->send("a");  // typed blind: not taken
+    app->resize(25, 80);
+    expectScreen(19, 16, "│  <G> Generate Random Spins");
     app->send("g");
     ASSERT_TRUE(app->waitFor([&] { return app->cursorVisible(); }));  // the count prompt
     app->send("\r");
-    app->resize(25, 80);
     expectScreen(21, 15, " Name the OUTPUT file");
     app->send("\r");
     expectScreen(1, 10, "Select how many spins to analyze.");

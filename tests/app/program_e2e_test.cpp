@@ -139,46 +139,56 @@ TEST(ProgramE2e, SignalsFromOutsideRestoreTheTerminal) {
     }
 }
 
-TEST(ProgramE2e, StoppedFromOutsideGivesTheTerminalBackUntilContinued) {
+TEST(ProgramE2e, StoppedFromOutsideOrByCtrlZGivesTheTerminalBackUntilContinued) {
     TempDirectory dir;
     TerminalSession app(dir.path());
     expectTitleScreen(app);
     EXPECT_FALSE(app.modesRestored());
-    app.signal(SIGTSTP);
-    ASSERT_TRUE(app.waitFor([&] { return app.stopped(); }));
-    EXPECT_TRUE(app.modesRestored());
-    EXPECT_TRUE(app.cursorVisible());
-    EXPECT_NE(app.colours(25, 1), yellowOnGreen);
-    app.signal(SIGCONT);
-    ASSERT_TRUE(app.waitFor([&] {
-        return !app.modesRestored() && app.colours(25, 1) == yellowOnGreen;
-    })) << app.screenDump();
-    expectTitleScreen(app);
+    for (const bool ctrlZ : {false, true}) {
+        if (ctrlZ) {
+            app.send("\x1a");
+        } else {
+            app.signal(SIGTSTP);
+        }
+        ASSERT_TRUE(app.waitFor([&] { return app.stopped(); })) << ctrlZ;
+        EXPECT_TRUE(app.modesRestored());
+        EXPECT_TRUE(app.cursorVisible());
+        EXPECT_NE(app.colours(25, 1), yellowOnGreen);
+        app.signal(SIGCONT);
+        ASSERT_TRUE(app.waitFor([&] {
+            return !app.modesRestored() && app.colours(25, 1) == yellowOnGreen;
+        })) << app.screenDump();
+        expectTitleScreen(app);
+    }
     app.send("x");
     expectExitedCleanly(app, 0);
 }
 
-TEST(ProgramE2e, ResizeRepaintsTheWholeScreen) {
-    TempDirectory dir;
-    TerminalSession app(dir.path());
-    expectTitleScreen(app);
-    app.resize(12, 40);
-    ASSERT_TRUE(app.waitForText(4, 4, "This program performs statistical an")) << app.screenDump();
-    app.resize(25, 80);
-    // The area that came back is drawn again from the screen model.
-    expectTitleScreen(app);
-    app.send("x");
-    expectExitedCleanly(app, 0);
-}
-
-TEST(ProgramE2e, WorksOnASmallerTerminal) {
+// Under 80x25 a notice of the size needed stands in for the screen and keys
+// are not taken; at 80x25 or more the screen comes back whole.
+TEST(ProgramE2e, SmallTerminalShowsTheSizeNeededUntilItGrows) {
+    const std::string notice = "The program needs 80 columns by 25 rows";
     TempDirectory dir;
     TerminalSession app(dir.path(), 20, 60);
-    ASSERT_TRUE(app.waitForText(16, 16, "│  Select your choice:            │")) << app.screenDump();
-    EXPECT_EQ(app.text(4, 4, 57), "This program performs statistical analyses of roulette sp");
-    EXPECT_EQ(app.colours(20, 60), yellowOnGreen);
-    app.send("q");
-    ASSERT_TRUE(app.waitForBells(1));
+    ASSERT_TRUE(app.waitForText(10, 11, notice)) << app.screenDump();
+    EXPECT_FALSE(app.screenContains("This program"));
+    app.resize(25, 80);
+    expectTitleScreen(app);
+    app.resize(12, 40);
+    ASSERT_TRUE(app.waitForText(6, 1, notice)) << app.screenDump();
+    app.resize(8, 20);
+    ASSERT_TRUE(app.waitForText(4, 1, "The program needs 80")) << app.screenDump();
+    EXPECT_EQ(app.text(5, 1, 20), " columns by 25 rows ");
+    app.send("x");  // typed blind: not taken
+    app.resize(30, 100);
+    ASSERT_TRUE(app.waitForText(23, 16, "╘═════════════════════════════════╛")) << app.screenDump();
+    EXPECT_TRUE(app.running());
+    // Outside 80x25 the terminal keeps its own colours.
+    EXPECT_EQ(app.colours(25, 80), yellowOnGreen);
+    EXPECT_EQ(app.colours(26, 1), (CellColours{-1, -1}));
+    EXPECT_EQ(app.colours(1, 81), (CellColours{-1, -1}));
+    app.resize(25, 80);
+    expectTitleScreen(app);
     app.send("x");
     expectExitedCleanly(app, 0);
 }

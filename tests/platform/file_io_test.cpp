@@ -21,6 +21,8 @@ TEST(FileIo, FindsNamesWhateverTheirLetterCase) {
     std::ofstream(dir / "Data" / "casino.txt") << "17\r\n";
     std::ofstream(dir / "twin.dat") << "1";
     std::ofstream(dir / "TWIN.dat") << "2";
+    std::ofstream(dir / "spinsé.txt") << "3";
+    std::ofstream(dir / "àçñ.dat") << "4";
     const std::string base = dir.string() + "/";
 
     EXPECT_EQ(resolvePathIgnoringCase(base + "Data/casino.txt"), base + "Data/casino.txt");
@@ -29,6 +31,12 @@ TEST(FileIo, FindsNamesWhateverTheirLetterCase) {
     EXPECT_EQ(resolvePathIgnoringCase(base + "Twin.DAT"), std::nullopt);
     EXPECT_EQ(resolvePathIgnoringCase(base + "TWIN.dat"), base + "TWIN.dat");
     EXPECT_EQ(resolvePathIgnoringCase(base + "NOPE.TXT"), std::nullopt);
+    // Accented letters fold as the console upper-cases them: é to É, ç to Ç,
+    // ñ to Ñ; à has no capital in code page 437 and stays as it is.
+    EXPECT_EQ(resolvePathIgnoringCase(base + "SPINSÉ.TXT"), base + "spinsé.txt");
+    EXPECT_EQ(resolvePathIgnoringCase(base + "àÇÑ.DAT"), base + "àçñ.dat");
+    EXPECT_EQ(resolvePathIgnoringCase(base + "SPINSE.TXT"), std::nullopt);
+    EXPECT_EQ(resolvePathIgnoringCase(base + "ÀÇÑ.DAT"), std::nullopt);
     EXPECT_EQ(resolvePathIgnoringCase(""), std::nullopt);
 
     EXPECT_THROW(FileHandle::openForReading(base + "Data"), PlatformError);

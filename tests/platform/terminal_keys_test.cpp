@@ -7,6 +7,8 @@
 #include <random>
 #include <vector>
 
+#include "platform/cp437.h"
+#include "platform/terminal_charset.h"
 #include "platform/terminal_output.h"
 
 namespace spinchart {
@@ -120,23 +122,86 @@ TEST(KeyDecoder, GarbageIsDroppedAndDecodingGoesOn) {
     KeyDecoder decoder;
     std::deque<std::string> keys;
     feedKeyDecoder(decoder, "\x1b[" + std::string(100000, '1'), keys);
-    EXPECT_LT(decoder.undecoded.size(), 64u);
+    EXPECT_LT(decoder.pending.size(), 64u);
     feedKeyDecoder(decoder, "~q", keys);
     flushKeyDecoder(decoder, keys);
     EXPECT_EQ(keys.back(), "q");
 }
 
-TEST(KeyDecoder, OverlongSequenceIsDroppedAlikeWholeOrSplit) {
-    // Pasted garbage must not give other keys depending on how reads split it.
-    const std::string overlong = "\x1b[" + std::string(40, '1') + "Ax";
-    const Keys whole = decodeAll(overlong);
-    EXPECT_EQ(decodeByteByByte(overlong), whole);
-    EXPECT_EQ(whole.back(), "x");
-    EXPECT_EQ(whole.front(), "1");  // the run past the limit comes out as typed
-    // Just under the limit the sequence is still a key, split or not.
-    const std::string longest = "\x1b[" + std::string(29, '1') + "A";
-    EXPECT_EQ(decodeAll(longest), (Keys{nul(72)}));
-    EXPECT_EQ(decodeByteByByte(longest), (Keys{nul(72)}));
+TEST(KeyDecoder, SequencesAndStringsOfAnyLengthAreReadToTheirEnd) {
+    // Each case decoded whole and byte by byte: terminal replies and long
+    // sequences give one key or nothing, never their bytes as typed keys.
+    std::string longCsi = "\x1b[1";
+    for (int n = 2; n <= 19; ++n) {
+        longCsi += ';';
+        longCsi += std::to_string(n);
+    }
+    const struct {
+        std::string bytes;
+        Keys keys;
+    } cases[] = {
+        {longCsi + "Ax", {nul(72), "x"}},
+        {"\x1b[" + std::string(40, '1') + "~x", {nul(0), "x"}},
+        {"\x1b[?64;1;2;6;9;15;18;21;22c", {nul(0)}},
+        {"\x1b[1$2Ax", {"x"}},  // a parameter after an intermediate: nothing
+        {"\x1b]11;rgb:00/00/00\x07x", {"x"}},
+        {"\x1bP1$r0m\x1b\\x", {"x"}},
+        {"\x1bXsos\x1b\\\x1b^pm\x07\x1b_apc\x1b\\x", {"x"}},
+        {"\x1b]" + std::string(5000, 'z') + "\x07x", {"x"}},
+        {"\x1b]0;é\x1b[A", {nul(72)}},  // an Escape cuts a string short
+        // Escape and a control character: Escape, then that key.
+        {"\x1b\r\x1b\x7f\x1b\t\x1b\x08",
+         {"\x1b", "\r", "\x1b", "\x08", "\x1b", "\t", "\x1b", "\x08"}},
+        // Cut off by the escape wait: an introducer alone is Alt with it.
+        {"\x1bP", {nul(25)}},
+        {"\x1b]", {nul(27)}},
+        {"\x1b]abc", {}},
+        {"\x1b[12", {}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(decodeAll(c.bytes), c.keys) << c.bytes;
+        EXPECT_EQ(decodeByteByByte(c.bytes), c.keys) << c.bytes;
+    }
+    KeyDecoder decoder;
+    std::deque<std::string> keys;
+    feedKeyDecoder(decoder, "\x1bP" + std::string(100000, 'q'), keys);
+    EXPECT_TRUE(keys.empty());
+    EXPECT_LT(decoder.pending.size(), 64u);
+}
+
+TEST(KeyDecoder, EightBitCharacterSets) {
+    const TerminalCharset latin1("ISO-8859-1");
+    KeyDecoder decoder;
+    decoder.charset = &latin1;
+    std::deque<std::string> keys;
+    // é Ä £, a character code page 437 lacks, 8-bit CSI and OSC ... ST, a
+    // stray C1 control.
+    feedKeyDecoder(decoder,
+                   "\xe9\xc4\xa3\xbe\x9b"
+                   "A\x9d"
+                   "0;t\x9cy\x85\x1b\xe9",
+                   keys);
+    EXPECT_EQ(Keys(keys.begin(), keys.end()),
+              (Keys{"\x82", "\x8E", "\x9C", nul(0), nul(72), "y", nul(0)}));
+    const TerminalCharset ascii("ANSI_X3.4-1968");
+    decoder.charset = &ascii;
+    keys.clear();
+    feedKeyDecoder(decoder, "\xe9z", keys);
+    EXPECT_EQ(Keys(keys.begin(), keys.end()), (Keys{nul(0), "z"}));
+}
+
+TEST(KeyDecoder, SilencedSequenceGivesNothing) {
+    KeyDecoder decoder;
+    std::deque<std::string> keys;
+    feedKeyDecoder(decoder, "a\x1b[1", keys);
+    silenceKeyDecoder(decoder);
+    feedKeyDecoder(decoder, "5~b\x1b", keys);
+    silenceKeyDecoder(decoder);
+    flushKeyDecoder(decoder, keys);
+    feedKeyDecoder(decoder, "\x1b", keys);
+    silenceKeyDecoder(decoder);
+    feedKeyDecoder(decoder, "\rc", keys);  // the Escape goes, the Enter stays
+    EXPECT_EQ(Keys(keys.begin(), keys.end()), (Keys{"a", "b", "\r", "c"}));
 }
 
 TEST(KeyDecoder, RandomBytesNeverHangOrLeaveMuchBehind) {
@@ -155,7 +220,7 @@ TEST(KeyDecoder, RandomBytesNeverHangOrLeaveMuchBehind) {
                 bytes.push_back(static_cast<char>(b < 40 ? 0x1b : b < 80 ? '[' : b));
             }
             feedKeyDecoder(decoder, bytes, keys);
-            ASSERT_LT(decoder.undecoded.size(), 40u);
+            ASSERT_LT(decoder.pending.size(), 40u);
         }
         flushKeyDecoder(decoder, keys);
         ASSERT_FALSE(keyDecoderWaiting(decoder));
@@ -192,6 +257,51 @@ TEST(TerminalOutput, ColoursPositionsAndGlyphs) {
     appendCells(out, 3, 11, cells, 25, 10, attribute);
     appendCells(out, 26, 1, cells, 25, 80, attribute);
     EXPECT_EQ(out, "");
+
+    // In ASCII box lines come through the DEC line drawing set, which is
+    // switched off again at the end of the run.
+    const TerminalCharset ascii("ANSI_X3.4-1968");
+    const ScreenCell more[] = {{0xCD, 14 + 32}, {0xC9, 14 + 32}, {'A', 14 + 32},
+                               {0xF8, 14 + 32}, {0x82, 14 + 32}, {0xBA, 14 + 32}};
+    out.clear();
+    attribute = 14 + 32;
+    appendCells(out, 1, 1, more, 25, 80, attribute, ascii);
+    EXPECT_EQ(out, "\x1b[1;1H\x1b(0ql\x1b(BAoe\x1b(0x\x1b(B");
+    out.clear();
+    appendCells(out, 1, 1, more, 25, 80, attribute, TerminalCharset("ISO-8859-1"));
+    EXPECT_EQ(out, "\x1b[1;1H\x1b(0ql\x1b(BA\xb0\xe9\x1b(0x\x1b(B");
+}
+
+TEST(TerminalCharset, EveryGlyphIsOneCellAndNeverAC1Control) {
+    for (const char* codeset : {"UTF-8", "utf8", "ANSI_X3.4-1968", "ISO-8859-1", "ISO-8859-15",
+                                "KOI8-R", "EUC-JP", "no such codeset"}) {
+        const TerminalCharset charset(codeset);
+        EXPECT_EQ(charset.utf8(), std::string_view(codeset).starts_with("u") ||
+                                      std::string_view(codeset).starts_with("U"));
+        for (int byte = 0; byte < 256; ++byte) {
+            const TerminalCharset::Glyph& glyph = charset.glyph(static_cast<unsigned char>(byte));
+            const std::string bytes(glyph.bytes, glyph.length);
+            if (charset.utf8()) {
+                std::string utf8;
+                appendUtf8(utf8, cp437ToUnicode(static_cast<unsigned char>(byte)));
+                ASSERT_EQ(bytes, utf8);
+                continue;
+            }
+            ASSERT_EQ(bytes.size(), 1u) << codeset << " " << byte;
+            const auto b = static_cast<unsigned char>(bytes[0]);
+            ASSERT_TRUE((b >= 0x20 && b < 0x7F) || b >= 0xA0) << codeset << " " << byte;
+        }
+    }
+    // A Latin-1 terminal has its own degree sign, middle dot and é; ASCII
+    // stands in with o, a period and e.
+    const TerminalCharset latin1("ISO-8859-1");
+    const TerminalCharset ascii("ANSI_X3.4-1968");
+    EXPECT_EQ(latin1.glyph(0xF8).bytes[0], '\xb0');
+    EXPECT_EQ(latin1.glyph(0xFA).bytes[0], '\xb7');
+    EXPECT_EQ(latin1.glyph(0x82).bytes[0], '\xe9');
+    EXPECT_EQ(std::string_view(ascii.glyph(0xF8).bytes, 1), "o");
+    EXPECT_EQ(std::string_view(ascii.glyph(0xF9).bytes, 1), ".");
+    EXPECT_EQ(std::string_view(ascii.glyph(0x8E).bytes, 1), "A");
 }
 
 }  // namespace

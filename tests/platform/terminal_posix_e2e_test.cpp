@@ -1,5 +1,7 @@
 // The POSIX backend on a real pseudo-terminal, in this process: raw mode and
-// its undoing, and keys as a terminal delivers them.
+// its undoing, and keys as a terminal delivers them; then the real program in
+// terminals as users have them: another character set, a dumb terminal, every
+// kind of key stream.
 #include "platform/terminal_posix.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +13,9 @@
 #include <chrono>
 #include <cstring>
 #include <stdexcept>
+#include <string>
+
+#include "support/e2e/terminal_session.h"
 
 namespace spinchart {
 namespace {
@@ -69,7 +74,7 @@ TEST(PosixTerminal, RawModeIsUndoneWhenAnExceptionLeaves) {
         EXPECT_TRUE(raw.c_lflag & ISIG);
         EXPECT_FALSE(raw.c_iflag & (ICRNL | IXON));
         EXPECT_EQ(raw.c_cc[VINTR], _POSIX_VDISABLE);
-        EXPECT_EQ(raw.c_cc[VSUSP], _POSIX_VDISABLE);
+        EXPECT_EQ(raw.c_cc[VSUSP], 0x1A);
         EXPECT_EQ(raw.c_cc[VQUIT], 0x1C);
         EXPECT_THROW(PosixTerminal second(pty.slave, pty.slave), std::runtime_error);
         throw std::logic_error("unexpected");
@@ -121,6 +126,15 @@ TEST(PosixTerminal, KeysAsTheTerminalSendsThem) {
     ASSERT_TRUE(waitForKey(terminal));
     terminal.discardPendingKeys();
     EXPECT_FALSE(terminal.keyPending());
+
+    // And an Escape just come in: what follows it is a key of its own.
+    pty.type("q\x1b");
+    ASSERT_TRUE(waitForKey(terminal));
+    terminal.discardPendingKeys();
+    pty.type("\r");
+    ASSERT_TRUE(waitForKey(terminal));
+    EXPECT_EQ(terminal.takeKey(), "\r");
+    EXPECT_EQ(terminal.takeKey(), "");
 }
 
 TEST(PosixTerminal, OutputGoesOutOnPresentOnly) {
@@ -134,6 +148,80 @@ TEST(PosixTerminal, OutputGoesOutOnPresentOnly) {
     EXPECT_EQ(pty.output(), "");
     terminal.present();
     EXPECT_EQ(pty.output(), "\x1b[0m\x1b[H\x1b[2J\x1b[2;3H\x1b[0;93;42m╔A\x1b[2;5H\x1b[?25l\a");
+}
+
+// The title screen's menu box, drawn with the glyphs given.
+std::string menuTop(const char* corner, const char* line, const char* otherCorner) {
+    std::string top = corner;
+    for (int i = 0; i < 33; ++i)
+        top += line;
+    return top + otherCorner;
+}
+
+TEST(ProgramTerminal, AsciiLocaleGetsSevenBitsAndLineDrawing) {
+    e2e::TempDirectory dir;
+    e2e::ChildOptions options;
+    options.locale = "C";
+    e2e::TerminalSession app(dir.path(), options);
+    // The double lines come as the line drawing set's single ones.
+    ASSERT_TRUE(app.waitForText(23, 16, menuTop("└", "─", "┘"))) << app.screenDump();
+    EXPECT_EQ(app.text(15, 16, 35), menuTop("┌", "─", "┐"));
+    EXPECT_EQ(app.text(16, 16, 35), "│  Select your choice:            │");
+    EXPECT_EQ(app.text(17, 16, 35), menuTop("├", "─", "┤"));
+    EXPECT_EQ(app.colours(16, 20), (e2e::CellColours{14, 2}));
+    // A typed byte outside ASCII is no letter here: a wrong key, as any.
+    app.send("\xe9");
+    ASSERT_TRUE(app.waitForBells(1));
+    app.send("s");
+    ASSERT_TRUE(app.waitForText(4, 10, ". This function simulates random roulette spins; or-"))
+        << app.screenDump();
+    app.send("\x1c");
+    EXPECT_EQ(app.waitForExit(), 128 + SIGQUIT);
+    EXPECT_TRUE(app.modesRestored());
+    for (char c : app.output())
+        ASSERT_LT(static_cast<unsigned char>(c), 0x80) << "byte " << +static_cast<unsigned char>(c);
+}
+
+TEST(ProgramTerminal, DumbTerminalIsRefused) {
+    e2e::TempDirectory dir;
+    e2e::ChildOptions options;
+    options.terminalType = "dumb";
+    e2e::TerminalSession app(dir.path(), options);
+    EXPECT_EQ(app.waitForExit(), 1);
+    EXPECT_EQ(app.rowText(1).substr(0, 55),
+              "spinchart: the terminal (TERM=dumb) cannot place the cu");
+    EXPECT_TRUE(app.modesRestored());
+}
+
+TEST(ProgramTerminal, LongSequencesStringsAndEscapeEnterAtAPrompt) {
+    e2e::TempDirectory dir;
+    e2e::TerminalSession app(dir.path());
+    ASSERT_TRUE(app.waitForText(18, 16, "│  <S> Single-zero (0)")) << app.screenDump();
+    app.send("s");
+    ASSERT_TRUE(app.waitForText(19, 16, "│  <G> Generate Random Spins")) << app.screenDump();
+    app.send("g");
+    ASSERT_TRUE(app.waitForText(16, 15, " (default: 1000) >> ")) << app.screenDump();
+    // Terminal replies and long sequences, each in one piece, then split
+    // over many writes.
+    std::string noise = "\x1b[1";
+    for (int n = 2; n <= 19; ++n) {
+        noise += ';';
+        noise += std::to_string(n);
+    }
+    noise += "A\x1b]11;rgb:00/00/00\x07\x1bP1$r0m\x1b\\\x1b_apc\x1b\\\x1b[?64;1;2;6c";
+    app.send("2");
+    app.send(noise);
+    app.send("5");
+    for (char c : noise)
+        app.send(std::string(1, c));
+    app.send("0");
+    ASSERT_TRUE(app.waitForText(16, 35, "250 ")) << app.screenDump();
+    // Escape and Enter at once: the Escape is ignored, the Enter answers.
+    app.send("\x1b\r");
+    ASSERT_TRUE(app.waitForText(21, 15, " Name the OUTPUT file")) << app.screenDump();
+    EXPECT_EQ(app.text(16, 15, 25), " (default: 1000) >> 250  ");
+    app.send("\x1c");
+    EXPECT_EQ(app.waitForExit(), 128 + SIGQUIT);
 }
 
 }  // namespace

@@ -91,8 +91,9 @@ TerminalSession::TerminalSession(const std::string& workingDirectory, int rowCou
     start(workingDirectory, program, ChildOptions{});
 }
 
-TerminalSession::TerminalSession(const std::string& workingDirectory, const ChildOptions& options)
-    : rows(25), columns(80) {
+TerminalSession::TerminalSession(const std::string& workingDirectory, const ChildOptions& options,
+                                 int rowCount, int columnCount)
+    : rows(rowCount), columns(columnCount) {
     start(workingDirectory, SPINCHART_BINARY, options);
 }
 
@@ -131,6 +132,8 @@ void TerminalSession::start(const std::string& workingDirectory, const std::stri
         for (int signalNumber = 1; signalNumber < NSIG; ++signalNumber)
             ::signal(signalNumber, SIG_DFL);
         if (options.ignoreHangUp) ::signal(SIGHUP, SIG_IGN);
+        ::setenv("LC_ALL", options.locale.c_str(), 1);
+        ::setenv("TERM", options.terminalType.c_str(), 1);
         sigset_t none;
         sigemptyset(&none);
         ::sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -149,8 +152,10 @@ void TerminalSession::start(const std::string& workingDirectory, const std::stri
     }
     ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
 
+    const std::string& locale = options.locale;
+    utf8 = locale.find("UTF-8") != std::string::npos || locale.find("utf8") != std::string::npos;
     vterm = vterm_new(rows, columns);
-    vterm_set_utf8(vterm, 1);
+    vterm_set_utf8(vterm, utf8 ? 1 : 0);
     screen = vterm_obtain_screen(vterm);
     static VTermScreenCallbacks callbacks = [] {
         VTermScreenCallbacks c{};
@@ -186,9 +191,10 @@ void TerminalSession::readOutput(int timeoutMs) {
         if (n <= 0) break;
         // libvterm loses a UTF-8 character split between two writes: hold
         // back an incomplete one until its rest arrives.
+        written.append(buffer, static_cast<std::size_t>(n));
         carry.append(buffer, static_cast<std::size_t>(n));
         std::size_t complete = carry.size();
-        for (std::size_t back = 1; back <= 3 && back <= carry.size(); ++back) {
+        for (std::size_t back = 1; utf8 && back <= 3 && back <= carry.size(); ++back) {
             const auto byte = static_cast<unsigned char>(carry[carry.size() - back]);
             if ((byte & 0xC0) == 0x80) continue;
             const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
@@ -310,6 +316,11 @@ int TerminalSession::cursorColumn() {
 int TerminalSession::bells() {
     pump();
     return observed.bells;
+}
+
+const std::string& TerminalSession::output() {
+    pump();
+    return written;
 }
 
 void TerminalSession::resize(int rowCount, int columnCount) {

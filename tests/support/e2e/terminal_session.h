@@ -85,6 +85,10 @@ struct ChildOptions {
     bool obeyFileModes = false;
     // Started as under nohup: a hang-up of the terminal sends no signal.
     bool ignoreHangUp = false;
+    // LC_ALL and TERM of the program. The terminal reads the program's output
+    // as UTF-8 when the locale's name says so, else as 7-bit.
+    std::string locale = "C.UTF-8";
+    std::string terminalType = "xterm";
 };
 
 // The environment can wrap every program run in another command (a memory
@@ -103,8 +107,9 @@ public:
     // working directory given.
     explicit TerminalSession(const std::string& workingDirectory, int rows = 25, int columns = 80,
                              const std::string& program = SPINCHART_BINARY);
-    // The program at 80x25 started with the options given.
-    TerminalSession(const std::string& workingDirectory, const ChildOptions& options);
+    // The program started with the options given (at 80x25 unless told).
+    TerminalSession(const std::string& workingDirectory, const ChildOptions& options, int rows = 25,
+                    int columns = 80);
     // Kills the program if it still runs.
     ~TerminalSession();
     TerminalSession(const TerminalSession&) = delete;
@@ -127,6 +132,8 @@ public:
     int cursorRow();
     int cursorColumn();
     int bells();
+    // Every byte the program has written to the terminal so far.
+    const std::string& output();
 
     // Resizes the terminal (the program gets SIGWINCH).
     void resize(int rows, int columns);
@@ -164,6 +171,8 @@ private:
     VTermScreen* screen = nullptr;
     TerminalObservations observed;
     std::string carry;  // an incomplete UTF-8 character at the end of a read
+    std::string written;
+    bool utf8 = true;
 };
 
 }  // namespace spinchart::e2e
