@@ -3,12 +3,14 @@
 // it leaves must be the bytes the analysis writes for the same spins.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
 
+#include "analysis/analysis_test_support.h"
 #include "analysis/main_report.h"
 #include "session/spin_source.h"
 #include "session/wheel_profile.h"
@@ -68,17 +70,10 @@ protected:
                      bool generated, const std::string& dataFileName) {
         SessionSpins spins;
         spins = loadSpinFile(spinFile);
-        AnalysisRequest request;
-        request.numberCount = profile.numberCount;
-        request.chartTitle = profile.chartTitle;
-        request.spins = spins.list.values();
-        request.analysisCount = count < spins.totalSpins ? count : spins.totalSpins;
-        request.generated = generated;
-        request.dataFileName = dataFileName;
-        request.reportFile = dir.file("library.rep");
-        request.skipFile = dir.file("library.skp");
-        request.spinMean = spins.spinMean;
-        request.spinStdDev = spins.spinStdDev;
+        const AnalysisRequest request = testing::analysisRequest(
+            profile, spins.list.values(), std::min(count, spins.totalSpins),
+            {generated, dataFileName, spins.spinMean, spins.spinStdDev}, dir.file("library.rep"),
+            dir.file("library.skp"));
         runAnalysis(request);
         return {readFile(request.reportFile), readFile(request.skipFile)};
     }

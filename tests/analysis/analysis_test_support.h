@@ -1,5 +1,6 @@
 #pragma once
-// Helpers of the analysis tests: a scratch folder, whole-file reads, spin lists.
+// Helpers of the analysis tests: a scratch folder, whole-file reads, spin
+// lists, the request for one analysis.
 
 #include <unistd.h>
 
@@ -9,8 +10,12 @@
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
+#include <span>
 #include <string>
 #include <vector>
+
+#include "analysis/main_report.h"
+#include "session/wheel_profile.h"
 
 namespace spinchart::testing {
 
@@ -48,6 +53,34 @@ inline void writeWholeFile(const std::string& path, const std::string& bytes) {
 
 inline std::vector<std::int32_t> makeSpins(const std::vector<std::int32_t>& values) {
     return values;
+}
+
+// Where the spins came from, as the report names them, and their statistics.
+struct SpinOrigin {
+    bool generated = false;
+    std::string dataFileName;
+    std::int32_t mean = 0;
+    std::int32_t stdDev = 0;
+};
+
+// The analysis of the most recent `count` of `spins` on the wheel of
+// `profile`, into the two files named.
+inline AnalysisRequest analysisRequest(const WheelProfile& profile,
+                                       std::span<const std::int32_t> spins, std::int32_t count,
+                                       const SpinOrigin& origin, const std::string& reportFile,
+                                       const std::string& skipFile) {
+    AnalysisRequest request;
+    request.numberCount = profile.numberCount;
+    request.chartTitle = profile.chartTitle;
+    request.spins = spins;
+    request.analysisCount = count;
+    request.generated = origin.generated;
+    request.dataFileName = origin.dataFileName;
+    request.reportFile = reportFile;
+    request.skipFile = skipFile;
+    request.spinMean = origin.mean;
+    request.spinStdDev = origin.stdDev;
+    return request;
 }
 
 }  // namespace spinchart::testing

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "support/e2e/terminal_session.h"
+#include "support/test_text.h"
 
 namespace spinchart::e2e {
 namespace {
@@ -18,19 +19,9 @@ void copyTestData(const TempDirectory& dir, const std::string& name, const std::
     fs::copy_file(fs::path(SPINCHART_TEST_DATA) / name, dir.file(as));
 }
 
-std::string crlfLines(std::initializer_list<std::string_view> items) {
-    std::string out;
-    for (auto item : items)
-        out.append(item).append("\r\n");
-    return out;
-}
-
-std::string bars(int n) {
-    std::string out;
-    for (int i = 0; i < n; ++i)
-        out += "═";
-    return out;
-}
+using testing::bars;
+using testing::crlfLineCount;
+using testing::crlfLines;
 
 class WheelSession : public ::testing::Test {
 protected:
@@ -126,10 +117,7 @@ TEST_F(WheelSession, GenerateDoubleZero) {
     leave("   Success! Run DOUBLE-0 again (Y/N)?   ");
 
     const std::string spins = readFile(dir.file("spins.out"));
-    int lineCount = 0;
-    for (std::size_t at = 0; (at = spins.find("\r\n", at)) != std::string::npos; at += 2)
-        ++lineCount;
-    EXPECT_EQ(lineCount, 250);
+    EXPECT_EQ(crlfLineCount(spins), 250);
     EXPECT_EQ(spins.find('\n'), spins.find("\r\n") + 1);
     EXPECT_EQ(spins.front(), ' ');
     EXPECT_EQ(readFile(dir.file("VIRLO00.INI")),
