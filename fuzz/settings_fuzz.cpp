@@ -15,6 +15,7 @@
 
 #include "session/block_reader.h"
 #include "session/settings_files.h"
+#include "session/spin_file_model.h"
 #include "session/wheel_profile.h"
 
 namespace {
@@ -24,8 +25,7 @@ using namespace spinchart;
 constexpr std::size_t longestValue = 65536;
 
 // One value: leading blanks dropped; a quoted value runs to the next quote;
-// otherwise to a comma or line end, TABs dropped. Then blanks and TABs, and
-// one line end (CR LF, CR or LF) or comma.
+// otherwise to a comma or line end, TABs dropped. Then what ends a value.
 std::string modelValue(std::string_view data, std::size_t& at) {
     std::string value;
     while (at < data.size() && data[at] == ' ')
@@ -44,14 +44,7 @@ std::string modelValue(std::string_view data, std::size_t& at) {
             ++at;
         }
     }
-    while (at < data.size() && (data[at] == ' ' || data[at] == '\t'))
-        ++at;
-    if (at < data.size() && data[at] == '\r') {
-        ++at;
-        if (at < data.size() && data[at] == '\n') ++at;
-    } else if (at < data.size() && (data[at] == '\n' || data[at] == ',')) {
-        ++at;
-    }
+    model::skipValueEnd(data, at);
     return value;
 }
 

@@ -6,10 +6,12 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "spin_file_model.h"
 #include "text/number_text.h"
 #include "text/session_error.h"
 #include "working_folder.h"
@@ -104,38 +106,6 @@ TEST(SpinReader, LongValuesKeepTheirFirst255Bytes) {
     EXPECT_EQ(load(std::string("\0\0\0\r\n\xFF\xFE\r\n", 9)), (Spins{0, 0}));
 }
 
-// The reading rule written out plainly over a whole text, for comparison.
-Spins modelRead(const std::string& text, bool& failed) {
-    Spins out;
-    failed = false;
-    const std::string data = text.substr(0, text.find('\x1A'));
-    std::size_t i = 0;
-    while (i < data.size()) {
-        while (i < data.size() && data[i] == ' ')
-            ++i;
-        if (i == data.size()) {
-            failed = true;
-            return out;
-        }
-        std::string collected;
-        while (i < data.size() &&
-               std::string_view(" ,\r\n").find(data[i]) == std::string_view::npos) {
-            if (data[i] != '\t' && collected.size() < 255) collected += data[i];
-            ++i;
-        }
-        while (i < data.size() && (data[i] == ' ' || data[i] == '\t'))
-            ++i;
-        if (i < data.size() && data[i] == '\r') {
-            ++i;
-            if (i < data.size() && data[i] == '\n') ++i;
-        } else if (i < data.size() && (data[i] == '\n' || data[i] == ',')) {
-            ++i;
-        }
-        out.push_back(toInt32(leadingNumber(collected)));
-    }
-    return out;
-}
-
 TEST(SpinReader, MatchesThePlainRuleAcrossBlockBoundaries) {
     WorkingFolder folder("spinchart-spin-blocks");
     std::mt19937 rng(20261208);
@@ -148,18 +118,17 @@ TEST(SpinReader, MatchesThePlainRuleAcrossBlockBoundaries) {
             const unsigned pick = static_cast<unsigned>(rng() % 100);
             text += pick < 97 ? alphabet[pick % (alphabet.size() - 1)] : alphabet.back();
         }
-        bool modelFailed = false;
-        const Spins expected = modelRead(text, modelFailed);
+        const std::optional<Spins> expected = model::spinsOf(text);
         writeBytes("blocks.dat", text);
         for (std::size_t block : {std::size_t{1}, std::size_t{3}, std::size_t{64}}) {
             FileHandle file = FileHandle::openForReading("blocks.dat");
             BlockReader reader(file, block);
             SessionSpins spins;
-            if (modelFailed) {
+            if (!expected) {
                 EXPECT_THROW(loadSpins(reader), SessionError);
             } else {
                 spins = loadSpins(reader);
-                EXPECT_EQ(values(spins), expected) << "block " << block;
+                EXPECT_EQ(values(spins), *expected) << "block " << block;
             }
         }
     }
