@@ -24,6 +24,7 @@
 #include "console/console_screen.h"
 #include "platform/cp437.h"
 #include "support/e2e/terminal_session.h"
+#include "support/program_test.h"
 #include "support/test_text.h"
 
 namespace spinchart::e2e {
@@ -84,20 +85,8 @@ int fileLineCount(const std::string& path) {
 
 constexpr const char* singleZeroAgain = "   Success! Run SINGLE-0 again (Y/N)?   ";
 
-class Faults : public ::testing::Test {
+class Faults : public ProgramTest {
 protected:
-    TempDirectory dir;
-    std::unique_ptr<TerminalSession> app;
-
-    void start(const ChildOptions& options = {}) {
-        app = std::make_unique<TerminalSession>(dir.path(), options);
-        expectScreen(18, 16, "│  <S> Single-zero (0)");
-    }
-    void expectScreen(int row, int column, std::string_view text) {
-        ASSERT_TRUE(app->waitForText(row, column, text))
-            << "row " << row << ", column " << column << ": " << text << "\n"
-            << app->screenDump();
-    }
     void expectMethodMenu() {
         expectScreen(17, 16, "│  Select the Method:             │");
         EXPECT_EQ(app->text(17, 45, 1), " ");
@@ -116,24 +105,6 @@ protected:
     void resume() {
         app->send(" ");
         expectMethodMenu();
-    }
-    // The generate method: `count` at its prompt, then `name` at the name
-    // prompt (empty answers take the defaults), once it offers `offered`
-    // where one is given.
-    void generate(const std::string& count, const std::string& name,
-                  const std::string& offered = "") {
-        app->send("g");
-        expectScreen(16, 15, " (default: 1000) >> ");
-        app->send(count + "\r");
-        expectScreen(21, 15, " Name the OUTPUT file");
-        if (!offered.empty()) expectScreen(22, 15, " (" + offered + ") ");
-        app->send(name + "\r");
-    }
-    // The analyze method with `name` as the data file.
-    void analyzeFile(const std::string& name) {
-        app->send("a");
-        expectScreen(18, 15, " Enter DATA file to process: ");
-        app->send(name + "\r");
     }
     // At the count screen: all the spins, into `report` and `skip` (empty:
     // the defaults).
@@ -173,15 +144,6 @@ protected:
     void expectFinishedReports(int spins) {
         EXPECT_TRUE(reportComplete(dir.file("VIRLO0.REP")));
         EXPECT_EQ(fileLineCount(dir.file("VIRLO0.SKP")), spins - 5);
-    }
-    // Leaves the wheel and the program; the terminal must be as it was.
-    void leave() {
-        app->send("n");
-        expectScreen(18, 16, "│  <S> Single-zero (0)");
-        app->send("x");
-        EXPECT_EQ(app->waitForExit(), 0) << app->screenDump();
-        EXPECT_TRUE(app->modesRestored());
-        EXPECT_TRUE(app->cursorVisible());
     }
 };
 
