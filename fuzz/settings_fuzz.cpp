@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -17,6 +16,7 @@
 #include "session/settings_files.h"
 #include "session/spin_file_model.h"
 #include "session/wheel_profile.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -62,11 +62,6 @@ std::array<std::string, 4> fields(const SessionSettings& s) {
     return {s.dataFile, s.randomFile, s.reportFile, s.skipFile};
 }
 
-std::string readAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // A scratch working folder for the whole run, removed at exit (the name is
 // never freed, so it outlives the handler).
 const std::filesystem::path& scratchFolder() {
@@ -109,6 +104,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         const std::string& want = expected[k].empty() ? std::string(defaults[k]) : expected[k];
         if (loaded[k] != want) std::abort();
     }
-    if (readAll(file) != data) std::abort();
+    if (testing::readWholeFile(file) != data) std::abort();
     return 0;
 }

@@ -7,15 +7,14 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <initializer_list>
-#include <iterator>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "analysis/main_report.h"
 #include "session/wheel_profile.h"
+#include "support/test_files.h"
 
 namespace spinchart::testing {
 
@@ -40,16 +39,6 @@ public:
 private:
     std::filesystem::path path_;
 };
-
-inline std::string readWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void writeWholeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 inline std::vector<std::int32_t> makeSpins(const std::vector<std::int32_t>& values) {
     return values;

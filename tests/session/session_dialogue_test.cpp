@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "support/scripted_terminal.h"
+#include "support/test_files.h"
 #include "support/test_text.h"
 #include "text/session_error.h"
 #include "working_folder.h"
@@ -18,14 +19,14 @@
 namespace spinchart {
 namespace {
 
-using sessiontest::readBytes;
 using sessiontest::WorkingFolder;
-using sessiontest::writeBytes;
 using testing::bars;
 using testing::charactersIn;
 using testing::crlfLines;
+using testing::readWholeFile;
 using testing::ScriptedConsole;
 using testing::ScriptedTerminal;
+using testing::writeWholeFile;
 
 LocalTime fixedClock() {
     return LocalTime{2026, 1, 2, 10, 20, 30, 400};
@@ -207,7 +208,7 @@ TEST(SessionDialogue, GenerateSessionDoubleZero) {
         {checkThenType(
              [](ScriptedTerminal& t) {
                  // The settings file is there before the intro screen.
-                 EXPECT_EQ(readBytes("VIRLO00.INI"),
+                 EXPECT_EQ(readWholeFile("VIRLO00.INI"),
                            crlfLines({"HAMB00.DAT", "RAND00.DAT", "VIRLO00.REP", "VIRLO00.SKP"}));
                  expectIntro(t, true);
                  EXPECT_FALSE(t.cursorVisible);
@@ -236,8 +237,8 @@ TEST(SessionDialogue, GenerateSessionDoubleZero) {
          checkThenType(
              [](ScriptedTerminal& t) {
                  // Saved before drawing: the output name is in line 2.
-                 EXPECT_EQ(readBytes("VIRLO00.INI"), crlfLines({"HAMB00.DAT", "spins out.dat",
-                                                                "VIRLO00.REP", "VIRLO00.SKP"}));
+                 EXPECT_EQ(readWholeFile("VIRLO00.INI"), crlfLines({"HAMB00.DAT", "spins out.dat",
+                                                                    "VIRLO00.REP", "VIRLO00.SKP"}));
                  expectCountScreen(t, " 150 ");
              },
              "\r"),
@@ -266,18 +267,18 @@ TEST(SessionDialogue, GenerateSessionDoubleZero) {
     std::string expected;
     for (std::int32_t v : s.spins)
         expected.append(" ").append(std::to_string(v)).append(" \r\n");
-    EXPECT_EQ(readBytes("spins out.dat"), expected);
+    EXPECT_EQ(readWholeFile("spins out.dat"), expected);
     // The final save writes the loaded random-spins name back.
-    EXPECT_EQ(readBytes("VIRLO00.INI"),
+    EXPECT_EQ(readWholeFile("VIRLO00.INI"),
               crlfLines({"HAMB00.DAT", "RAND00.DAT", "my.rep", "VIRLO00.SKP"}));
     EXPECT_FALSE(std::filesystem::exists("ROUL00.INI"));
 }
 
 TEST(SessionDialogue, AnalyzeSessionSingleZeroFindsLowerCaseFile) {
     WorkingFolder folder("spinchart-dialogue-analyze");
-    writeBytes("casino.txt", "17\n5\n37\n0\n");
-    writeBytes("VIRLO0.INI", crlfLines({"old.dat", "R.DAT", "R.REP", "R.SKP"}));
-    writeBytes("old.dat", "9\r\n");
+    writeWholeFile("casino.txt", "17\n5\n37\n0\n");
+    writeWholeFile("VIRLO0.INI", crlfLines({"old.dat", "R.DAT", "R.REP", "R.SKP"}));
+    writeWholeFile("old.dat", "9\r\n");
     runSteps(singleZeroProfile,
              {checkThenType([](ScriptedTerminal& t) { expectIntro(t, false); }, "a"),
               checkThenType(
@@ -293,7 +294,7 @@ TEST(SessionDialogue, AnalyzeSessionSingleZeroFindsLowerCaseFile) {
                   "casino.txt\r"),
               checkThenType(
                   [](ScriptedTerminal& t) {
-                      EXPECT_EQ(readBytes("ROUL0.INI"),
+                      EXPECT_EQ(readWholeFile("ROUL0.INI"),
                                 crlfLines({"CASINO.TXT", "R.DAT", "R.REP", "R.SKP"}));
                       expectCountScreen(t, " 4 ");
                   },
@@ -313,7 +314,7 @@ TEST(SessionDialogue, AnalyzeSessionSingleZeroFindsLowerCaseFile) {
     EXPECT_EQ(seen[0].analysisCount, 4);  // more than there are: all of them
     EXPECT_EQ(seen[0].spinMean, 15);      // 59 / 4 = 14.75 -> 14.8 -> 15
     EXPECT_EQ(seen[0].skipFile, "s.skp");
-    EXPECT_EQ(readBytes("VIRLO0.INI"), crlfLines({"old.dat", "R.DAT", "R.REP", "s.skp"}));
+    EXPECT_EQ(readWholeFile("VIRLO0.INI"), crlfLines({"old.dat", "R.DAT", "R.REP", "s.skp"}));
     // The second session took the stored name as stored.
     EXPECT_EQ(seen[1].dataFileName, "old.dat");
     EXPECT_EQ(seen[1].spins, (std::vector<std::int32_t>{9}));
@@ -322,8 +323,8 @@ TEST(SessionDialogue, AnalyzeSessionSingleZeroFindsLowerCaseFile) {
 
 TEST(SessionDialogue, EmptyDataAnswerUsesTheStoredNameAsStored) {
     WorkingFolder folder("spinchart-dialogue-stored");
-    writeBytes("Spins.txt", "3\r\n4\r\n");
-    writeBytes("VIRLO00.INI", crlfLines({"Spins.txt", "R.DAT", "R.REP", "R.SKP"}));
+    writeWholeFile("Spins.txt", "3\r\n4\r\n");
+    writeWholeFile("VIRLO00.INI", crlfLines({"Spins.txt", "R.DAT", "R.REP", "R.SKP"}));
     runSteps(
         doubleZeroProfile,
         {type("a"),
@@ -335,7 +336,7 @@ TEST(SessionDialogue, EmptyDataAnswerUsesTheStoredNameAsStored) {
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].dataFileName, "Spins.txt");
     EXPECT_EQ(seen[0].analysisCount, 1);
-    EXPECT_EQ(readBytes("ROUL00.INI"), crlfLines({"Spins.txt", "R.DAT", "R.REP", "R.SKP"}));
+    EXPECT_EQ(readWholeFile("ROUL00.INI"), crlfLines({"Spins.txt", "R.DAT", "R.REP", "R.SKP"}));
 }
 
 TEST(SessionDialogue, GenerationCountsFallBackTo1000) {
@@ -384,8 +385,9 @@ TEST(SessionDialogue, MissingDataFileShowsTheErrorScreenAndRestarts) {
                       EXPECT_TRUE(errorScreenShown(t));
                       EXPECT_EQ(t.beeps, 1);
                       // The choice was recorded before the load failed.
-                      EXPECT_EQ(readBytes("ROUL00.INI"), crlfLines({"NOTHING.DAT", "RAND00.DAT",
-                                                                    "VIRLO00.REP", "VIRLO00.SKP"}));
+                      EXPECT_EQ(
+                          readWholeFile("ROUL00.INI"),
+                          crlfLines({"NOTHING.DAT", "RAND00.DAT", "VIRLO00.REP", "VIRLO00.SKP"}));
                   },
                   "a"),
               // The key that left the error screen does not choose the method.
@@ -398,7 +400,7 @@ TEST(SessionDialogue, MissingDataFileShowsTheErrorScreenAndRestarts) {
 TEST(SessionDialogue, BadDataFilesEndAtTheErrorScreen) {
     WorkingFolder folder("spinchart-dialogue-bad-data");
     std::filesystem::create_directory("FOLDER.DAT");
-    writeBytes("BLANKS.DAT", "17\r\n   ");
+    writeWholeFile("BLANKS.DAT", "17\r\n   ");
     for (const std::string& name : std::vector<std::string>{
              "FOLDER.DAT", "BLANKS.DAT", std::string(10000, 'x'), "no/such/dir/f"}) {
         bool errorSeen = false;
@@ -420,7 +422,7 @@ TEST(SessionDialogue, OutputFailuresEndAtTheErrorScreen) {
                                      resumeFromError(errorSeen), introAgain(true)});
         EXPECT_TRUE(errorSeen) << name.substr(0, 20);
         // Stopped between the two saves: the output name stays in line 2.
-        EXPECT_EQ(readBytes("VIRLO00.INI"),
+        EXPECT_EQ(readWholeFile("VIRLO00.INI"),
                   crlfLines({"HAMB00.DAT", name, "VIRLO00.REP", "VIRLO00.SKP"}));
         std::filesystem::remove("VIRLO00.INI");
     }
@@ -440,14 +442,14 @@ TEST(SessionDialogue, ReportAndSkipFileMayNotBeOneFile) {
         EXPECT_TRUE(errorSeen) << report;
         EXPECT_TRUE(seen.empty());
         // The clashing names are not remembered.
-        EXPECT_EQ(readBytes("VIRLO00.INI"),
+        EXPECT_EQ(readWholeFile("VIRLO00.INI"),
                   crlfLines({"HAMB00.DAT", "RAND00.DAT", "VIRLO00.REP", "VIRLO00.SKP"}));
     }
 }
 
 TEST(SessionDialogue, NoOutputMayReplaceTheDataFile) {
     WorkingFolder folder("spinchart-dialogue-data-clash");
-    writeBytes("MYDATA.DAT", "17\r\n3\r\n");
+    writeWholeFile("MYDATA.DAT", "17\r\n3\r\n");
     for (auto [report, skip] :
          {std::pair<std::string, std::string>{"MYDATA.DAT", ""}, {"", "./MYDATA.DAT"}}) {
         bool errorSeen = false;
@@ -456,9 +458,9 @@ TEST(SessionDialogue, NoOutputMayReplaceTheDataFile) {
                   resumeFromError(errorSeen), introAgain(false)});
         EXPECT_TRUE(errorSeen) << report << skip;
         EXPECT_TRUE(seen.empty());
-        EXPECT_EQ(readBytes("MYDATA.DAT"), "17\r\n3\r\n");
+        EXPECT_EQ(readWholeFile("MYDATA.DAT"), "17\r\n3\r\n");
         // The clashing name is not offered to the next session.
-        EXPECT_EQ(readBytes("VIRLO0.INI"),
+        EXPECT_EQ(readWholeFile("VIRLO0.INI"),
                   crlfLines({"HAMB00.DAT", "RAND0.DAT", "VIRLO0.REP", "VIRLO0.SKP"}));
     }
 }
@@ -473,7 +475,7 @@ TEST(SessionDialogue, FailingAnalysisShowsTheErrorScreen) {
     EXPECT_TRUE(errorSeen);
     EXPECT_EQ(seen.size(), 1u);
     // The final save came before the reports.
-    EXPECT_EQ(readBytes("VIRLO0.INI"),
+    EXPECT_EQ(readWholeFile("VIRLO0.INI"),
               crlfLines({"HAMB00.DAT", "RAND0.DAT", "VIRLO0.REP", "VIRLO0.SKP"}));
 }
 

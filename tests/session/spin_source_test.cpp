@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "spin_file_model.h"
+#include "support/test_files.h"
 #include "text/number_text.h"
 #include "text/session_error.h"
 #include "working_folder.h"
@@ -19,9 +20,9 @@
 namespace spinchart {
 namespace {
 
-using sessiontest::readBytes;
 using sessiontest::WorkingFolder;
-using sessiontest::writeBytes;
+using testing::readWholeFile;
+using testing::writeWholeFile;
 
 std::vector<std::int32_t> values(const SessionSpins& spins) {
     std::vector<std::int32_t> out;
@@ -119,7 +120,7 @@ TEST(SpinReader, MatchesThePlainRuleAcrossBlockBoundaries) {
             text += pick < 97 ? alphabet[pick % (alphabet.size() - 1)] : alphabet.back();
         }
         const std::optional<Spins> expected = model::spinsOf(text);
-        writeBytes("blocks.dat", text);
+        writeWholeFile("blocks.dat", text);
         for (std::size_t block : {std::size_t{1}, std::size_t{3}, std::size_t{64}}) {
             FileHandle file = FileHandle::openForReading("blocks.dat");
             BlockReader reader(file, block);
@@ -195,7 +196,7 @@ TEST(SpinGenerator, WritesOneSpinPerLineInPrintForm) {
         const WheelNeighbourTable pool = buildNeighbourTable(*profile);
         RandomState random;
         SessionSpins spins;
-        writeBytes("out.dat", std::string(5000, 'x'));  // overwritten without a question
+        writeWholeFile("out.dat", std::string(5000, 'x'));  // overwritten without a question
         spins = generateSpins(pool, random, fixedClock, 100, "out.dat");
         ASSERT_EQ(spins.totalSpins, 100);
 
@@ -212,7 +213,7 @@ TEST(SpinGenerator, WritesOneSpinPerLineInPrintForm) {
             ASSERT_LE(number, profile->highestNumber);
             expectedFile.append(" ").append(std::to_string(number)).append(" \r\n");
         }
-        const std::string written = readBytes("out.dat");
+        const std::string written = readWholeFile("out.dat");
         EXPECT_EQ(written, expectedFile);
 
         // Loading the file back gives the same list and statistics.
@@ -243,7 +244,7 @@ TEST(SpinGenerator, CoversTheWheelAndSeedsFromTheClockEachTime) {
     SessionSpins second;
     second = generateSpins(pool, random, fixedClock, 20000, "b.dat");
     EXPECT_EQ(values(first), values(second));
-    EXPECT_EQ(readBytes("a.dat"), readBytes("b.dat"));
+    EXPECT_EQ(readWholeFile("a.dat"), readWholeFile("b.dat"));
 }
 
 TEST(SpinGenerator, OutputFailuresThrow) {
@@ -263,7 +264,7 @@ TEST(SpinGenerator, OutputFailuresThrow) {
 TEST(SpinFile, FindsTheFileWhateverItsLetterCase) {
     WorkingFolder folder("spinchart-spin-case");
     std::filesystem::create_directory("Data");
-    writeBytes("Data/casino.txt", "17\r\n5\r\n");
+    writeWholeFile("Data/casino.txt", "17\r\n5\r\n");
     SessionSpins spins;
     spins = loadSpinFile("DATA/CASINO.TXT");
     EXPECT_EQ(values(spins), (Spins{17, 5}));
@@ -272,8 +273,8 @@ TEST(SpinFile, FindsTheFileWhateverItsLetterCase) {
 
     // Two names that differ only in case: the one written exactly is used,
     // another spelling is ambiguous.
-    writeBytes("twin.dat", "1\r\n");
-    writeBytes("TWIN.DAT", "2\r\n");
+    writeWholeFile("twin.dat", "1\r\n");
+    writeWholeFile("TWIN.DAT", "2\r\n");
     spins = loadSpinFile("TWIN.DAT");
     EXPECT_EQ(values(spins), (Spins{2}));
     EXPECT_THROW(loadSpinFile("Twin.dat"), SessionError);
@@ -293,7 +294,7 @@ TEST(SpinFile, LargeFilesLoadAcrossBlocks) {
         expected.push_back(v);
         text.append(" ").append(std::to_string(v)).append(" \r\n");
     }
-    writeBytes("big.dat", text);
+    writeWholeFile("big.dat", text);
     SessionSpins spins;
     spins = loadSpinFile("big.dat");
     EXPECT_EQ(values(spins), expected);
