@@ -4,10 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>

@@ -12,13 +12,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "console/console_screen.h"

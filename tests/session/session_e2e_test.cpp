@@ -4,8 +4,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 #include "support/e2e/terminal_session.h"
 #include "support/program_test.h"
