@@ -74,17 +74,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
                        /*plainSort=*/spins.size() < 200);
 
     const std::vector<std::int32_t> list = testing::makeSpins(spins);
-    AnalysisRequest request;
-    request.numberCount = profile.numberCount;
-    request.chartTitle = profile.chartTitle;
-    request.spins = list;
-    request.analysisCount = count;
-    request.generated = source.generated;
-    request.dataFileName = source.dataFileName;
-    request.reportFile = scratchFolder() + "/R.REP";
-    request.skipFile = scratchFolder() + "/S.SKP";
-    request.spinMean = mean;
-    request.spinStdDev = stdDev;
+    const AnalysisRequest request = testing::analysisRequest(
+        profile, list, count, {source.generated, source.dataFileName, mean, stdDev},
+        scratchFolder() + "/R.REP", scratchFolder() + "/S.SKP");
     bool failed = false;
     try {
         runAnalysis(request);

@@ -9,13 +9,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <string_view>
 
 #include "session/block_reader.h"
 #include "session/settings_files.h"
+#include "session/spin_file_model.h"
 #include "session/wheel_profile.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -24,8 +25,7 @@ using namespace spinchart;
 constexpr std::size_t longestValue = 65536;
 
 // One value: leading blanks dropped; a quoted value runs to the next quote;
-// otherwise to a comma or line end, TABs dropped. Then blanks and TABs, and
-// one line end (CR LF, CR or LF) or comma.
+// otherwise to a comma or line end, TABs dropped. Then what ends a value.
 std::string modelValue(std::string_view data, std::size_t& at) {
     std::string value;
     while (at < data.size() && data[at] == ' ')
@@ -44,14 +44,7 @@ std::string modelValue(std::string_view data, std::size_t& at) {
             ++at;
         }
     }
-    while (at < data.size() && (data[at] == ' ' || data[at] == '\t'))
-        ++at;
-    if (at < data.size() && data[at] == '\r') {
-        ++at;
-        if (at < data.size() && data[at] == '\n') ++at;
-    } else if (at < data.size() && (data[at] == '\n' || data[at] == ',')) {
-        ++at;
-    }
+    model::skipValueEnd(data, at);
     return value;
 }
 
@@ -67,11 +60,6 @@ std::array<std::string, 4> modelSettings(std::string_view data) {
 
 std::array<std::string, 4> fields(const SessionSettings& s) {
     return {s.dataFile, s.randomFile, s.reportFile, s.skipFile};
-}
-
-std::string readAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // A scratch working folder for the whole run, removed at exit (the name is
@@ -116,6 +104,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         const std::string& want = expected[k].empty() ? std::string(defaults[k]) : expected[k];
         if (loaded[k] != want) std::abort();
     }
-    if (readAll(file) != data) std::abort();
+    if (testing::readWholeFile(file) != data) std::abort();
     return 0;
 }

@@ -14,6 +14,7 @@
 
 #include "platform/file_io.h"
 #include "session/block_reader.h"
+#include "session/spin_file_model.h"
 #include "session/spin_source.h"
 #include "text/number_text.h"
 #include "text/session_error.h"
@@ -21,37 +22,6 @@
 namespace {
 
 using namespace spinchart;
-
-// The format read one byte at a time: nothing after a Ctrl-Z; a value runs to
-// a blank, comma or line end (CR LF, CR or LF), TABs dropped, at most 255
-// bytes kept; blanks with nothing after them are a failure.
-std::optional<std::vector<std::int32_t>> modelSpins(std::string_view data) {
-    const std::size_t stop = data.find('\x1A');
-    if (stop != std::string_view::npos) data = data.substr(0, stop);
-    std::vector<std::int32_t> spins;
-    std::size_t at = 0;
-    while (at < data.size()) {
-        while (at < data.size() && data[at] == ' ')
-            ++at;
-        if (at == data.size()) return std::nullopt;
-        std::string text;
-        while (at < data.size() && data[at] != ' ' && data[at] != ',' && data[at] != '\r' &&
-               data[at] != '\n') {
-            if (data[at] != '\t' && text.size() < 255) text += data[at];
-            ++at;
-        }
-        while (at < data.size() && (data[at] == ' ' || data[at] == '\t'))
-            ++at;
-        if (at < data.size() && data[at] == '\r') {
-            ++at;
-            if (at < data.size() && data[at] == '\n') ++at;
-        } else if (at < data.size() && (data[at] == '\n' || data[at] == ',')) {
-            ++at;
-        }
-        spins.push_back(toInt32(leadingNumber(text)));
-    }
-    return spins;
-}
 
 std::optional<std::vector<std::int32_t>> loaded(BlockReader& reader) {
     SessionSpins spins;
@@ -78,7 +48,7 @@ int memoryFile() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
     const std::string_view data(reinterpret_cast<const char*>(bytes), size);
-    const auto expected = modelSpins(data);
+    const auto expected = model::spinsOf(data);
 
     // From memory (the data copied, so that a read past the end is seen).
     const std::string copy(data);

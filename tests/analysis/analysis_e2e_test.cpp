@@ -3,155 +3,168 @@
 // it leaves must be the bytes the analysis writes for the same spins.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <memory>
+#include <algorithm>
+#include <ostream>
 #include <string>
+#include <vector>
 
+#include "analysis/analysis_test_support.h"
 #include "analysis/main_report.h"
 #include "session/spin_source.h"
 #include "session/wheel_profile.h"
 #include "support/e2e/terminal_session.h"
+#include "support/program_test.h"
 #include "text/program_identity.h"
 
 namespace spinchart::e2e {
 namespace {
 
-std::string spinLines(std::initializer_list<int> values) {
+std::string spinLines(const std::vector<int>& values) {
     std::string out;
     for (const int v : values)
         out.append(" ").append(std::to_string(v)).append(" \r\n");
     return out;
 }
 
-struct Expected {
+// One session through the dialogue, and what it must leave.
+struct SessionCase {
+    const char* name;
+    const char* wheelKey;
+    const WheelProfile* profile;
+    const char* runAgainPrompt;
+    std::vector<int> spins;    // written to spinFile and analysed; none: generated
+    std::string spinFile;      // as written
+    std::string count;         // generated: the answer at the count prompt
+    std::string offered;       // generated: the name offered for the spins
+    std::string typed;         // the answer at the data-file or name prompt
+    std::string defaultCount;  // offered at the count screen, then the answers there
+    std::string analysed;
     std::string report;
+    std::string skip;
+    std::string reportFile;  // as written
     std::string skipFile;
+    std::int32_t analysisCount;
+    std::string dataFileName;  // as the report names it
+    std::string skips;         // the whole skip file, where it is given here
+    std::string golden;        // the report as written out by hand, where there is one
 };
 
-class AnalysisSession : public ::testing::Test {
-protected:
-    TempDirectory dir;
-    std::unique_ptr<TerminalSession> app;
+void PrintTo(const SessionCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
+const std::vector<int> workedExample{17, 3, 17, 0, 25, 3, 9, 17, 37, 0, 12, 3};
+const std::vector<int> skipExample{5, 17, 5, 0, 12, 5, 3, 17, 0, 5, 7, 5};
+
+const SessionCase sessionCases[] = {
+    {"AnalyzeSingleZeroWorkedExample", "s", &singleZeroProfile,
+     "   Success! Run SINGLE-0 again (Y/N)?   ", workedExample, "casino.txt", "", "", "casino.txt",
+     " 12 ", "", "single.rep", "single.skp", "single.rep", "single.skp", 12, "CASINO.TXT",
+     " 2 \r\n 4 \r\n 5 \r\n 6 \r\n 6 \r\n 6 \r\n 8 \r\n", "worked_example_single.rep"},
+    {"AnalyzeDoubleZeroFewerSpinsThanLoaded", "d", &doubleZeroProfile,
+     "   Success! Run DOUBLE-0 again (Y/N)?   ", skipExample, "Spins.Dat", "", "", "spins.dat",
+     " 12 ", "10", "", "", "VIRLO00.REP", "VIRLO00.SKP", 10, "SPINS.DAT",
+     " 2 \r\n 3 \r\n 5 \r\n 6 \r\n 8 \r\n", ""},
+    {"GenerateSingleZero",
+     "s",
+     &singleZeroProfile,
+     "   Success! Run SINGLE-0 again (Y/N)?   ",
+     {},
+     "drawn.dat",
+     "500",
+     "RAND0.DAT",
+     "drawn.dat",
+     " 500 ",
+     "",
+     "",
+     "",
+     "VIRLO0.REP",
+     "VIRLO0.SKP",
+     500,
+     "",
+     "",
+     ""},
+    {"GenerateDoubleZeroAnalysingPart",
+     "d",
+     &doubleZeroProfile,
+     "   Success! Run DOUBLE-0 again (Y/N)?   ",
+     {},
+     "RAND00.DAT",
+     "",
+     "RAND00.DAT",
+     "",
+     " 1000 ",
+     "300",
+     "double.rep",
+     "double.skp",
+     "double.rep",
+     "double.skp",
+     300,
+     "",
+     "",
+     ""},
+};
+
+class AnalysisSession : public ProgramTest, public ::testing::WithParamInterface<SessionCase> {
+protected:
+    // Starts the program and enters the wheel of `wheelKey`.
     void start(const char* wheelKey) {
-        app = std::make_unique<TerminalSession>(dir.path());
-        ASSERT_TRUE(app->waitForText(18, 16, "│  <S> Single-zero (0)")) << app->screenDump();
+        ProgramTest::start();
         app->send(wheelKey);
-        expect(17, 16, "│  Select the Method:             │");
-    }
-    void expect(int row, int column, std::string_view text) {
-        ASSERT_TRUE(app->waitForText(row, column, text))
-            << "row " << row << ", column " << column << ": " << text << "\n"
-            << app->screenDump();
+        expectScreen(17, 16, "│  Select the Method:             │");
     }
     // Count screen: the count answer, then the report and skip file names.
     void countAndNames(const std::string& defaultCount, const std::string& count,
                        const std::string& report, const std::string& skip) {
-        expect(12, 15, std::string(" (default: ").append(defaultCount).append(") >> "));
+        expectScreen(12, 15, " (default: " + defaultCount + ") >> ");
         app->send(count + "\r");
-        expect(17, 15, " Name the main report");
+        expectScreen(17, 15, " Name the main report");
         app->send(report + "\r");
-        expect(21, 15, " Name the skip file");
+        expectScreen(21, 15, " Name the skip file");
         app->send(skip + "\r");
     }
-    void finish(const char* runAgainPrompt) {
-        expect(11, 16, runAgainPrompt);
-        app->send("n");
-        expect(18, 16, "│  <S> Single-zero (0)");
-        app->send("x");
-        EXPECT_EQ(app->waitForExit(), 0);
-    }
     // What the analysis writes for the spins of `spinFile`, in this process.
-    Expected library(const WheelProfile& profile, const std::string& spinFile, std::int32_t count,
-                     bool generated, const std::string& dataFileName) {
-        SessionSpins spins;
-        spins = loadSpinFile(spinFile);
-        AnalysisRequest request;
-        request.numberCount = profile.numberCount;
-        request.chartTitle = profile.chartTitle;
-        request.spins = spins.list.values();
-        request.analysisCount = count < spins.totalSpins ? count : spins.totalSpins;
-        request.generated = generated;
-        request.dataFileName = dataFileName;
-        request.reportFile = dir.file("library.rep");
-        request.skipFile = dir.file("library.skp");
-        request.spinMean = spins.spinMean;
-        request.spinStdDev = spins.spinStdDev;
+    void expectFilesOfTheAnalysis(const SessionCase& c) {
+        const SessionSpins spins = loadSpinFile(dir.file(c.spinFile));
+        const AnalysisRequest request = testing::analysisRequest(
+            *c.profile, spins.list.values(), std::min(c.analysisCount, spins.totalSpins),
+            {c.spins.empty(), c.dataFileName, spins.spinMean, spins.spinStdDev},
+            dir.file("library.rep"), dir.file("library.skp"));
         runAnalysis(request);
-        return {readFile(request.reportFile), readFile(request.skipFile)};
-    }
-    void expectFiles(const std::string& report, const std::string& skip, const Expected& expected) {
-        const std::string actualReport = readFile(dir.file(report));
-        EXPECT_EQ(actualReport.size(), expected.report.size());
-        EXPECT_TRUE(actualReport == expected.report) << report << " differs";
-        EXPECT_EQ(readFile(dir.file(skip)), expected.skipFile);
+        const std::string expected = readFile(request.reportFile);
+        const std::string actual = readFile(dir.file(c.reportFile));
+        EXPECT_EQ(actual.size(), expected.size());
+        EXPECT_TRUE(actual == expected) << c.reportFile << " differs";
+        EXPECT_EQ(readFile(dir.file(c.skipFile)), readFile(request.skipFile));
     }
 };
 
-TEST_F(AnalysisSession, AnalyzeSingleZeroWorkedExample) {
-    writeFile(dir.file("casino.txt"), spinLines({17, 3, 17, 0, 25, 3, 9, 17, 37, 0, 12, 3}));
-    start("s");
-    app->send("a");
-    expect(18, 15, " Enter DATA file to process: ");
-    app->send("casino.txt\r");
-    countAndNames(" 12 ", "", "single.rep", "single.skp");
-    finish("   Success! Run SINGLE-0 again (Y/N)?   ");
+TEST_P(AnalysisSession, FilesAreThoseOfTheAnalysis) {
+    const SessionCase& c = GetParam();
+    start(c.wheelKey);
+    if (c.spins.empty()) {
+        generate(c.count, c.typed, c.offered);
+    } else {
+        writeFile(dir.file(c.spinFile), spinLines(c.spins));
+        analyzeFile(c.typed);
+    }
+    countAndNames(c.defaultCount, c.analysed, c.report, c.skip);
+    leave(c.runAgainPrompt);
 
-    expectFiles("single.rep", "single.skp",
-                library(singleZeroProfile, dir.file("casino.txt"), 12, false, "CASINO.TXT"));
-    // And the worked example as written out by hand.
-    std::string golden =
-        readFile(std::string(SPINCHART_TEST_DATA) + "/analysis/worked_example_single.rep");
-    golden.replace(golden.find("@BANNER@"), 8, programBannerLine);
-    golden.replace(golden.find("@COPYRIGHT@"), 11, programCopyrightLine);
-    EXPECT_EQ(readFile(dir.file("single.rep")), golden);
-    EXPECT_EQ(readFile(dir.file("single.skp")),
-              " 2 \r\n 4 \r\n 5 \r\n 6 \r\n 6 \r\n 6 \r\n 8 \r\n");
+    expectFilesOfTheAnalysis(c);
+    if (!c.skips.empty()) {
+        EXPECT_EQ(readFile(dir.file(c.skipFile)), c.skips);
+    }
+    if (!c.golden.empty()) {
+        std::string golden = readFile(std::string(SPINCHART_TEST_DATA) + "/analysis/" + c.golden);
+        golden.replace(golden.find("@BANNER@"), 8, programBannerLine);
+        golden.replace(golden.find("@COPYRIGHT@"), 11, programCopyrightLine);
+        EXPECT_EQ(readFile(dir.file(c.reportFile)), golden);
+    }
 }
 
-TEST_F(AnalysisSession, AnalyzeDoubleZeroFewerSpinsThanLoaded) {
-    writeFile(dir.file("Spins.Dat"), spinLines({5, 17, 5, 0, 12, 5, 3, 17, 0, 5, 7, 5}));
-    start("d");
-    app->send("a");
-    expect(18, 15, " Enter DATA file to process: ");
-    app->send("spins.dat\r");
-    countAndNames(" 12 ", "10", "", "");
-    finish("   Success! Run DOUBLE-0 again (Y/N)?   ");
-
-    expectFiles("VIRLO00.REP", "VIRLO00.SKP",
-                library(doubleZeroProfile, dir.file("Spins.Dat"), 10, false, "SPINS.DAT"));
-    EXPECT_EQ(readFile(dir.file("VIRLO00.SKP")), " 2 \r\n 3 \r\n 5 \r\n 6 \r\n 8 \r\n");
-}
-
-TEST_F(AnalysisSession, GenerateSingleZero) {
-    start("s");
-    app->send("g");
-    expect(16, 15, " (default: 1000) >> ");
-    app->send("500\r");
-    expect(22, 15, " (RAND0.DAT) ");
-    app->send("drawn.dat\r");
-    countAndNames(" 500 ", "", "", "");
-    finish("   Success! Run SINGLE-0 again (Y/N)?   ");
-
-    expectFiles("VIRLO0.REP", "VIRLO0.SKP",
-                library(singleZeroProfile, dir.file("drawn.dat"), 500, true, ""));
-}
-
-TEST_F(AnalysisSession, GenerateDoubleZeroAnalysingPart) {
-    start("d");
-    app->send("g");
-    expect(16, 15, " (default: 1000) >> ");
-    app->send("\r");
-    expect(22, 15, " (RAND00.DAT) ");
-    app->send("\r");
-    countAndNames(" 1000 ", "300", "double.rep", "double.skp");
-    finish("   Success! Run DOUBLE-0 again (Y/N)?   ");
-
-    expectFiles("double.rep", "double.skp",
-                library(doubleZeroProfile, dir.file("RAND00.DAT"), 300, true, ""));
-}
+INSTANTIATE_TEST_SUITE_P(EachWheelAndMethod, AnalysisSession, ::testing::ValuesIn(sessionCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace spinchart::e2e

@@ -28,19 +28,9 @@ const std::vector<std::int32_t> spinValues{17, 3, 17, 0, 25, 3, 9, 17, 37, 0, 12
 struct Fixture {
     testing::ScratchFolder folder;
     std::vector<std::int32_t> spins = testing::makeSpins(spinValues);
-    AnalysisRequest request;
-
-    Fixture() {
-        request.numberCount = doubleZeroProfile.numberCount;
-        request.chartTitle = doubleZeroProfile.chartTitle;
-        request.spins = spins;
-        request.analysisCount = 12;
-        request.dataFileName = "CASINO.TXT";
-        request.reportFile = folder.file("R.REP");
-        request.skipFile = folder.file("S.SKP");
-        request.spinMean = 12;
-        request.spinStdDev = 11;
-    }
+    AnalysisRequest request =
+        testing::analysisRequest(doubleZeroProfile, spins, 12, {false, "CASINO.TXT", 12, 11},
+                                 folder.file("R.REP"), folder.file("S.SKP"));
 
     model::Output expected() const {
         return model::analyse(38, doubleZeroProfile.chartTitle, programBannerLine,
@@ -94,14 +84,8 @@ TEST(AnalysisFailure, WriteFailuresOfLargeAnalysesAreReported) {
         values[k] = static_cast<std::int32_t>((k * 7) % 37);
     const std::vector<std::int32_t> spins = testing::makeSpins(values);
     testing::ScratchFolder folder;
-    AnalysisRequest request;
-    request.numberCount = singleZeroProfile.numberCount;
-    request.chartTitle = singleZeroProfile.chartTitle;
-    request.spins = spins;
-    request.analysisCount = 300000;
-    request.generated = true;
-    request.reportFile = "/dev/full";
-    request.skipFile = folder.file("S.SKP");
+    AnalysisRequest request = testing::analysisRequest(
+        singleZeroProfile, spins, 300000, {true, "", 0, 0}, "/dev/full", folder.file("S.SKP"));
     EXPECT_THROW(runAnalysis(request), SessionError);
     EXPECT_EQ(readWholeFile(request.skipFile), "");
 

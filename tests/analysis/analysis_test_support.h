@@ -1,16 +1,20 @@
 #pragma once
-// Helpers of the analysis tests: a scratch folder, whole-file reads, spin lists.
+// Helpers of the analysis tests: a scratch folder, whole-file reads, spin
+// lists, the request for one analysis.
 
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <initializer_list>
-#include <iterator>
+#include <span>
 #include <string>
 #include <vector>
+
+#include "analysis/main_report.h"
+#include "session/wheel_profile.h"
+#include "support/test_files.h"
 
 namespace spinchart::testing {
 
@@ -36,18 +40,36 @@ private:
     std::filesystem::path path_;
 };
 
-inline std::string readWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void writeWholeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
 inline std::vector<std::int32_t> makeSpins(const std::vector<std::int32_t>& values) {
     return values;
+}
+
+// Where the spins came from, as the report names them, and their statistics.
+struct SpinOrigin {
+    bool generated = false;
+    std::string dataFileName;
+    std::int32_t mean = 0;
+    std::int32_t stdDev = 0;
+};
+
+// The analysis of the most recent `count` of `spins` on the wheel of
+// `profile`, into the two files named.
+inline AnalysisRequest analysisRequest(const WheelProfile& profile,
+                                       std::span<const std::int32_t> spins, std::int32_t count,
+                                       const SpinOrigin& origin, const std::string& reportFile,
+                                       const std::string& skipFile) {
+    AnalysisRequest request;
+    request.numberCount = profile.numberCount;
+    request.chartTitle = profile.chartTitle;
+    request.spins = spins;
+    request.analysisCount = count;
+    request.generated = origin.generated;
+    request.dataFileName = origin.dataFileName;
+    request.reportFile = reportFile;
+    request.skipFile = skipFile;
+    request.spinMean = origin.mean;
+    request.spinStdDev = origin.stdDev;
+    return request;
 }
 
 }  // namespace spinchart::testing

@@ -81,18 +81,9 @@ TEST_P(ReportGolden, WholeFilesMatch) {
     const GoldenCase& c = GetParam();
     testing::ScratchFolder folder;
     const std::vector<std::int32_t> spins = testing::makeSpins(c.spins);
-    AnalysisRequest request;
-    request.numberCount = c.profile->numberCount;
-    request.chartTitle = c.profile->chartTitle;
-    request.spins = spins;
-    request.analysisCount = c.count;
-    request.generated = c.generated;
-    request.dataFileName = c.dataFile;
-    request.reportFile = folder.file("REPORT.REP");
-    request.skipFile = folder.file("SKIPS.SKP");
-    request.spinMean = c.mean;
-    request.spinStdDev = c.stdDev;
-
+    const AnalysisRequest request = testing::analysisRequest(
+        *c.profile, spins, c.count, {c.generated, c.dataFile, c.mean, c.stdDev},
+        folder.file("REPORT.REP"), folder.file("SKIPS.SKP"));
     const std::string expectedReport = expectedFile(std::string(c.name) + ".rep");
     const std::string expectedSkips = expectedFile(std::string(c.name) + ".skp");
     ASSERT_FALSE(expectedReport.empty());
@@ -118,15 +109,9 @@ TEST(ReportGoldenNegativeCount, HeaderOnlyThenSessionError) {
         SCOPED_TRACE(c.name);
         testing::ScratchFolder folder;
         const std::vector<std::int32_t> spins = testing::makeSpins({1, 2, 3});
-        AnalysisRequest request;
-        request.numberCount = c.profile->numberCount;
-        request.chartTitle = c.profile->chartTitle;
-        request.spins = spins;
-        request.analysisCount = c.count;
-        request.generated = c.generated;
-        request.dataFileName = "HAMB00.DAT";
-        request.reportFile = folder.file("REPORT.REP");
-        request.skipFile = folder.file("SKIPS.SKP");
+        const AnalysisRequest request =
+            testing::analysisRequest(*c.profile, spins, c.count, {c.generated, "HAMB00.DAT", 0, 0},
+                                     folder.file("REPORT.REP"), folder.file("SKIPS.SKP"));
         EXPECT_THROW(runAnalysis(request), SessionError);
         EXPECT_EQ(readWholeFile(request.reportFile), expectedFile(std::string(c.name) + ".rep"));
         EXPECT_TRUE(std::filesystem::exists(request.skipFile));

@@ -26,17 +26,9 @@ Outcome runFast(const WheelProfile& profile, const std::vector<std::int32_t>& va
                 std::int32_t stdDev) {
     testing::ScratchFolder folder;
     const std::vector<std::int32_t> spins = testing::makeSpins(values);
-    AnalysisRequest request;
-    request.numberCount = profile.numberCount;
-    request.chartTitle = profile.chartTitle;
-    request.spins = spins;
-    request.analysisCount = count;
-    request.generated = source.generated;
-    request.dataFileName = source.dataFileName;
-    request.reportFile = folder.file("R.REP");
-    request.skipFile = folder.file("S.SKP");
-    request.spinMean = mean;
-    request.spinStdDev = stdDev;
+    const AnalysisRequest request = testing::analysisRequest(
+        profile, spins, count, {source.generated, source.dataFileName, mean, stdDev},
+        folder.file("R.REP"), folder.file("S.SKP"));
     runAnalysis(request);
     return {testing::readWholeFile(request.reportFile), testing::readWholeFile(request.skipFile)};
 }

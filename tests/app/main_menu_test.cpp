@@ -7,6 +7,8 @@
 #include <filesystem>
 
 #include "support/scripted_terminal.h"
+#include "support/test_text.h"
+#include "title_screen.h"
 
 namespace spinchart {
 namespace {
@@ -26,24 +28,8 @@ void runLoop(ScriptedConsole& console) {
 }
 
 void expectTitleAndMenu(const ScriptedTerminal& terminal) {
-    EXPECT_EQ(terminal.text(4, 4, 61),
-              "This program performs statistical analyses of roulette spins:");
-    EXPECT_EQ(terminal.text(5, 5, 43), "~ real-life roulette spins from any casino;");
-    EXPECT_EQ(terminal.text(6, 5, 36), "~ randomly generated roulette spins.");
-    EXPECT_EQ(terminal.text(8, 4, 61),
-              "The reports are separated also by the type of wheel: 0 or 00.");
-    EXPECT_EQ(terminal.text(9, 4, 65),
-              "The reports are text files that can be opened in any text editor.");
-    EXPECT_EQ(terminal.text(11, 4, 11), "Read more: ");
-    EXPECT_EQ(terminal.text(15, 16, 35), "╒═════════════════════════════════╕");
-    EXPECT_EQ(terminal.text(16, 16, 35), "│  Select your choice:            │");
-    EXPECT_EQ(terminal.text(17, 16, 36), "╞═════════════════════════════════╡ ");
-    EXPECT_EQ(terminal.text(18, 16, 35), "│  <S> Single-zero (0)            │");
-    EXPECT_EQ(terminal.text(19, 16, 35), "╞═════════════════════════════════╡");
-    EXPECT_EQ(terminal.text(20, 16, 35), "│  <D> Double-zero (00)           │");
-    EXPECT_EQ(terminal.text(21, 16, 35), "╞═════════════════════════════════╡");
-    EXPECT_EQ(terminal.text(22, 16, 35), "│  <X> Exit Program               │");
-    EXPECT_EQ(terminal.text(23, 16, 35), "╘═════════════════════════════════╛");
+    for (const auto& [row, column, text] : testing::titleScreenTexts)
+        EXPECT_EQ(terminal.text(row, column, testing::charactersIn(text)), text) << row;
     EXPECT_EQ(terminal.text(24), std::string(80, ' '));
     EXPECT_EQ(terminal.text(16, 44, 1), " ");
     EXPECT_FALSE(terminal.cursorVisible);

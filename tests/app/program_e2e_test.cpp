@@ -7,6 +7,8 @@
 #include <cstdio>
 
 #include "support/e2e/terminal_session.h"
+#include "support/test_text.h"
+#include "title_screen.h"
 
 namespace spinchart::e2e {
 namespace {
@@ -16,24 +18,10 @@ const CellColours yellowOnGreen{14, 2};
 // Waits for the title screen and checks it, text and colours.
 void expectTitleScreen(TerminalSession& app) {
     ASSERT_TRUE(app.waitForText(23, 16, "╘═════════════════════════════════╛")) << app.screenDump();
-    EXPECT_EQ(app.text(4, 1, 64),
-              "   This program performs statistical analyses of roulette spins:");
-    EXPECT_EQ(app.text(5, 5, 43), "~ real-life roulette spins from any casino;");
-    EXPECT_EQ(app.text(6, 5, 36), "~ randomly generated roulette spins.");
-    EXPECT_EQ(app.text(8, 4, 61), "The reports are separated also by the type of wheel: 0 or 00.");
-    EXPECT_EQ(app.text(9, 4, 65),
-              "The reports are text files that can be opened in any text editor.");
-    EXPECT_EQ(app.text(11, 4, 11), "Read more: ");
+    for (const auto& [row, column, text] : testing::titleScreenTexts)
+        EXPECT_EQ(app.text(row, column, testing::charactersIn(text)), text) << row;
     EXPECT_NE(app.text(1, 2, 20), std::string(20, ' '));
     EXPECT_NE(app.text(2, 2, 20), std::string(20, ' '));
-    EXPECT_EQ(app.text(15, 15, 37), " ╒═════════════════════════════════╕ ");
-    EXPECT_EQ(app.text(16, 16, 35), "│  Select your choice:            │");
-    EXPECT_EQ(app.text(17, 16, 36), "╞═════════════════════════════════╡ ");
-    EXPECT_EQ(app.text(18, 16, 35), "│  <S> Single-zero (0)            │");
-    EXPECT_EQ(app.text(19, 16, 35), "╞═════════════════════════════════╡");
-    EXPECT_EQ(app.text(20, 16, 35), "│  <D> Double-zero (00)           │");
-    EXPECT_EQ(app.text(21, 16, 35), "╞═════════════════════════════════╡");
-    EXPECT_EQ(app.text(22, 16, 35), "│  <X> Exit Program               │");
     EXPECT_EQ(app.rowText(24), std::string(80, ' '));
     EXPECT_EQ(app.text(16, 44, 1), " ");
     EXPECT_FALSE(app.cursorVisible());

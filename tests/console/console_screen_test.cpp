@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "console/session_screens.h"
 #include "support/scripted_terminal.h"
 
@@ -16,13 +18,18 @@ using testing::ScriptEnded;
 
 constexpr unsigned char yellowOnGreen = 14 + 16 * 2;
 
+// Where the cursor stands, on the screen model or on the terminal.
+template <typename View>
+std::pair<int, int> cursorOf(const View& view) {
+    return {view.cursorRow, view.cursorColumn};
+}
+
 TEST(ScreenModel, ClearFillsCurrentColoursAndHomesCursor) {
     ConsoleScreen screen;
     setColours(screen, 0, 14);
     moveTo(screen, 7, 9);
     clearScreen(screen);
-    EXPECT_EQ(screen.cursorRow, 1);
-    EXPECT_EQ(screen.cursorColumn, 1);
+    EXPECT_EQ(cursorOf(screen), std::pair(1, 1));
     for (const ScreenCell& cell : screen.cells) {
         ASSERT_EQ(cell.character, ' ');
         ASSERT_EQ(cell.attribute, 0 + 16 * 14);
@@ -47,14 +54,11 @@ TEST(ScreenModel, MoveOutsideKeepsThatCoordinate) {
     ConsoleScreen screen;
     moveTo(screen, 5, 6);
     moveTo(screen, 0, 10);
-    EXPECT_EQ(screen.cursorRow, 5);
-    EXPECT_EQ(screen.cursorColumn, 10);
+    EXPECT_EQ(cursorOf(screen), std::pair(5, 10));
     moveTo(screen, 26, 81);
-    EXPECT_EQ(screen.cursorRow, 5);
-    EXPECT_EQ(screen.cursorColumn, 10);
+    EXPECT_EQ(cursorOf(screen), std::pair(5, 10));
     moveTo(screen, 25, 80);
-    EXPECT_EQ(screen.cursorRow, 25);
-    EXPECT_EQ(screen.cursorColumn, 80);
+    EXPECT_EQ(cursorOf(screen), std::pair(25, 80));
 }
 
 TEST(ScreenModel, WriteWrapsAtTheLastColumn) {
@@ -64,8 +68,7 @@ TEST(ScreenModel, WriteWrapsAtTheLastColumn) {
     writeText(screen, "abcde");
     EXPECT_EQ(rowText(screen, 3).substr(77), "abc");
     EXPECT_EQ(rowText(screen, 4).substr(0, 3), "de ");
-    EXPECT_EQ(screen.cursorRow, 4);
-    EXPECT_EQ(screen.cursorColumn, 3);
+    EXPECT_EQ(cursorOf(screen), std::pair(4, 3));
     writeText(screen, "\xC9\xCD");
     EXPECT_EQ(cellAt(screen, 4, 3).character, 0xC9);
     EXPECT_EQ(cellAt(screen, 4, 4).character, 0xCD);
@@ -84,20 +87,17 @@ TEST(ScreenModel, WritingPastTheLastRowScrollsInCurrentColours) {
     EXPECT_EQ(rowText(screen, 25).substr(0, 2), "z ");
     EXPECT_EQ(cellAt(screen, 25, 2).attribute, 0 + 16 * 14);
     EXPECT_EQ(cellAt(screen, 24, 1).attribute, yellowOnGreen);
-    EXPECT_EQ(screen.cursorRow, 25);
-    EXPECT_EQ(screen.cursorColumn, 2);
+    EXPECT_EQ(cursorOf(screen), std::pair(25, 2));
 
     newLine(screen);  // on the last row: scrolls again
     EXPECT_EQ(rowText(screen, 23).substr(78), "xy");
-    EXPECT_EQ(screen.cursorRow, 25);
-    EXPECT_EQ(screen.cursorColumn, 1);
+    EXPECT_EQ(cursorOf(screen), std::pair(25, 1));
 }
 
 TEST(ScreenModel, DoubleFrameLeavesTheInsideAlone) {
     ConsoleScreen screen;
     clearScreen(screen);
-    moveTo(screen, 11, 20);
-    writeText(screen, "keep");
+    writeLineAt(screen, 11, 20, "keep");
     drawDoubleFrame(screen, 10, 15, 40);
     EXPECT_EQ(rowText(screen, 10).substr(14, 42),
               cp437("╔") + std::string(40, '\xCD') + cp437("╗"));
@@ -158,8 +158,7 @@ TEST(Batching, CursorStateReachesTheTerminal) {
     moveTo(screen, 12, 34);
     presentScreen(screen);
     EXPECT_FALSE(console.terminal.cursorVisible);
-    EXPECT_EQ(console.terminal.cursorRow, 12);
-    EXPECT_EQ(console.terminal.cursorColumn, 34);
+    EXPECT_EQ(cursorOf(console.terminal), std::pair(12, 34));
     setCursorVisible(screen, true);
     presentScreen(screen);
     EXPECT_TRUE(console.terminal.cursorVisible);
@@ -205,8 +204,7 @@ TEST(MenuKey, WaitsWithoutConsumingThenEchoesUpperCase) {
     console.terminal.pushText("\x84");
     EXPECT_EQ(readMenuKey(screen, 16, 44), "\x8E");
     EXPECT_EQ(cellAt(screen, 16, 44).character, 0x8E);
-    EXPECT_EQ(screen.cursorRow, 17);
-    EXPECT_EQ(screen.cursorColumn, 1);
+    EXPECT_EQ(cursorOf(screen), std::pair(17, 1));
 
     console.terminal.pushKey(testing::arrowUpKey);
     EXPECT_EQ(readMenuKey(screen, 3, 3), testing::arrowUpKey);
@@ -233,8 +231,7 @@ TEST(LineEditor, TypesEditsAndReturnsTheText) {
     EXPECT_EQ(readLine(screen), "xy ");
     EXPECT_TRUE(sawVisibleCursor);
     EXPECT_FALSE(screen.cursorVisible);
-    EXPECT_EQ(screen.cursorRow, 6);
-    EXPECT_EQ(screen.cursorColumn, 1);
+    EXPECT_EQ(cursorOf(screen), std::pair(6, 1));
     EXPECT_EQ(rowText(screen, 5).substr(9, 4), "xy  ");
 }
 
@@ -252,15 +249,12 @@ TEST(LineEditor, BackspaceCrossesBackToThePreviousRow) {
     moveTo(screen, 7, 79);
     console.terminal.pushText("abc");
     console.terminal.onIdle = [&](testing::ScriptedTerminal& terminal) {
-        EXPECT_EQ(screen.cursorRow, 8);
-        EXPECT_EQ(screen.cursorColumn, 2);
+        EXPECT_EQ(cursorOf(screen), std::pair(8, 2));
         terminal.pushText("\x08\x08");
         terminal.onIdle = [&](testing::ScriptedTerminal& t) {
-            EXPECT_EQ(screen.cursorRow, 7);
-            EXPECT_EQ(screen.cursorColumn, 80);
+            EXPECT_EQ(cursorOf(screen), std::pair(7, 80));
             EXPECT_EQ(t.text(7, 79, 2), "a ");
-            EXPECT_EQ(t.cursorRow, 7);
-            EXPECT_EQ(t.cursorColumn, 80);
+            EXPECT_EQ(cursorOf(t), std::pair(7, 80));
             t.pushText("Z\r");
             t.onIdle = nullptr;
         };
@@ -277,8 +271,7 @@ TEST(LineEditor, CapsTheTextAtTenThousandCharacters) {
     console.terminal.pushText(std::string(10005, '7') + "\x08" + "8\r");
     const std::string text = readLine(screen);
     EXPECT_EQ(text, std::string(9999, '7') + "8");
-    EXPECT_EQ(screen.cursorRow, 25);
-    EXPECT_EQ(screen.cursorColumn, 1);
+    EXPECT_EQ(cursorOf(screen), std::pair(25, 1));
 }
 
 TEST(RunAgain, OnlyNDeclinesAndNothingIsEchoed) {

@@ -11,17 +11,22 @@
 #include <vector>
 
 #include "support/scripted_terminal.h"
+#include "support/test_files.h"
+#include "support/test_text.h"
 #include "text/session_error.h"
 #include "working_folder.h"
 
 namespace spinchart {
 namespace {
 
-using sessiontest::readBytes;
 using sessiontest::WorkingFolder;
-using sessiontest::writeBytes;
+using testing::bars;
+using testing::charactersIn;
+using testing::crlfLines;
+using testing::readWholeFile;
 using testing::ScriptedConsole;
 using testing::ScriptedTerminal;
+using testing::writeWholeFile;
 
 LocalTime fixedClock() {
     return LocalTime{2026, 1, 2, 10, 20, 30, 400};
@@ -93,14 +98,6 @@ bool runSteps(const WheelProfile& profile, std::vector<Step> steps) {
     return returned;
 }
 
-// Number of characters in a UTF-8 text.
-int charactersIn(std::string_view utf8) {
-    int n = 0;
-    for (char c : utf8)
-        n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    return n;
-}
-
 // The text stands at (row, column) on the terminal.
 void expectAt(ScriptedTerminal& t, int row, int column, std::string_view text) {
     EXPECT_EQ(t.text(row, column, charactersIn(text)), text)
@@ -115,13 +112,6 @@ Step checkThenType(std::function<void(ScriptedTerminal&)> check, std::string key
         check(t);
         t.pushText(keys);
     };
-}
-
-std::string bars(int n) {
-    std::string out;
-    for (int i = 0; i < n; ++i)
-        out += "═";
-    return out;
 }
 
 void expectTallFrame(ScriptedTerminal& t, int row, int width) {
@@ -197,11 +187,12 @@ bool errorScreenShown(ScriptedTerminal& t) {
            t.text(16, 5, charactersIn(last)) == last;
 }
 
-std::string lines(std::initializer_list<std::string_view> items) {
-    std::string out;
-    for (auto item : items)
-        out.append(item).append("\r\n");
-    return out;
+// A step at the error screen: notes whether it is shown, then resumes.
+Step resumeFromError(bool& shown) {
+    return [&shown](ScriptedTerminal& t) {
+        shown = errorScreenShown(t);
+        t.pushText(" ");
+    };
 }
 
 // After the error screen the session starts again at its intro screen; the
@@ -212,52 +203,53 @@ Step introAgain(bool doubleZero) {
 
 TEST(SessionDialogue, GenerateSessionDoubleZero) {
     WorkingFolder folder("spinchart-dialogue-generate");
-    runSteps(doubleZeroProfile,
-             {checkThenType(
-                  [](ScriptedTerminal& t) {
-                      // The settings file is there before the intro screen.
-                      EXPECT_EQ(readBytes("VIRLO00.INI"),
-                                lines({"HAMB00.DAT", "RAND00.DAT", "VIRLO00.REP", "VIRLO00.SKP"}));
-                      expectIntro(t, true);
-                      EXPECT_FALSE(t.cursorVisible);
-                  },
-                  "g"),
-              checkThenType(
-                  [](ScriptedTerminal& t) {
-                      EXPECT_EQ(t.text(7, 14, 35), " *** Option: Generate RANDOM spins ");
-                      EXPECT_EQ(t.text(9, 14, 52),
-                                " *** Default OUTPUT file of random spins: RAND00.DAT");
-                      expectTallFrame(t, 14, 49);
-                      EXPECT_EQ(t.text(15, 15, 27), " How many spins to generate");
-                      EXPECT_EQ(t.text(16, 15, 20), " (default: 1000) >> ");
-                      EXPECT_EQ(t.cursorRow, 16);
-                      EXPECT_EQ(t.cursorColumn, 35);
-                  },
-                  "150.5\r"),
-              checkThenType(
-                  [](ScriptedTerminal& t) {
-                      expectTallFrame(t, 20, 39);
-                      EXPECT_EQ(t.text(21, 15, 21), " Name the OUTPUT file");
-                      EXPECT_EQ(t.text(22, 15, 14), " (RAND00.DAT) ");
-                      EXPECT_EQ(t.cursorColumn, 29);
-                  },
-                  "spins out.dat\r"),
-              checkThenType(
-                  [](ScriptedTerminal& t) {
-                      // Saved before drawing: the output name is in line 2.
-                      EXPECT_EQ(readBytes("VIRLO00.INI"), lines({"HAMB00.DAT", "spins out.dat",
-                                                                 "VIRLO00.REP", "VIRLO00.SKP"}));
-                      expectCountScreen(t, " 150 ");
-                  },
-                  "\r"),
-              checkThenType([](ScriptedTerminal& t) { expectReportPrompt(t, "VIRLO00.REP"); },
-                            "my.rep\r"),
-              checkThenType([](ScriptedTerminal& t) { expectSkipPrompt(t, "VIRLO00.SKP"); }, "\r"),
-              checkThenType(
-                  [](ScriptedTerminal& t) {
-                      EXPECT_EQ(t.text(11, 16, 40), "   Success! Run DOUBLE-0 again (Y/N)?   ");
-                  },
-                  "n")});
+    runSteps(
+        doubleZeroProfile,
+        {checkThenType(
+             [](ScriptedTerminal& t) {
+                 // The settings file is there before the intro screen.
+                 EXPECT_EQ(readWholeFile("VIRLO00.INI"),
+                           crlfLines({"HAMB00.DAT", "RAND00.DAT", "VIRLO00.REP", "VIRLO00.SKP"}));
+                 expectIntro(t, true);
+                 EXPECT_FALSE(t.cursorVisible);
+             },
+             "g"),
+         checkThenType(
+             [](ScriptedTerminal& t) {
+                 EXPECT_EQ(t.text(7, 14, 35), " *** Option: Generate RANDOM spins ");
+                 EXPECT_EQ(t.text(9, 14, 52),
+                           " *** Default OUTPUT file of random spins: RAND00.DAT");
+                 expectTallFrame(t, 14, 49);
+                 EXPECT_EQ(t.text(15, 15, 27), " How many spins to generate");
+                 EXPECT_EQ(t.text(16, 15, 20), " (default: 1000) >> ");
+                 EXPECT_EQ(t.cursorRow, 16);
+                 EXPECT_EQ(t.cursorColumn, 35);
+             },
+             "150.5\r"),
+         checkThenType(
+             [](ScriptedTerminal& t) {
+                 expectTallFrame(t, 20, 39);
+                 EXPECT_EQ(t.text(21, 15, 21), " Name the OUTPUT file");
+                 EXPECT_EQ(t.text(22, 15, 14), " (RAND00.DAT) ");
+                 EXPECT_EQ(t.cursorColumn, 29);
+             },
+             "spins out.dat\r"),
+         checkThenType(
+             [](ScriptedTerminal& t) {
+                 // Saved before drawing: the output name is in line 2.
+                 EXPECT_EQ(readWholeFile("VIRLO00.INI"), crlfLines({"HAMB00.DAT", "spins out.dat",
+                                                                    "VIRLO00.REP", "VIRLO00.SKP"}));
+                 expectCountScreen(t, " 150 ");
+             },
+             "\r"),
+         checkThenType([](ScriptedTerminal& t) { expectReportPrompt(t, "VIRLO00.REP"); },
+                       "my.rep\r"),
+         checkThenType([](ScriptedTerminal& t) { expectSkipPrompt(t, "VIRLO00.SKP"); }, "\r"),
+         checkThenType(
+             [](ScriptedTerminal& t) {
+                 EXPECT_EQ(t.text(11, 16, 40), "   Success! Run DOUBLE-0 again (Y/N)?   ");
+             },
+             "n")});
 
     ASSERT_EQ(seen.size(), 1u);
     const SeenAnalysis& s = seen[0];
@@ -275,18 +267,18 @@ TEST(SessionDialogue, GenerateSessionDoubleZero) {
     std::string expected;
     for (std::int32_t v : s.spins)
         expected.append(" ").append(std::to_string(v)).append(" \r\n");
-    EXPECT_EQ(readBytes("spins out.dat"), expected);
+    EXPECT_EQ(readWholeFile("spins out.dat"), expected);
     // The final save writes the loaded random-spins name back.
-    EXPECT_EQ(readBytes("VIRLO00.INI"),
-              lines({"HAMB00.DAT", "RAND00.DAT", "my.rep", "VIRLO00.SKP"}));
+    EXPECT_EQ(readWholeFile("VIRLO00.INI"),
+              crlfLines({"HAMB00.DAT", "RAND00.DAT", "my.rep", "VIRLO00.SKP"}));
     EXPECT_FALSE(std::filesystem::exists("ROUL00.INI"));
 }
 
 TEST(SessionDialogue, AnalyzeSessionSingleZeroFindsLowerCaseFile) {
     WorkingFolder folder("spinchart-dialogue-analyze");
-    writeBytes("casino.txt", "17\n5\n37\n0\n");
-    writeBytes("VIRLO0.INI", lines({"old.dat", "R.DAT", "R.REP", "R.SKP"}));
-    writeBytes("old.dat", "9\r\n");
+    writeWholeFile("casino.txt", "17\n5\n37\n0\n");
+    writeWholeFile("VIRLO0.INI", crlfLines({"old.dat", "R.DAT", "R.REP", "R.SKP"}));
+    writeWholeFile("old.dat", "9\r\n");
     runSteps(singleZeroProfile,
              {checkThenType([](ScriptedTerminal& t) { expectIntro(t, false); }, "a"),
               checkThenType(
@@ -302,8 +294,8 @@ TEST(SessionDialogue, AnalyzeSessionSingleZeroFindsLowerCaseFile) {
                   "casino.txt\r"),
               checkThenType(
                   [](ScriptedTerminal& t) {
-                      EXPECT_EQ(readBytes("ROUL0.INI"),
-                                lines({"CASINO.TXT", "R.DAT", "R.REP", "R.SKP"}));
+                      EXPECT_EQ(readWholeFile("ROUL0.INI"),
+                                crlfLines({"CASINO.TXT", "R.DAT", "R.REP", "R.SKP"}));
                       expectCountScreen(t, " 4 ");
                   },
                   "99999\r"),
@@ -322,7 +314,7 @@ TEST(SessionDialogue, AnalyzeSessionSingleZeroFindsLowerCaseFile) {
     EXPECT_EQ(seen[0].analysisCount, 4);  // more than there are: all of them
     EXPECT_EQ(seen[0].spinMean, 15);      // 59 / 4 = 14.75 -> 14.8 -> 15
     EXPECT_EQ(seen[0].skipFile, "s.skp");
-    EXPECT_EQ(readBytes("VIRLO0.INI"), lines({"old.dat", "R.DAT", "R.REP", "s.skp"}));
+    EXPECT_EQ(readWholeFile("VIRLO0.INI"), crlfLines({"old.dat", "R.DAT", "R.REP", "s.skp"}));
     // The second session took the stored name as stored.
     EXPECT_EQ(seen[1].dataFileName, "old.dat");
     EXPECT_EQ(seen[1].spins, (std::vector<std::int32_t>{9}));
@@ -331,8 +323,8 @@ TEST(SessionDialogue, AnalyzeSessionSingleZeroFindsLowerCaseFile) {
 
 TEST(SessionDialogue, EmptyDataAnswerUsesTheStoredNameAsStored) {
     WorkingFolder folder("spinchart-dialogue-stored");
-    writeBytes("Spins.txt", "3\r\n4\r\n");
-    writeBytes("VIRLO00.INI", lines({"Spins.txt", "R.DAT", "R.REP", "R.SKP"}));
+    writeWholeFile("Spins.txt", "3\r\n4\r\n");
+    writeWholeFile("VIRLO00.INI", crlfLines({"Spins.txt", "R.DAT", "R.REP", "R.SKP"}));
     runSteps(
         doubleZeroProfile,
         {type("a"),
@@ -344,7 +336,7 @@ TEST(SessionDialogue, EmptyDataAnswerUsesTheStoredNameAsStored) {
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].dataFileName, "Spins.txt");
     EXPECT_EQ(seen[0].analysisCount, 1);
-    EXPECT_EQ(readBytes("ROUL00.INI"), lines({"Spins.txt", "R.DAT", "R.REP", "R.SKP"}));
+    EXPECT_EQ(readWholeFile("ROUL00.INI"), crlfLines({"Spins.txt", "R.DAT", "R.REP", "R.SKP"}));
 }
 
 TEST(SessionDialogue, GenerationCountsFallBackTo1000) {
@@ -393,8 +385,9 @@ TEST(SessionDialogue, MissingDataFileShowsTheErrorScreenAndRestarts) {
                       EXPECT_TRUE(errorScreenShown(t));
                       EXPECT_EQ(t.beeps, 1);
                       // The choice was recorded before the load failed.
-                      EXPECT_EQ(readBytes("ROUL00.INI"),
-                                lines({"NOTHING.DAT", "RAND00.DAT", "VIRLO00.REP", "VIRLO00.SKP"}));
+                      EXPECT_EQ(
+                          readWholeFile("ROUL00.INI"),
+                          crlfLines({"NOTHING.DAT", "RAND00.DAT", "VIRLO00.REP", "VIRLO00.SKP"}));
                   },
                   "a"),
               // The key that left the error screen does not choose the method.
@@ -407,16 +400,12 @@ TEST(SessionDialogue, MissingDataFileShowsTheErrorScreenAndRestarts) {
 TEST(SessionDialogue, BadDataFilesEndAtTheErrorScreen) {
     WorkingFolder folder("spinchart-dialogue-bad-data");
     std::filesystem::create_directory("FOLDER.DAT");
-    writeBytes("BLANKS.DAT", "17\r\n   ");
+    writeWholeFile("BLANKS.DAT", "17\r\n   ");
     for (const std::string& name : std::vector<std::string>{
              "FOLDER.DAT", "BLANKS.DAT", std::string(10000, 'x'), "no/such/dir/f"}) {
         bool errorSeen = false;
         runSteps(singleZeroProfile,
-                 {type("a"), type(name + "\r"),
-                  [&errorSeen](ScriptedTerminal& t) {
-                      errorSeen = errorScreenShown(t);
-                      t.pushText(" ");
-                  },
+                 {type("a"), type(name + "\r"), resumeFromError(errorSeen),
                   checkThenType([](ScriptedTerminal& t) { expectIntro(t, false); }, "\x1B"),
                   type("\r"), type("\r"), type("\r\r\r"), type("n")});
         EXPECT_TRUE(errorSeen) << name.substr(0, 20);
@@ -430,15 +419,11 @@ TEST(SessionDialogue, OutputFailuresEndAtTheErrorScreen) {
          std::vector<std::string>{"no/such/dir/out.dat", "/dev/full", std::string(10000, 'o')}) {
         bool errorSeen = false;
         runSteps(doubleZeroProfile, {type("g"), type("100\r"), type(name + "\r"),
-                                     [&errorSeen](ScriptedTerminal& t) {
-                                         errorSeen = errorScreenShown(t);
-                                         t.pushText(" ");
-                                     },
-                                     introAgain(true)});
+                                     resumeFromError(errorSeen), introAgain(true)});
         EXPECT_TRUE(errorSeen) << name.substr(0, 20);
         // Stopped between the two saves: the output name stays in line 2.
-        EXPECT_EQ(readBytes("VIRLO00.INI"),
-                  lines({"HAMB00.DAT", name, "VIRLO00.REP", "VIRLO00.SKP"}));
+        EXPECT_EQ(readWholeFile("VIRLO00.INI"),
+                  crlfLines({"HAMB00.DAT", name, "VIRLO00.REP", "VIRLO00.SKP"}));
         std::filesystem::remove("VIRLO00.INI");
     }
     EXPECT_TRUE(seen.empty());
@@ -453,38 +438,30 @@ TEST(SessionDialogue, ReportAndSkipFileMayNotBeOneFile) {
         bool errorSeen = false;
         runSteps(doubleZeroProfile,
                  {type("g"), type("\r\r"), type("\r" + report + "\r" + skip + "\r"),
-                  [&errorSeen](ScriptedTerminal& t) {
-                      errorSeen = errorScreenShown(t);
-                      t.pushText(" ");
-                  },
-                  introAgain(true)});
+                  resumeFromError(errorSeen), introAgain(true)});
         EXPECT_TRUE(errorSeen) << report;
         EXPECT_TRUE(seen.empty());
         // The clashing names are not remembered.
-        EXPECT_EQ(readBytes("VIRLO00.INI"),
-                  lines({"HAMB00.DAT", "RAND00.DAT", "VIRLO00.REP", "VIRLO00.SKP"}));
+        EXPECT_EQ(readWholeFile("VIRLO00.INI"),
+                  crlfLines({"HAMB00.DAT", "RAND00.DAT", "VIRLO00.REP", "VIRLO00.SKP"}));
     }
 }
 
 TEST(SessionDialogue, NoOutputMayReplaceTheDataFile) {
     WorkingFolder folder("spinchart-dialogue-data-clash");
-    writeBytes("MYDATA.DAT", "17\r\n3\r\n");
+    writeWholeFile("MYDATA.DAT", "17\r\n3\r\n");
     for (auto [report, skip] :
          {std::pair<std::string, std::string>{"MYDATA.DAT", ""}, {"", "./MYDATA.DAT"}}) {
         bool errorSeen = false;
         runSteps(singleZeroProfile,
                  {type("a"), type("mydata.dat\r"), type("\r" + report + "\r" + skip + "\r"),
-                  [&errorSeen](ScriptedTerminal& t) {
-                      errorSeen = errorScreenShown(t);
-                      t.pushText(" ");
-                  },
-                  introAgain(false)});
+                  resumeFromError(errorSeen), introAgain(false)});
         EXPECT_TRUE(errorSeen) << report << skip;
         EXPECT_TRUE(seen.empty());
-        EXPECT_EQ(readBytes("MYDATA.DAT"), "17\r\n3\r\n");
+        EXPECT_EQ(readWholeFile("MYDATA.DAT"), "17\r\n3\r\n");
         // The clashing name is not offered to the next session.
-        EXPECT_EQ(readBytes("VIRLO0.INI"),
-                  lines({"HAMB00.DAT", "RAND0.DAT", "VIRLO0.REP", "VIRLO0.SKP"}));
+        EXPECT_EQ(readWholeFile("VIRLO0.INI"),
+                  crlfLines({"HAMB00.DAT", "RAND0.DAT", "VIRLO0.REP", "VIRLO0.SKP"}));
     }
 }
 
@@ -493,17 +470,13 @@ TEST(SessionDialogue, FailingAnalysisShowsTheErrorScreen) {
     analysisFails = true;
     bool errorSeen = false;
     runSteps(singleZeroProfile, {type("g"), type("\r\r"), type("\r\r\r"),
-                                 [&errorSeen](ScriptedTerminal& t) {
-                                     errorSeen = errorScreenShown(t);
-                                     t.pushText(" ");
-                                 },
-                                 introAgain(false)});
+                                 resumeFromError(errorSeen), introAgain(false)});
     analysisFails = false;
     EXPECT_TRUE(errorSeen);
     EXPECT_EQ(seen.size(), 1u);
     // The final save came before the reports.
-    EXPECT_EQ(readBytes("VIRLO0.INI"),
-              lines({"HAMB00.DAT", "RAND0.DAT", "VIRLO0.REP", "VIRLO0.SKP"}));
+    EXPECT_EQ(readWholeFile("VIRLO0.INI"),
+              crlfLines({"HAMB00.DAT", "RAND0.DAT", "VIRLO0.REP", "VIRLO0.SKP"}));
 }
 
 TEST(SessionDialogue, KeysTypedBeforeTheSessionAreDiscarded) {

@@ -4,10 +4,13 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 #include "support/e2e/terminal_session.h"
+#include "support/program_test.h"
+#include "support/test_text.h"
 
 namespace spinchart::e2e {
 namespace {
@@ -18,34 +21,15 @@ void copyTestData(const TempDirectory& dir, const std::string& name, const std::
     fs::copy_file(fs::path(SPINCHART_TEST_DATA) / name, dir.file(as));
 }
 
-std::string crlfLines(std::initializer_list<std::string_view> items) {
-    std::string out;
-    for (auto item : items)
-        out.append(item).append("\r\n");
-    return out;
-}
+using testing::bars;
+using testing::crlfLineCount;
+using testing::crlfLines;
 
-std::string bars(int n) {
-    std::string out;
-    for (int i = 0; i < n; ++i)
-        out += "═";
-    return out;
-}
-
-class WheelSession : public ::testing::Test {
+class WheelSession : public ProgramTest {
 protected:
-    TempDirectory dir;
-    std::unique_ptr<TerminalSession> app;
-
-    void start() {
-        app = std::make_unique<TerminalSession>(dir.path());
-        ASSERT_TRUE(app->waitForText(18, 16, "│  <S> Single-zero (0)")) << app->screenDump();
-    }
-    // Waits for a text, failing with the screen shown.
-    void expectScreen(int row, int column, std::string_view text) {
-        EXPECT_TRUE(app->waitForText(row, column, text))
-            << "row " << row << ", column " << column << ": " << text << "\n"
-            << app->screenDump();
+    // The settings file `name` holds these four names.
+    void expectSettings(const std::string& name, std::initializer_list<std::string_view> names) {
+        EXPECT_EQ(readFile(dir.file(name)), crlfLines(names)) << name;
     }
     void enterWheel(const char* key, bool doubleZero) {
         app->send(key);
@@ -93,20 +77,12 @@ protected:
         expectScreen(10, 5, "* The file does not exist OR you mis-spelled the name; or_");
         expectScreen(16, 5, "... Press <Spacebar> to resume or Ctrl+Break to abort ... ");
     }
-    void leave(const char* runAgainPrompt) {
-        expectScreen(11, 16, runAgainPrompt);
-        app->send("n");
-        expectScreen(18, 16, "│  <S> Single-zero (0)");
-        app->send("x");
-        EXPECT_EQ(app->waitForExit(), 0);
-    }
 };
 
 TEST_F(WheelSession, GenerateDoubleZero) {
     start();
     enterWheel("d", true);
-    EXPECT_EQ(readFile(dir.file("VIRLO00.INI")),
-              crlfLines({"HAMB00.DAT", "RAND00.DAT", "VIRLO00.REP", "VIRLO00.SKP"}));
+    expectSettings("VIRLO00.INI", {"HAMB00.DAT", "RAND00.DAT", "VIRLO00.REP", "VIRLO00.SKP"});
     app->send("g");
     expectScreen(7, 14, " *** Option: Generate RANDOM spins ");
     expectScreen(9, 14, " *** Default OUTPUT file of random spins: RAND00.DAT");
@@ -126,14 +102,10 @@ TEST_F(WheelSession, GenerateDoubleZero) {
     leave("   Success! Run DOUBLE-0 again (Y/N)?   ");
 
     const std::string spins = readFile(dir.file("spins.out"));
-    int lineCount = 0;
-    for (std::size_t at = 0; (at = spins.find("\r\n", at)) != std::string::npos; at += 2)
-        ++lineCount;
-    EXPECT_EQ(lineCount, 250);
+    EXPECT_EQ(crlfLineCount(spins), 250);
     EXPECT_EQ(spins.find('\n'), spins.find("\r\n") + 1);
     EXPECT_EQ(spins.front(), ' ');
-    EXPECT_EQ(readFile(dir.file("VIRLO00.INI")),
-              crlfLines({"HAMB00.DAT", "RAND00.DAT", "main.rep", "VIRLO00.SKP"}));
+    expectSettings("VIRLO00.INI", {"HAMB00.DAT", "RAND00.DAT", "main.rep", "VIRLO00.SKP"});
     EXPECT_FALSE(fs::exists(dir.file("ROUL00.INI")));
 }
 
@@ -150,10 +122,8 @@ TEST_F(WheelSession, AnalyzeSingleZeroLineFeedFileTypedInLowerCase) {
     countAndNames(" 4 ", "VIRLO0.REP", "VIRLO0.SKP", "\r\r");
     app->send("my.skp\r");
     leave("   Success! Run SINGLE-0 again (Y/N)?   ");
-    EXPECT_EQ(readFile(dir.file("ROUL0.INI")),
-              crlfLines({"CASINO.TXT", "RAND0.DAT", "VIRLO0.REP", "VIRLO0.SKP"}));
-    EXPECT_EQ(readFile(dir.file("VIRLO0.INI")),
-              crlfLines({"HAMB00.DAT", "RAND0.DAT", "VIRLO0.REP", "my.skp"}));
+    expectSettings("ROUL0.INI", {"CASINO.TXT", "RAND0.DAT", "VIRLO0.REP", "VIRLO0.SKP"});
+    expectSettings("VIRLO0.INI", {"HAMB00.DAT", "RAND0.DAT", "VIRLO0.REP", "my.skp"});
 }
 
 TEST_F(WheelSession, AnalyzeDoubleZeroStoredNameAndRunAgainGenerateSingle) {
@@ -170,8 +140,7 @@ TEST_F(WheelSession, AnalyzeDoubleZeroStoredNameAndRunAgainGenerateSingle) {
     countAndNames(" 5 ", "VIRLO00.REP", "VIRLO00.SKP", "3\r\r");
     app->send("\r");
     expectScreen(11, 16, "   Success! Run DOUBLE-0 again (Y/N)?   ");
-    EXPECT_EQ(readFile(dir.file("ROUL00.INI")),
-              crlfLines({"Casino.Dat", "R.DAT", "VIRLO00.REP", "VIRLO00.SKP"}));
+    expectSettings("ROUL00.INI", {"Casino.Dat", "R.DAT", "VIRLO00.REP", "VIRLO00.SKP"});
     // Any key but N runs the wheel again from its settings.
     app->send("y");
     expectScreen(8, 10, "*** You must replace 00 in a file by 37 ***");
@@ -185,8 +154,7 @@ TEST_F(WheelSession, AnalyzeDoubleZeroStoredNameAndRunAgainGenerateSingle) {
     app->send("\r");
     leave("   Success! Run DOUBLE-0 again (Y/N)?   ");
     EXPECT_TRUE(fs::exists(dir.file("R.DAT")));
-    EXPECT_EQ(readFile(dir.file("VIRLO00.INI")),
-              crlfLines({"Casino.Dat", "R.DAT", "VIRLO00.REP", "VIRLO00.SKP"}));
+    expectSettings("VIRLO00.INI", {"Casino.Dat", "R.DAT", "VIRLO00.REP", "VIRLO00.SKP"});
 }
 
 TEST_F(WheelSession, BadInputEndsAtTheErrorScreenAndTheNextSessionStartsCleanly) {
@@ -198,9 +166,7 @@ TEST_F(WheelSession, BadInputEndsAtTheErrorScreenAndTheNextSessionStartsCleanly)
 
     // Data files that cannot be loaded.
     for (const char* name : {"missing.dat", "blanks.dat", "folder.dat"}) {
-        app->send("a");
-        expectScreen(18, 15, " Enter DATA file to process: ");
-        app->send(std::string(name) + "\r");
+        analyzeFile(name);
         expectErrorScreen();
         app->send("q");  // any key resumes, and does not reach the method menu
         expectScreen(17, 16, "│  Select the Method:             │");
@@ -211,11 +177,7 @@ TEST_F(WheelSession, BadInputEndsAtTheErrorScreenAndTheNextSessionStartsCleanly)
     // default, as the session stopped between its two saves.
     std::string offered = "RAND0.DAT";
     for (const char* name : {"/dev/full", "no/such/folder/x.dat", "/proc/spins.dat"}) {
-        app->send("g");
-        expectScreen(16, 15, " (default: 1000) >> ");
-        app->send("1e99\r");
-        expectScreen(22, 15, " (" + offered + ") ");
-        app->send(std::string(name) + "\r");
+        generate("1e99", name, offered);
         expectErrorScreen();
         app->send(" ");
         expectScreen(17, 16, "│  Select the Method:             │");
@@ -223,9 +185,7 @@ TEST_F(WheelSession, BadInputEndsAtTheErrorScreenAndTheNextSessionStartsCleanly)
     }
 
     // The report and the skip file may not be one file.
-    app->send("g");
-    expectScreen(16, 15, " (default: 1000) >> ");
-    app->send("\rok.dat\r");
+    generate("", "ok.dat");
     countAndNames(" 1000 ", "VIRLO0.REP", "VIRLO0.SKP", "\rsame.txt\r");
     app->send("./same.txt\r");
     expectErrorScreen();
@@ -233,16 +193,12 @@ TEST_F(WheelSession, BadInputEndsAtTheErrorScreenAndTheNextSessionStartsCleanly)
 
     // Garbage and NUL bytes read as spins of 0; the session goes through.
     expectScreen(17, 16, "│  Select the Method:             │");
-    app->send("a");
-    expectScreen(18, 15, " Enter DATA file to process: ");
-    app->send("garbage.dat\r");
+    analyzeFile("garbage.dat");
     expectScreen(1, 10, "Select how many spins to analyze.");
     app->send("abc\r\r\r");
     leave("   Success! Run SINGLE-0 again (Y/N)?   ");
-    EXPECT_EQ(readFile(dir.file("VIRLO0.INI")),
-              crlfLines({"HAMB00.DAT", "ok.dat", "VIRLO0.REP", "VIRLO0.SKP"}));
-    EXPECT_EQ(readFile(dir.file("ROUL0.INI")),
-              crlfLines({"GARBAGE.DAT", "ok.dat", "VIRLO0.REP", "VIRLO0.SKP"}));
+    expectSettings("VIRLO0.INI", {"HAMB00.DAT", "ok.dat", "VIRLO0.REP", "VIRLO0.SKP"});
+    expectSettings("ROUL0.INI", {"GARBAGE.DAT", "ok.dat", "VIRLO0.REP", "VIRLO0.SKP"});
     EXPECT_FALSE(fs::exists(dir.file("same.txt")));
 }
 

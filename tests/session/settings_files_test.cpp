@@ -5,15 +5,16 @@
 
 #include <filesystem>
 
+#include "support/test_files.h"
 #include "text/session_error.h"
 #include "working_folder.h"
 
 namespace spinchart {
 namespace {
 
-using sessiontest::readBytes;
 using sessiontest::WorkingFolder;
-using sessiontest::writeBytes;
+using testing::readWholeFile;
+using testing::writeWholeFile;
 
 SessionSettings parse(std::string_view bytes) {
     BlockReader reader(bytes);
@@ -56,34 +57,35 @@ TEST(SettingsFiles, FirstRunCreatesTheFileWithTheDefaults) {
     WorkingFolder folder("spinchart-settings-first");
     const SessionSettings s = loadSettings(doubleZeroProfile);
     expectFields(s, "HAMB00.DAT", "RAND00.DAT", "VIRLO00.REP", "VIRLO00.SKP");
-    EXPECT_EQ(readBytes("VIRLO00.INI"),
+    EXPECT_EQ(readWholeFile("VIRLO00.INI"),
               "HAMB00.DAT\r\nRAND00.DAT\r\nVIRLO00.REP\r\nVIRLO00.SKP\r\n");
 
     const SessionSettings single = loadSettings(singleZeroProfile);
     expectFields(single, "HAMB00.DAT", "RAND0.DAT", "VIRLO0.REP", "VIRLO0.SKP");
-    EXPECT_EQ(readBytes("VIRLO0.INI"), "HAMB00.DAT\r\nRAND0.DAT\r\nVIRLO0.REP\r\nVIRLO0.SKP\r\n");
+    EXPECT_EQ(readWholeFile("VIRLO0.INI"),
+              "HAMB00.DAT\r\nRAND0.DAT\r\nVIRLO0.REP\r\nVIRLO0.SKP\r\n");
     EXPECT_FALSE(std::filesystem::exists("ROUL0.INI"));
 }
 
 TEST(SettingsFiles, ShortOrUnreadableFilesFallBackToDefaultsWithoutError) {
     WorkingFolder folder("spinchart-settings-short");
-    writeBytes("VIRLO0.INI", "casino.txt\r\n");
+    writeWholeFile("VIRLO0.INI", "casino.txt\r\n");
     expectFields(loadSettings(singleZeroProfile), "casino.txt", "RAND0.DAT", "VIRLO0.REP",
                  "VIRLO0.SKP");
     // The short file is left as it is.
-    EXPECT_EQ(readBytes("VIRLO0.INI"), "casino.txt\r\n");
+    EXPECT_EQ(readWholeFile("VIRLO0.INI"), "casino.txt\r\n");
 
-    writeBytes("VIRLO0.INI", "");
+    writeWholeFile("VIRLO0.INI", "");
     expectFields(loadSettings(singleZeroProfile), "HAMB00.DAT", "RAND0.DAT", "VIRLO0.REP",
                  "VIRLO0.SKP");
     // A byte order mark before the first name is no part of it.
-    writeBytes("VIRLO0.INI",
-               "\xEF\xBB\xBF"
-               "casino.txt\r\n");
+    writeWholeFile("VIRLO0.INI",
+                   "\xEF\xBB\xBF"
+                   "casino.txt\r\n");
     expectFields(loadSettings(singleZeroProfile), "casino.txt", "RAND0.DAT", "VIRLO0.REP",
                  "VIRLO0.SKP");
     // A field of blanks is not empty and is kept.
-    writeBytes("VIRLO0.INI", "d\r\n  \"  \"\r\n,\r\n");
+    writeWholeFile("VIRLO0.INI", "d\r\n  \"  \"\r\n,\r\n");
     expectFields(loadSettings(singleZeroProfile), "d", "  ", "VIRLO0.REP", "VIRLO0.SKP");
 
     // A folder of the settings file's name: not found, cannot be created.
@@ -97,17 +99,17 @@ TEST(SettingsFiles, SavesAndDataChoiceWriteFourCrLfLines) {
     WorkingFolder folder("spinchart-settings-save");
     SessionSettings s = loadSettings(doubleZeroProfile);
     saveSettings(doubleZeroProfile, s.dataFile, "my out.dat ", s.reportFile, s.skipFile);
-    EXPECT_EQ(readBytes("VIRLO00.INI"),
+    EXPECT_EQ(readWholeFile("VIRLO00.INI"),
               "HAMB00.DAT\r\nmy out.dat \r\nVIRLO00.REP\r\nVIRLO00.SKP\r\n");
     // A name with trailing blanks survives the round trip.
     EXPECT_EQ(loadSettings(doubleZeroProfile).randomFile, "my out.dat ");
 
     writeDataChoice(doubleZeroProfile, "CASINO.TXT", s);
-    EXPECT_EQ(readBytes("ROUL00.INI"),
+    EXPECT_EQ(readWholeFile("ROUL00.INI"),
               "CASINO.TXT\r\nRAND00.DAT\r\nVIRLO00.REP\r\nVIRLO00.SKP\r\n");
     // Code page 437 bytes are written as they are held.
     writeDataChoice(singleZeroProfile, "\x8E.DAT", s);
-    EXPECT_EQ(readBytes("ROUL0.INI").substr(0, 7), "\x8E.DAT\r\n");
+    EXPECT_EQ(readWholeFile("ROUL0.INI").substr(0, 7), "\x8E.DAT\r\n");
 }
 
 }  // namespace

@@ -6,10 +6,13 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "spin_file_model.h"
+#include "support/test_files.h"
 #include "text/number_text.h"
 #include "text/session_error.h"
 #include "working_folder.h"
@@ -17,9 +20,9 @@
 namespace spinchart {
 namespace {
 
-using sessiontest::readBytes;
 using sessiontest::WorkingFolder;
-using sessiontest::writeBytes;
+using testing::readWholeFile;
+using testing::writeWholeFile;
 
 std::vector<std::int32_t> values(const SessionSpins& spins) {
     std::vector<std::int32_t> out;
@@ -109,38 +112,6 @@ TEST(SpinReader, LongValuesKeepTheirFirst255Bytes) {
     EXPECT_EQ(load(std::string("\0\0\0\r\n\xFF\xFE\r\n", 9)), (Spins{0, 0}));
 }
 
-// The reading rule written out plainly over a whole text, for comparison.
-Spins modelRead(const std::string& text, bool& failed) {
-    Spins out;
-    failed = false;
-    const std::string data = text.substr(0, text.find('\x1A'));
-    std::size_t i = 0;
-    while (i < data.size()) {
-        while (i < data.size() && data[i] == ' ')
-            ++i;
-        if (i == data.size()) {
-            failed = true;
-            return out;
-        }
-        std::string collected;
-        while (i < data.size() &&
-               std::string_view(" ,\r\n").find(data[i]) == std::string_view::npos) {
-            if (data[i] != '\t' && collected.size() < 255) collected += data[i];
-            ++i;
-        }
-        while (i < data.size() && (data[i] == ' ' || data[i] == '\t'))
-            ++i;
-        if (i < data.size() && data[i] == '\r') {
-            ++i;
-            if (i < data.size() && data[i] == '\n') ++i;
-        } else if (i < data.size() && (data[i] == '\n' || data[i] == ',')) {
-            ++i;
-        }
-        out.push_back(toInt32(leadingNumber(collected)));
-    }
-    return out;
-}
-
 TEST(SpinReader, MatchesThePlainRuleAcrossBlockBoundaries) {
     WorkingFolder folder("spinchart-spin-blocks");
     std::mt19937 rng(20261208);
@@ -153,18 +124,17 @@ TEST(SpinReader, MatchesThePlainRuleAcrossBlockBoundaries) {
             const unsigned pick = static_cast<unsigned>(rng() % 100);
             text += pick < 97 ? alphabet[pick % (alphabet.size() - 1)] : alphabet.back();
         }
-        bool modelFailed = false;
-        const Spins expected = modelRead(text, modelFailed);
-        writeBytes("blocks.dat", text);
+        const std::optional<Spins> expected = model::spinsOf(text);
+        writeWholeFile("blocks.dat", text);
         for (std::size_t block : {std::size_t{1}, std::size_t{3}, std::size_t{64}}) {
             FileHandle file = FileHandle::openForReading("blocks.dat");
             BlockReader reader(file, block);
             SessionSpins spins;
-            if (modelFailed) {
+            if (!expected) {
                 EXPECT_THROW(loadSpins(reader), SessionError);
             } else {
                 spins = loadSpins(reader);
-                EXPECT_EQ(values(spins), expected) << "block " << block;
+                EXPECT_EQ(values(spins), *expected) << "block " << block;
             }
         }
     }
@@ -231,7 +201,7 @@ TEST(SpinGenerator, WritesOneSpinPerLineInPrintForm) {
         const WheelNeighbourTable pool = buildNeighbourTable(*profile);
         RandomState random;
         SessionSpins spins;
-        writeBytes("out.dat", std::string(5000, 'x'));  // overwritten without a question
+        writeWholeFile("out.dat", std::string(5000, 'x'));  // overwritten without a question
         spins = generateSpins(pool, random, fixedClock, 100, "out.dat");
         ASSERT_EQ(spins.totalSpins, 100);
 
@@ -248,7 +218,7 @@ TEST(SpinGenerator, WritesOneSpinPerLineInPrintForm) {
             ASSERT_LE(number, profile->highestNumber);
             expectedFile.append(" ").append(std::to_string(number)).append(" \r\n");
         }
-        const std::string written = readBytes("out.dat");
+        const std::string written = readWholeFile("out.dat");
         EXPECT_EQ(written, expectedFile);
 
         // Loading the file back gives the same list and statistics.
@@ -279,7 +249,7 @@ TEST(SpinGenerator, CoversTheWheelAndSeedsFromTheClockEachTime) {
     SessionSpins second;
     second = generateSpins(pool, random, fixedClock, 20000, "b.dat");
     EXPECT_EQ(values(first), values(second));
-    EXPECT_EQ(readBytes("a.dat"), readBytes("b.dat"));
+    EXPECT_EQ(readWholeFile("a.dat"), readWholeFile("b.dat"));
 }
 
 TEST(SpinGenerator, OutputFailuresThrow) {
@@ -299,7 +269,7 @@ TEST(SpinGenerator, OutputFailuresThrow) {
 TEST(SpinFile, FindsTheFileWhateverItsLetterCase) {
     WorkingFolder folder("spinchart-spin-case");
     std::filesystem::create_directory("Data");
-    writeBytes("Data/casino.txt", "17\r\n5\r\n");
+    writeWholeFile("Data/casino.txt", "17\r\n5\r\n");
     SessionSpins spins;
     spins = loadSpinFile("DATA/CASINO.TXT");
     EXPECT_EQ(values(spins), (Spins{17, 5}));
@@ -308,8 +278,8 @@ TEST(SpinFile, FindsTheFileWhateverItsLetterCase) {
 
     // Two names that differ only in case: the one written exactly is used,
     // another spelling is ambiguous.
-    writeBytes("twin.dat", "1\r\n");
-    writeBytes("TWIN.DAT", "2\r\n");
+    writeWholeFile("twin.dat", "1\r\n");
+    writeWholeFile("TWIN.DAT", "2\r\n");
     spins = loadSpinFile("TWIN.DAT");
     EXPECT_EQ(values(spins), (Spins{2}));
     EXPECT_THROW(loadSpinFile("Twin.dat"), SessionError);
@@ -329,7 +299,7 @@ TEST(SpinFile, LargeFilesLoadAcrossBlocks) {
         expected.push_back(v);
         text.append(" ").append(std::to_string(v)).append(" \r\n");
     }
-    writeBytes("big.dat", text);
+    writeWholeFile("big.dat", text);
     SessionSpins spins;
     spins = loadSpinFile("big.dat");
     EXPECT_EQ(values(spins), expected);

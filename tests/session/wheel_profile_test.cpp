@@ -3,36 +3,34 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <vector>
 
 namespace spinchart {
 namespace {
 
-TEST(WheelNeighbourTable, DoubleZeroPositions) {
-    const WheelNeighbourTable t = buildNeighbourTable(doubleZeroProfile);
-    ASSERT_EQ(t.size(), 1444);
-    EXPECT_EQ(t.at(1), 0);
-    EXPECT_EQ(t.at(2), 28);
-    EXPECT_EQ(t.at(38), 2);
-    EXPECT_EQ(t.at(39), 1);
-    EXPECT_EQ(t.at(1407), 37);
-    EXPECT_EQ(t.at(1408), 27);
-    EXPECT_EQ(t.at(1409), 10);
-    EXPECT_EQ(t.at(1410), 25);
-    EXPECT_EQ(t.at(1444), 1);
-}
-
-TEST(WheelNeighbourTable, SingleZeroPositions) {
-    const WheelNeighbourTable t = buildNeighbourTable(singleZeroProfile);
-    ASSERT_EQ(t.size(), 1369);
-    EXPECT_EQ(t.at(1), 0);
-    EXPECT_EQ(t.at(2), 32);
-    EXPECT_EQ(t.at(37), 26);
-    EXPECT_EQ(t.at(38), 1);
-    EXPECT_EQ(t.at(1333), 36);
-    EXPECT_EQ(t.at(1334), 11);
-    EXPECT_EQ(t.at(1335), 30);
-    EXPECT_EQ(t.at(1336), 8);
-    EXPECT_EQ(t.at(1369), 13);
+TEST(WheelNeighbourTable, PositionsOfBothWheels) {
+    struct Case {
+        const WheelProfile* profile;
+        int size;
+        std::vector<int> positions;  // 1-based
+        std::vector<int> numbers;    // at those positions
+    };
+    const Case cases[] = {
+        {&doubleZeroProfile,
+         1444,
+         {1, 2, 38, 39, 1407, 1408, 1409, 1410, 1444},
+         {0, 28, 2, 1, 37, 27, 10, 25, 1}},
+        {&singleZeroProfile,
+         1369,
+         {1, 2, 37, 38, 1333, 1334, 1335, 1336, 1369},
+         {0, 32, 26, 1, 36, 11, 30, 8, 13}},
+    };
+    for (const Case& c : cases) {
+        const WheelNeighbourTable t = buildNeighbourTable(*c.profile);
+        ASSERT_EQ(t.size(), c.size);
+        for (std::size_t k = 0; k < c.positions.size(); ++k)
+            EXPECT_EQ(t.at(c.positions[k]), c.numbers[k]) << c.size << " at " << c.positions[k];
+    }
 }
 
 TEST(WheelNeighbourTable, EveryRowIsTheWheelFromItsNumber) {

@@ -3,48 +3,51 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <string_view>
 
 namespace spinchart {
 namespace {
 
-TEST(PrintForm, WholeNumbersTakeSignDigitsAndTrailingBlank) {
-    EXPECT_EQ(printForm(0), " 0 ");
-    EXPECT_EQ(printForm(7), " 7 ");
-    EXPECT_EQ(printForm(100), " 100 ");
-    EXPECT_EQ(printForm(1000), " 1000 ");
-    EXPECT_EQ(printForm(-5), "-5 ");
-    EXPECT_EQ(printForm(-1), "-1 ");
+TEST(PrintForm, SignDigitsAndTrailingBlank) {
+    struct Case {
+        Extended value;
+        const char* text;
+    };
+    const Case cases[] = {
+        // Whole numbers: a sign position, the digits, a blank.
+        {0, " 0 "},
+        {7, " 7 "},
+        {100, " 100 "},
+        {1000, " 1000 "},
+        {-5, "-5 "},
+        {-1, "-1 "},
+        // Fractions drop leading and trailing zeros.
+        {0.5L, " .5 "},
+        {12.25L, " 12.25 "},
+        {-0.25L, "-.25 "},
+        {1.5L, " 1.5 "},
+        {0.001L, " .001 "},
+        // Rounded to fifteen significant digits: 1/3 has 15 threes.
+        {1.0L / 3, " .333333333333333 "},
+        {2.0L / 3, " .666666666666667 "},
+        {123456789012345.0L, " 123456789012345 "},
+        // Only the 16th digit decides; a 5 there goes to the even neighbour.
+        {1234567890123455.0L, " 1.23456789012346E+15 "},
+        {1234567890123445.0L, " 1.23456789012344E+15 "},
+        {12345678901234451.0L, " 1.23456789012344E+16 "},
+        {12345678901234461.0L, " 1.23456789012345E+16 "},
+        {999999999999999.5L, " 1E+15 "},
+        // The exponent form beyond fifteen digits.
+        {1e15L, " 1E+15 "},
+        {1234567890123456.0L, " 1.23456789012346E+15 "},
+        {-2.5e20L, "-2.5E+20 "},
+        {1e-15L, " .000000000000001 "},
+        {1e-16L, " 1E-16 "},
+        {1.5e-15L, " 1.5E-15 "},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(printForm(c.value), c.text);
     EXPECT_EQ(printForm(3) + printForm(10) + printForm(7), " 3  10  7 ");
-}
-
-TEST(PrintForm, FractionsDropLeadingAndTrailingZeros) {
-    EXPECT_EQ(printForm(0.5L), " .5 ");
-    EXPECT_EQ(printForm(12.25L), " 12.25 ");
-    EXPECT_EQ(printForm(-0.25L), "-.25 ");
-    EXPECT_EQ(printForm(1.5L), " 1.5 ");
-    EXPECT_EQ(printForm(0.001L), " .001 ");
-}
-
-TEST(PrintForm, RoundsToFifteenSignificantDigits) {
-    // 1/3 has 15 threes.
-    EXPECT_EQ(printForm(1.0L / 3), " .333333333333333 ");
-    EXPECT_EQ(printForm(2.0L / 3), " .666666666666667 ");
-    EXPECT_EQ(printForm(123456789012345.0L), " 123456789012345 ");
-    // Only the 16th digit decides; a 5 there goes to the even neighbour.
-    EXPECT_EQ(printForm(1234567890123455.0L), " 1.23456789012346E+15 ");
-    EXPECT_EQ(printForm(1234567890123445.0L), " 1.23456789012344E+15 ");
-    EXPECT_EQ(printForm(12345678901234451.0L), " 1.23456789012344E+16 ");
-    EXPECT_EQ(printForm(12345678901234461.0L), " 1.23456789012345E+16 ");
-    EXPECT_EQ(printForm(999999999999999.5L), " 1E+15 ");
-}
-
-TEST(PrintForm, ExponentFormBeyondFifteenDigits) {
-    EXPECT_EQ(printForm(1e15L), " 1E+15 ");
-    EXPECT_EQ(printForm(1234567890123456.0L), " 1.23456789012346E+15 ");
-    EXPECT_EQ(printForm(-2.5e20L), "-2.5E+20 ");
-    EXPECT_EQ(printForm(1e-15L), " .000000000000001 ");
-    EXPECT_EQ(printForm(1e-16L), " 1E-16 ");
-    EXPECT_EQ(printForm(1.5e-15L), " 1.5E-15 ");
 }
 
 TEST(PrintForm, IntegerFastPathMatches) {
@@ -55,78 +58,81 @@ TEST(PrintForm, IntegerFastPathMatches) {
     }
 }
 
-TEST(FormatField, RightAlignsInMaskWidth) {
-    EXPECT_EQ(formatField(5, FieldMask::Width6), "     5");
-    EXPECT_EQ(formatField(37, FieldMask::Width4), "  37");
-    EXPECT_EQ(formatField(0, FieldMask::Width4), "   0");
-    EXPECT_EQ(formatField(123456, FieldMask::Width6), "123456");
-    EXPECT_EQ(formatField(1234567, FieldMask::Width6), "1234567");
-    EXPECT_EQ(formatField(12, FieldMask::Width5), "   12");
+TEST(FormatField, RightAlignedInTheMaskWidth) {
+    struct Case {
+        Extended value;
+        FieldMask mask;
+        const char* text;
+    };
+    const Case cases[] = {
+        {5, FieldMask::Width6, "     5"},
+        {37, FieldMask::Width4, "  37"},
+        {0, FieldMask::Width4, "   0"},
+        {123456, FieldMask::Width6, "123456"},
+        {1234567, FieldMask::Width6, "1234567"},
+        {12, FieldMask::Width5, "   12"},
+        // The minus sign sits left of the digits.
+        {-1, FieldMask::Width4, "  -1"},
+        {-37, FieldMask::Width4, " -37"},
+        {-1234, FieldMask::Width4, "-1234"},
+        // Halves round to even.
+        {2.5L, FieldMask::Width4, "   2"},
+        {3.5L, FieldMask::Width4, "   4"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(formatField(c.value, c.mask), c.text);
 }
 
-TEST(FormatField, NegativeSignSitsLeftOfDigits) {
-    EXPECT_EQ(formatField(-1, FieldMask::Width4), "  -1");
-    EXPECT_EQ(formatField(-37, FieldMask::Width4), " -37");
-    EXPECT_EQ(formatField(-1234, FieldMask::Width4), "-1234");
-}
-
-TEST(FormatField, RoundsHalvesToEven) {
-    EXPECT_EQ(formatField(2.5L, FieldMask::Width4), "   2");
-    EXPECT_EQ(formatField(3.5L, FieldMask::Width4), "   4");
-}
-
-TEST(LeadingNumber, TableExamples) {
-    EXPECT_EQ(leadingNumber("  42"), 42);
-    EXPECT_EQ(leadingNumber("12abc"), 12);
-    EXPECT_EQ(leadingNumber("1e3"), 1000);
-    EXPECT_EQ(leadingNumber("4 2"), 4);
-    EXPECT_EQ(leadingNumber("1,000"), 1);
-    EXPECT_EQ(leadingNumber("-7.5"), -7.5L);
-    EXPECT_EQ(leadingNumber("abc"), 0);
-    EXPECT_EQ(leadingNumber(" +3"), 3);
-    EXPECT_EQ(leadingNumber("- 3"), 0);
-}
-
-TEST(LeadingNumber, SkipsTabLfBlankButNotCr) {
-    EXPECT_EQ(leadingNumber("\t\n 15"), 15);
-    EXPECT_EQ(leadingNumber("\r15"), 0);
-}
-
-TEST(LeadingNumber, RunsWithoutDigitsGiveZero) {
-    EXPECT_EQ(leadingNumber(""), 0);
-    EXPECT_EQ(leadingNumber("-"), 0);
-    EXPECT_EQ(leadingNumber("."), 0);
-    EXPECT_EQ(leadingNumber("e5"), 0);
-    EXPECT_EQ(leadingNumber(".e5"), 0);
-}
-
-TEST(LeadingNumber, PointsAndExponents) {
-    EXPECT_EQ(leadingNumber("1.2.3"), 1.2L);
-    EXPECT_EQ(leadingNumber(".5"), 0.5L);
-    EXPECT_EQ(leadingNumber("2.5D2"), 250);
-    EXPECT_EQ(leadingNumber("3d-1"), 0.3L);
-    EXPECT_EQ(leadingNumber("7E"), 7);
-    EXPECT_EQ(leadingNumber("7e+"), 7);
-    EXPECT_EQ(leadingNumber("1e99"), 1e99L);
+TEST(LeadingNumber, TheNumberAtTheStartOfAText) {
+    struct Case {
+        std::string_view text;
+        Extended value;
+    };
+    const Case cases[] = {
+        {"  42", 42},
+        {"12abc", 12},
+        {"1e3", 1000},
+        {"4 2", 4},
+        {"1,000", 1},
+        {"-7.5", -7.5L},
+        {"abc", 0},
+        {" +3", 3},
+        {"- 3", 0},
+        // TAB, LF and blank are skipped, CR is not.
+        {"\t\n 15", 15},
+        {"\r15", 0},
+        // Runs without digits give zero.
+        {"", 0},
+        {"-", 0},
+        {".", 0},
+        {"e5", 0},
+        {".e5", 0},
+        // Points and exponents.
+        {"1.2.3", 1.2L},
+        {".5", 0.5L},
+        {"2.5D2", 250},
+        {"3d-1", 0.3L},
+        {"7E", 7},
+        {"7e+", 7},
+        {"1e99", 1e99L},
+        // Only eighteen significant digits count.
+        {"1234567890123456789", 1234567890123456780.0L},
+        {"123456789012345678999", 123456789012345678000.0L},
+        // Ampersand bases.
+        {"&H1F", 31},
+        {"&hff", 255},
+        {"&B101", 5},
+        {"&O17", 15},
+        {"&Q17", 15},
+        {"&17", 15},
+        {"  &H10zz", 16},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(leadingNumber(c.text), c.value) << c.text;
     // The exponent is capped at 9999: still finite in extended precision.
     EXPECT_EQ(leadingNumber("0.000001e99999"), leadingNumber("1e9993"));
-}
-
-TEST(LeadingNumber, OnlyEighteenSignificantDigitsCount) {
-    EXPECT_EQ(leadingNumber("1234567890123456789"), 1234567890123456780.0L);
-    EXPECT_EQ(leadingNumber("123456789012345678999"), 123456789012345678000.0L);
     EXPECT_EQ(leadingNumber("0.0000123456789012345678999"),
               leadingNumber("1.23456789012345678e-5"));
-}
-
-TEST(LeadingNumber, AmpersandBases) {
-    EXPECT_EQ(leadingNumber("&H1F"), 31);
-    EXPECT_EQ(leadingNumber("&hff"), 255);
-    EXPECT_EQ(leadingNumber("&B101"), 5);
-    EXPECT_EQ(leadingNumber("&O17"), 15);
-    EXPECT_EQ(leadingNumber("&Q17"), 15);
-    EXPECT_EQ(leadingNumber("&17"), 15);
-    EXPECT_EQ(leadingNumber("  &H10zz"), 16);
 }
 
 TEST(ToInt32, TiesToEvenAndOutOfRange) {
