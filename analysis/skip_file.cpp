@@ -1,6 +1,7 @@
 #include "analysis/skip_file.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -27,6 +28,36 @@ bool isSeparator(char c) {
 }
 bool endsNumber(char c) {
     return c == ' ' || c == '\r' || c == '\n' || c == ',';
+}
+
+// The count (up to 8) and the value of the decimal digits at the start of the
+// 8 bytes at p, without a branch per digit.
+int leadingDigits(const char* p, std::uint32_t& value) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        // A byte is a digit when it and the byte plus 6 both lie in 0x30..0x3F.
+        constexpr std::uint64_t highNibbles = 0xF0F0F0F0F0F0F0F0ULL;
+        constexpr std::uint64_t threes = 0x3030303030303030ULL;
+        const std::uint64_t notDigit =
+            ((w & highNibbles) ^ threes) | (((w + 0x0606060606060606ULL) & highNibbles) ^ threes);
+        const int n = notDigit == 0 ? 8 : std::countr_zero(notDigit) / 8;
+        if (n == 0) return 0;
+        // The digits moved to the top bytes, the bytes below them zeros; then
+        // pairs, fours and all eight are combined.
+        std::uint64_t d = (w - threes) << (8 * (8 - n));
+        d = (d * 10 + (d >> 8)) & 0x00FF00FF00FF00FFULL;
+        d = (d * 100 + (d >> 16)) & 0x0000FFFF0000FFFFULL;
+        d = (d * 10000 + (d >> 32)) & 0x00000000FFFFFFFFULL;
+        value = static_cast<std::uint32_t>(d);
+        return n;
+    } else {
+        int n = 0;
+        value = 0;
+        while (n < 8 && static_cast<unsigned char>(p[n] - '0') < 10)
+            value = value * 10 + static_cast<std::uint32_t>(p[n++] - '0');
+        return n;
+    }
 }
 
 std::int32_t numberOf(std::string_view token) {
@@ -83,13 +114,12 @@ void readValues(FileHandle& file, std::int64_t count, SortedValues& values) {
         while (count > 0) {
             // The lines of the first pass, " 123 " and CR LF, while a whole
             // one surely fits before the block's end.
-            while (count > 0 && end - p >= 16 && p[0] == ' ' && p[1] != ' ') {
-                const char* q = p + 1;
-                std::int32_t value = 0;
-                while (q - p <= 9 && static_cast<unsigned char>(*q - '0') < 10)
-                    value = value * 10 + (*q++ - '0');
-                if (q == p + 1 || std::memcmp(q, " \r\n", 3) != 0) break;
-                values.add(value);
+            while (count > 0 && end - p >= 16 && p[0] == ' ') {
+                std::uint32_t value = 0;
+                const int digits = leadingDigits(p + 1, value);
+                const char* const q = p + 1 + digits;
+                if (digits == 0 || digits == 8 || std::memcmp(q, " \r\n", 3) != 0) break;
+                values.add(static_cast<std::int32_t>(value));
                 --count;
                 p = q + 3;
             }
