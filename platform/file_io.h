@@ -41,9 +41,6 @@ private:
 // True when `path` names an existing regular file.
 bool regularFileExists(const std::string& path);
 
-// True when both paths lead to the same existing file.
-bool sameExistingFile(const std::string& a, const std::string& b);
-
 // True when both paths name the same file, whether or not it exists yet: the
 // same existing file, or the same place once "." and ".." and links are
 // resolved.

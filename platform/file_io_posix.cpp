@@ -33,6 +33,14 @@ std::optional<std::string> foldedName(std::string_view utf8Name) {
     return name;
 }
 
+// True when both paths lead to the same existing file.
+bool sameExistingFile(const std::string& a, const std::string& b) {
+    struct stat sa {
+    }, sb{};
+    if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
 }  // namespace
 
 FileHandle::FileHandle(FileHandle&& other) noexcept : native_(other.native_) {
@@ -120,13 +128,6 @@ void FileHandle::close() {
 bool regularFileExists(const std::string& path) {
     struct stat info {};
     return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
-bool sameExistingFile(const std::string& a, const std::string& b) {
-    struct stat sa {
-    }, sb{};
-    if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
-    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 bool leadToSameFile(const std::string& a, const std::string& b) {
