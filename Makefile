@@ -7,6 +7,8 @@ ASAN_BUILD ?= build-asan
 BENCH_BUILD ?= build-bench
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
+WINDOWS_BUILD ?= build-windows
+WINDOWS_TEST_BUILD ?= build-windows-tests
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
@@ -14,13 +16,18 @@ CMAKE_FLAGS ?=
 DEB_PACKAGES := cmake make g++ clang libclang-rt-14-dev pkg-config libgtest-dev libgmock-dev \
                 libbenchmark-dev libvterm-dev valgrind
 
-.PHONY: all build run test test-plain test-asan bench fuzz check-valgrind check-large deps clean
+# The cross compiler for the Windows build, and wine to run what it builds.
+WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix
+WINE_PACKAGES    := wine64 wine
+
+.PHONY: all build run test test-plain test-asan bench fuzz check-valgrind check-large deps clean \
+        windows test-windows windows-deps wine-deps
 
 all: build
 
-deps:
+deps windows-deps wine-deps:
 	@missing=""; \
-	for p in $(DEB_PACKAGES); do \
+	for p in $(PACKAGES_$@); do \
 	  dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
@@ -31,6 +38,10 @@ deps:
 	    echo "Missing packages. Run: sudo apt-get install -y$$missing"; exit 1; \
 	  fi; \
 	fi
+
+PACKAGES_deps := $(DEB_PACKAGES)
+PACKAGES_windows-deps := $(WINDOWS_PACKAGES)
+PACKAGES_wine-deps := $(WINE_PACKAGES)
 
 build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
@@ -114,5 +125,29 @@ check-large: build
 	TMPDIR=$(abspath $(LARGE_DIR)) SPINCHART_LARGE_SPINS=$(LARGE_SPINS) ./$(BUILD)/tests/e2e_tests \
 	  --gtest_also_run_disabled_tests --gtest_filter='LargeInput.*'
 
+# spinchart.exe for 64-bit Windows, cross-compiled with mingw-w64 and linked
+# statically: the one file runs on Windows without any other DLL.
+windows: windows-deps
+	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DSPINCHART_TESTS=OFF $(CMAKE_FLAGS)
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target spinchart
+
+# The unit tests built for Windows and run under wine, then the Windows
+# program driven end to end under wine and compared with the Linux build.
+# One wine prefix and one wine server serve the whole run.
+WINEPREFIX_DIR := $(abspath $(WINDOWS_TEST_BUILD))/wine
+test-windows: windows wine-deps build
+	@set -e; export WINEPREFIX=$(WINEPREFIX_DIR) WINEDEBUG=-all; \
+	trap 'wineserver -k 2>/dev/null || true' EXIT; \
+	mkdir -p $(WINDOWS_TEST_BUILD); \
+	wineserver -p; \
+	wineboot -i >/dev/null 2>&1 </dev/null; \
+	cmake -S . -B $(WINDOWS_TEST_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS); \
+	cmake --build $(WINDOWS_TEST_BUILD) -j $(JOBS) --target unit_tests; \
+	ctest --test-dir $(WINDOWS_TEST_BUILD) --output-on-failure -j $(JOBS); \
+	SPINCHART_WINDOWS_PROGRAM=$(abspath $(WINDOWS_BUILD))/spinchart.exe \
+	  ./$(BUILD)/tests/e2e_tests --gtest_filter='WindowsE2e.*'
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD) $(WINDOWS_TEST_BUILD)

@@ -29,6 +29,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct VTerm;
 struct VTermScreen;
@@ -105,6 +106,11 @@ public:
                              const std::string& program = SPINCHART_BINARY);
     // The program at 80x25 started with the options given.
     TerminalSession(const std::string& workingDirectory, const ChildOptions& options);
+    // Another command line at 80x25 (e.g. {"wine", "spinchart.exe"}), not
+    // wrapped, with the terminal's echo and line editing off from the start:
+    // a console host that sets the terminal's modes only when the program
+    // first reads would otherwise let the terminal echo keys typed before.
+    TerminalSession(const std::string& workingDirectory, std::vector<std::string> command);
     // Kills the program if it still runs.
     ~TerminalSession();
     TerminalSession(const TerminalSession&) = delete;
@@ -148,8 +154,9 @@ public:
     bool modesRestored() const;
 
 private:
-    void start(const std::string& workingDirectory, const std::string& program,
+    void start(const std::string& workingDirectory, std::vector<std::string> command,
                const ChildOptions& options);
+    static std::vector<std::string> wrapped(const std::string& program);
     void pump();
     void readOutput(int timeoutMs);
 
@@ -160,6 +167,7 @@ private:
     int rows;
     int columns;
     termios initialModes{};
+    bool rawFromStart = false;
     VTerm* vterm = nullptr;
     VTermScreen* screen = nullptr;
     TerminalObservations observed;
