@@ -139,15 +139,16 @@ WINEPREFIX_DIR := $(abspath $(WINDOWS_TEST_BUILD))/wine
 test-windows: windows wine-deps build
 	@set -e; export WINEPREFIX=$(WINEPREFIX_DIR) WINEDEBUG=-all; \
 	trap 'wineserver -k 2>/dev/null || true' EXIT; \
-	mkdir -p $(WINDOWS_TEST_BUILD); \
-	wineserver -p; \
+	mkdir -p $(WINEPREFIX_DIR); \
+	wineserver -p >/dev/null 2>&1 </dev/null; \
 	wineboot -i >/dev/null 2>&1 </dev/null; \
 	cmake -S . -B $(WINDOWS_TEST_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
 	  -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS); \
 	cmake --build $(WINDOWS_TEST_BUILD) -j $(JOBS) --target unit_tests; \
 	ctest --test-dir $(WINDOWS_TEST_BUILD) --output-on-failure -j $(JOBS); \
 	SPINCHART_WINDOWS_PROGRAM=$(abspath $(WINDOWS_BUILD))/spinchart.exe \
-	  ./$(BUILD)/tests/e2e_tests --gtest_filter='WindowsE2e.*'
+	SPINCHART_WINDOWS_UNIT_TESTS=$(abspath $(WINDOWS_TEST_BUILD))/tests/unit_tests.exe \
+	  ./$(BUILD)/tests/e2e_tests --gtest_filter='Windows*'
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD) $(WINDOWS_TEST_BUILD)

@@ -178,5 +178,20 @@ TEST_F(WindowsE2e, EveryWheelAndMethodTheErrorScreenAndRunAgain) {
     expectReportsOfDrawnSpins(doubleZeroProfile, "RAND00.DAT", 1000, "gen00.rep", "gen00.skp");
 }
 
+// The console-client tests of the Win32 terminal backend need a console,
+// which wine gives a program only in a terminal: they run in one here.
+TEST(WindowsConsole, ClientTestsPassInAPseudoTerminal) {
+    const char* tests = std::getenv("SPINCHART_WINDOWS_UNIT_TESTS");
+    if (tests == nullptr || *tests == '\0')
+        GTEST_SKIP() << "SPINCHART_WINDOWS_UNIT_TESTS names no Windows unit tests";
+    TempDirectory dir;
+    TerminalSession app(dir.path(),
+                        std::vector<std::string>{"wine", tests, "--gtest_filter=Win32Console.*",
+                                                 "--gtest_color=no"});
+    EXPECT_EQ(app.waitForExit(), 0) << app.screenDump();
+    EXPECT_TRUE(app.screenContains("[  PASSED  ]")) << app.screenDump();
+    EXPECT_FALSE(app.screenContains("SKIPPED")) << app.screenDump();
+}
+
 }  // namespace
 }  // namespace spinchart::e2e
