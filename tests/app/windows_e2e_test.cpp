@@ -75,6 +75,13 @@ protected:
         windowsApp->send(keys);
     }
 
+    // The count screen: the count, then the report and skip file names.
+    void countAndNames(std::string_view count, std::string_view report, std::string_view skip) {
+        step(11, 15, " How many spins to analyze", count);
+        step(17, 15, " Name the main report", report);
+        step(21, 15, " Name the skip file", skip);
+    }
+
     void expectSameFile(const std::string& name) {
         const std::string linuxBytes = readFile(linuxDir.file(name));
         EXPECT_FALSE(linuxBytes.empty()) << name;
@@ -118,7 +125,6 @@ protected:
 
 TEST_F(WindowsE2e, EveryWheelAndMethodTheErrorScreenAndRunAgain) {
     const char* methodMenu = "│  Select the Method:             │";
-    const char* countPrompt = " How many spins to analyze";
     // The title screen, then the single-zero wheel: a data file that does not
     // exist ends at the error screen; any key resumes.
     step(23, 16, "╘═════════════════════════════════╛", "s");
@@ -128,33 +134,25 @@ TEST_F(WindowsE2e, EveryWheelAndMethodTheErrorScreenAndRunAgain) {
     // Analysis of a data file typed with a correction.
     step(17, 16, methodMenu, "a");
     step(18, 15, " Enter DATA file to process: ", "casinx\x7fo.dat\r");
-    step(11, 15, countPrompt, "\r");
-    step(17, 15, " Name the main report", "single.rep\r");
-    step(21, 15, " Name the skip file", "\r");
+    countAndNames("\r", "single.rep\r", "\r");
     // Run again: random spins.
     step(11, 16, "   Success! Run SINGLE-0 again (Y/N)?   ", "y");
     step(17, 16, methodMenu, "g");
     step(16, 15, " (default: 1000) >> ", "300\r");
     step(22, 15, " (RAND0.DAT) ", "drawn0.dat\r");
-    step(11, 15, countPrompt, "\r");
-    step(17, 15, " Name the main report", "gen0.rep\r");
-    step(21, 15, " Name the skip file", "gen0.skp\r");
+    countAndNames("\r", "gen0.rep\r", "gen0.skp\r");
     step(11, 16, "   Success! Run SINGLE-0 again (Y/N)?   ", "n");
-    // The double-zero wheel: part of a data file, then random spins with
-    // every default.
+    // The double-zero wheel: part of a data file, then random spins of the
+    // default count into the default file.
     step(23, 16, "╘═════════════════════════════════╛", "D");
     step(17, 16, methodMenu, "A");
     step(18, 15, " Enter DATA file to process: ", "casino.dat\r");
-    step(11, 15, countPrompt, "90\r");
-    step(17, 15, " Name the main report", "\r");
-    step(21, 15, " Name the skip file", "double.skp\r");
+    countAndNames("90\r", "\r", "double.skp\r");
     step(11, 16, "   Success! Run DOUBLE-0 again (Y/N)?   ", "Y");
     step(17, 16, methodMenu, "\r");
     step(16, 15, " (default: 1000) >> ", "\r");
     step(22, 15, " (RAND00.DAT) ", "\r");
-    step(11, 15, countPrompt, "\r");
-    step(17, 15, " Name the main report", "gen00.rep\r");
-    step(21, 15, " Name the skip file", "gen00.skp\r");
+    countAndNames("\r", "gen00.rep\r", "gen00.skp\r");
     step(11, 16, "   Success! Run DOUBLE-0 again (Y/N)?   ", "N");
     step(23, 16, "╘═════════════════════════════════╛", "x");
     EXPECT_EQ(linuxApp->waitForExit(), 0);
