@@ -103,14 +103,17 @@ Win32Terminal::Win32Terminal(void* in, void* out) : input(in), output(out) {
         throw PlatformError("cannot set the console to raw input");
     // Processed output and wrap at the end of a line, as the console starts.
     DWORD outputMode = 0;
-    if (GetConsoleMode(handleOf(output), &outputMode))
+    if (GetConsoleMode(handleOf(output), &outputMode)) {
+        originalOutputMode = outputMode;
         SetConsoleMode(handleOf(output),
                        outputMode | ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT);
+    }
     updateSize();
 }
 
 Win32Terminal::~Win32Terminal() {
     SetConsoleMode(handleOf(input), originalInputMode);
+    if (originalOutputMode != ~0ul) SetConsoleMode(handleOf(output), originalOutputMode);
     // The cursor at the start of the row below the program's screen (or its
     // last row), as it was shown before.
     const int row = std::min(originRow + 25, bufferRows - 1);

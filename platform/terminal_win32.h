@@ -45,6 +45,7 @@ private:
     void* input;
     void* output;
     unsigned long originalInputMode = 0;
+    unsigned long originalOutputMode = ~0ul;  // ~0: not known
     unsigned long originalCursorSize = 25;
     bool originalCursorVisible = true;
     unsigned char originalAttribute = 7;
