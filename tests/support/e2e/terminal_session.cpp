@@ -88,18 +88,23 @@ bool runsUnderWrapper() {
 TerminalSession::TerminalSession(const std::string& workingDirectory, int rowCount, int columnCount,
                                  const std::string& program)
     : rows(rowCount), columns(columnCount) {
-    start(workingDirectory, program, ChildOptions{});
+    start(workingDirectory, wrapped(program), ChildOptions{});
 }
 
 TerminalSession::TerminalSession(const std::string& workingDirectory, const ChildOptions& options,
                                  int rowCount, int columnCount)
     : rows(rowCount), columns(columnCount) {
-    start(workingDirectory, SPINCHART_BINARY, options);
+    start(workingDirectory, wrapped(SPINCHART_BINARY), options);
 }
 
-void TerminalSession::start(const std::string& workingDirectory, const std::string& program,
-                            const ChildOptions& options) {
-    // The command line: the wrapper's words, then the program.
+TerminalSession::TerminalSession(const std::string& workingDirectory,
+                                 std::vector<std::string> command)
+    : rows(25), columns(80), rawFromStart(true) {
+    start(workingDirectory, std::move(command), ChildOptions{});
+}
+
+// The command line: the wrapper's words, then the program.
+std::vector<std::string> TerminalSession::wrapped(const std::string& program) {
     std::vector<std::string> words;
     if (runsUnderWrapper()) {
         std::istringstream wrapper(std::getenv("SPINCHART_E2E_WRAPPER"));
@@ -107,6 +112,11 @@ void TerminalSession::start(const std::string& workingDirectory, const std::stri
             words.push_back(word);
     }
     words.push_back(program);
+    return words;
+}
+
+void TerminalSession::start(const std::string& workingDirectory, std::vector<std::string> words,
+                            const ChildOptions& options) {
     std::vector<char*> argv;
     for (std::string& word : words)
         argv.push_back(word.data());
@@ -118,6 +128,11 @@ void TerminalSession::start(const std::string& workingDirectory, const std::stri
     if (::openpty(&master, &slave, nullptr, nullptr, &size) != 0)
         throw std::runtime_error("openpty failed");
     ::tcgetattr(slave, &initialModes);
+    if (rawFromStart) {
+        termios raw = initialModes;
+        raw.c_lflag &= ~static_cast<tcflag_t>(ECHO | ICANON);
+        ::tcsetattr(slave, TCSANOW, &raw);
+    }
     ::fcntl(master, F_SETFD, FD_CLOEXEC);
     ::fcntl(slave, F_SETFD, FD_CLOEXEC);
 

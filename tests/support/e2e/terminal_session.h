@@ -29,6 +29,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct VTerm;
 struct VTermScreen;
@@ -110,6 +111,11 @@ public:
     // The program started with the options given (at 80x25 unless told).
     TerminalSession(const std::string& workingDirectory, const ChildOptions& options, int rows = 25,
                     int columns = 80);
+    // Another command line at 80x25 (e.g. {"wine", "spinchart.exe"}), not
+    // wrapped, with the terminal's echo and line editing off from the start:
+    // a console host that sets the terminal's modes only when the program
+    // first reads would otherwise let the terminal echo keys typed before.
+    TerminalSession(const std::string& workingDirectory, std::vector<std::string> command);
     // Kills the program if it still runs.
     ~TerminalSession();
     TerminalSession(const TerminalSession&) = delete;
@@ -155,8 +161,9 @@ public:
     bool modesRestored() const;
 
 private:
-    void start(const std::string& workingDirectory, const std::string& program,
+    void start(const std::string& workingDirectory, std::vector<std::string> command,
                const ChildOptions& options);
+    static std::vector<std::string> wrapped(const std::string& program);
     void pump();
     void readOutput(int timeoutMs);
 
@@ -167,6 +174,7 @@ private:
     int rows;
     int columns;
     termios initialModes{};
+    bool rawFromStart = false;
     VTerm* vterm = nullptr;
     VTermScreen* screen = nullptr;
     TerminalObservations observed;

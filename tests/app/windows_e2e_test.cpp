@@ -1,0 +1,195 @@
+// The Windows program under wine beside the Linux program, both in a
+// pseudo-terminal read back through libvterm: the same keys give the same
+// screens cell for cell, and the same files byte for byte. Runs only when
+// SPINCHART_WINDOWS_PROGRAM names the .exe (make test-windows).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "analysis/main_report.h"
+#include "session/spin_source.h"
+#include "session/wheel_profile.h"
+#include "support/e2e/terminal_session.h"
+
+namespace spinchart::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The two programs side by side, each in its own working folder.
+class WindowsE2e : public ::testing::Test {
+protected:
+    TempDirectory linuxDir;
+    TempDirectory windowsDir;
+    std::unique_ptr<TerminalSession> linuxApp;
+    std::unique_ptr<TerminalSession> windowsApp;
+
+    void SetUp() override {
+        const char* program = std::getenv("SPINCHART_WINDOWS_PROGRAM");
+        if (program == nullptr || *program == '\0')
+            GTEST_SKIP() << "SPINCHART_WINDOWS_PROGRAM names no Windows program";
+        // Spins of every number of both wheels, one per CR LF line.
+        std::string spins;
+        for (int i = 0; i < 120; ++i)
+            spins.append(" ").append(std::to_string((i * 17 + i / 7) % 38)).append(" \r\n");
+        for (const TempDirectory* dir : {&linuxDir, &windowsDir})
+            writeFile(dir->file("casino.dat"), spins);
+        linuxApp = std::make_unique<TerminalSession>(linuxDir.path());
+        windowsApp = std::make_unique<TerminalSession>(windowsDir.path(),
+                                                       std::vector<std::string>{"wine", program});
+    }
+
+    // Every cell's character and colours, and the cursor while it is shown.
+    static std::string screenOf(TerminalSession& app) {
+        std::string out = app.screenDump();
+        for (int row = 1; row <= 25; ++row) {
+            for (int column = 1; column <= 80; ++column) {
+                const CellColours c = app.colours(row, column);
+                out += static_cast<char>('A' + c.foreground + 2);
+                out += static_cast<char>('A' + c.background + 2);
+            }
+            out += '\n';
+        }
+        if (app.cursorVisible()) {
+            out += "cursor " + std::to_string(app.cursorRow()) + "," +
+                   std::to_string(app.cursorColumn());
+        }
+        return out;
+    }
+
+    // Waits until the Linux program shows `text` at (row, column) and the
+    // Windows program shows the same screen, then types `keys` into both.
+    void step(int row, int column, std::string_view text, std::string_view keys) {
+        if (HasFatalFailure()) return;
+        ASSERT_TRUE(linuxApp->waitForText(row, column, text))
+            << "row " << row << ", column " << column << ": " << text << "\n"
+            << linuxApp->screenDump();
+        const std::string expected = screenOf(*linuxApp);
+        ASSERT_TRUE(windowsApp->waitFor([&] { return screenOf(*windowsApp) == expected; }))
+            << "expected " << expected << "\nWindows " << screenOf(*windowsApp);
+        linuxApp->send(keys);
+        windowsApp->send(keys);
+    }
+
+    // The count screen: the count, then the report and skip file names.
+    void countAndNames(std::string_view count, std::string_view report, std::string_view skip) {
+        step(11, 15, " How many spins to analyze", count);
+        step(17, 15, " Name the main report", report);
+        step(21, 15, " Name the skip file", skip);
+    }
+
+    void expectSameFile(const std::string& name) {
+        const std::string linuxBytes = readFile(linuxDir.file(name));
+        EXPECT_FALSE(linuxBytes.empty()) << name;
+        EXPECT_TRUE(readFile(windowsDir.file(name)) == linuxBytes) << name << " differs";
+    }
+
+    // The report and skip file of a generated session are what the analysis
+    // writes for the spins the Windows program drew.
+    void expectReportsOfDrawnSpins(const WheelProfile& profile, const std::string& spinFile,
+                                   int count, const std::string& report, const std::string& skip) {
+        const std::string spins = readFile(windowsDir.file(spinFile));
+        int lines = 0;
+        for (std::size_t at = 0; at < spins.size(); ++lines) {
+            const std::size_t end = spins.find("\r\n", at);
+            ASSERT_NE(end, std::string::npos) << spinFile;
+            const int value = std::stoi(spins.substr(at, end - at));
+            EXPECT_TRUE(value >= 0 && value <= profile.highestNumber) << value;
+            std::string printed(1, ' ');
+            printed.append(std::to_string(value)).append(1, ' ');
+            EXPECT_EQ(spins.substr(at, end - at), printed);
+            at = end + 2;
+        }
+        EXPECT_EQ(lines, count);
+
+        const SessionSpins loaded = loadSpinFile(windowsDir.file(spinFile));
+        AnalysisRequest request;
+        request.numberCount = profile.numberCount;
+        request.chartTitle = profile.chartTitle;
+        request.spins = loaded.list.values();
+        request.analysisCount = loaded.totalSpins;
+        request.generated = true;
+        request.reportFile = linuxDir.file("expected.rep");
+        request.skipFile = linuxDir.file("expected.skp");
+        request.spinMean = loaded.spinMean;
+        request.spinStdDev = loaded.spinStdDev;
+        runAnalysis(request);
+        EXPECT_TRUE(readFile(windowsDir.file(report)) == readFile(request.reportFile)) << report;
+        EXPECT_TRUE(readFile(windowsDir.file(skip)) == readFile(request.skipFile)) << skip;
+    }
+};
+
+TEST_F(WindowsE2e, EveryWheelAndMethodTheErrorScreenAndRunAgain) {
+    const char* methodMenu = "│  Select the Method:             │";
+    // The title screen, then the single-zero wheel: a data file that does not
+    // exist ends at the error screen; any key resumes.
+    step(23, 16, "╘═════════════════════════════════╛", "s");
+    step(17, 16, methodMenu, "a");
+    step(18, 15, " Enter DATA file to process: ", "missing.dat\r");
+    step(16, 5, "... Press <Spacebar> to resume or Ctrl+Break to abort ... ", "q");
+    // Analysis of a data file typed with a correction.
+    step(17, 16, methodMenu, "a");
+    step(18, 15, " Enter DATA file to process: ", "casinx\x7fo.dat\r");
+    countAndNames("\r", "single.rep\r", "\r");
+    // Run again: random spins.
+    step(11, 16, "   Success! Run SINGLE-0 again (Y/N)?   ", "y");
+    step(17, 16, methodMenu, "g");
+    step(16, 15, " (default: 1000) >> ", "300\r");
+    step(22, 15, " (RAND0.DAT) ", "drawn0.dat\r");
+    countAndNames("\r", "gen0.rep\r", "gen0.skp\r");
+    step(11, 16, "   Success! Run SINGLE-0 again (Y/N)?   ", "n");
+    // The double-zero wheel: part of a data file, then random spins of the
+    // default count into the default file.
+    step(23, 16, "╘═════════════════════════════════╛", "D");
+    step(17, 16, methodMenu, "A");
+    step(18, 15, " Enter DATA file to process: ", "casino.dat\r");
+    countAndNames("90\r", "\r", "double.skp\r");
+    step(11, 16, "   Success! Run DOUBLE-0 again (Y/N)?   ", "Y");
+    step(17, 16, methodMenu, "\r");
+    step(16, 15, " (default: 1000) >> ", "\r");
+    step(22, 15, " (RAND00.DAT) ", "\r");
+    countAndNames("\r", "gen00.rep\r", "gen00.skp\r");
+    step(11, 16, "   Success! Run DOUBLE-0 again (Y/N)?   ", "N");
+    step(23, 16, "╘═════════════════════════════════╛", "x");
+    EXPECT_EQ(linuxApp->waitForExit(), 0);
+    EXPECT_EQ(windowsApp->waitForExit(), 0);
+
+    // The same files, and byte for byte the same where no random draw is in them.
+    std::vector<std::string> linuxNames;
+    std::vector<std::string> windowsNames;
+    for (const auto& entry : fs::directory_iterator(linuxDir.path()))
+        linuxNames.push_back(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(windowsDir.path()))
+        windowsNames.push_back(entry.path().filename().string());
+    std::sort(linuxNames.begin(), linuxNames.end());
+    std::sort(windowsNames.begin(), windowsNames.end());
+    EXPECT_EQ(windowsNames, linuxNames);
+    for (const char* name : {"VIRLO0.INI", "ROUL0.INI", "single.rep", "VIRLO0.SKP", "VIRLO00.INI",
+                             "ROUL00.INI", "VIRLO00.REP", "double.skp"}) {
+        expectSameFile(name);
+    }
+    expectReportsOfDrawnSpins(singleZeroProfile, "drawn0.dat", 300, "gen0.rep", "gen0.skp");
+    expectReportsOfDrawnSpins(doubleZeroProfile, "RAND00.DAT", 1000, "gen00.rep", "gen00.skp");
+}
+
+// The console-client tests of the Win32 terminal backend need a console,
+// which wine gives a program only in a terminal: they run in one here.
+TEST(WindowsConsole, ClientTestsPassInAPseudoTerminal) {
+    const char* tests = std::getenv("SPINCHART_WINDOWS_UNIT_TESTS");
+    if (tests == nullptr || *tests == '\0')
+        GTEST_SKIP() << "SPINCHART_WINDOWS_UNIT_TESTS names no Windows unit tests";
+    TempDirectory dir;
+    TerminalSession app(dir.path(),
+                        std::vector<std::string>{"wine", tests, "--gtest_filter=Win32Console.*",
+                                                 "--gtest_color=no"});
+    EXPECT_EQ(app.waitForExit(), 0) << app.screenDump();
+    EXPECT_TRUE(app.screenContains("[  PASSED  ]")) << app.screenDump();
+    EXPECT_FALSE(app.screenContains("SKIPPED")) << app.screenDump();
+}
+
+}  // namespace
+}  // namespace spinchart::e2e
