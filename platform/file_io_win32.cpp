@@ -138,12 +138,6 @@ std::size_t FileHandle::readSome(char* data, std::size_t size) {
     return got;
 }
 
-std::uint64_t FileHandle::sizeHint() const {
-    LARGE_INTEGER size{};
-    if (native_ < 0 || !GetFileSizeEx(toHandle(native_), &size)) return 0;
-    return static_cast<std::uint64_t>(size.QuadPart);
-}
-
 void FileHandle::close() {
     if (native_ < 0) return;
     const HANDLE h = toHandle(native_);
@@ -162,12 +156,17 @@ bool regularFileExists(const std::string& path) {
     return (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
 }
 
+namespace {
+
+// True when both paths lead to the same existing file.
 bool sameExistingFile(const std::string& a, const std::string& b) {
     BY_HANDLE_FILE_INFORMATION ia{}, ib{};
     if (!fileIdentity(a, ia) || !fileIdentity(b, ib)) return false;
     return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
            ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
 }
+
+}  // namespace
 
 bool leadToSameFile(const std::string& a, const std::string& b) {
     if (sameExistingFile(a, b)) return true;

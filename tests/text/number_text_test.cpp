@@ -127,8 +127,15 @@ TEST(LeadingNumber, TheNumberAtTheStartOfAText) {
         {"&17", 15},
         {"  &H10zz", 16},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(leadingNumber(c.text), c.value) << c.text;
+    for (const Case& c : cases) {
+        // Powers of ten beyond 10^27 come from the C library, whose last bit
+        // differs between platforms; every such value is beyond any count.
+        if (c.value > 1e27L || c.value < -1e27L) {
+            EXPECT_NEAR(leadingNumber(c.text), c.value, c.value * 1e-18L) << c.text;
+        } else {
+            EXPECT_EQ(leadingNumber(c.text), c.value) << c.text;
+        }
+    }
     // The exponent is capped at 9999: still finite in extended precision.
     EXPECT_EQ(leadingNumber("0.000001e99999"), leadingNumber("1e9993"));
     EXPECT_EQ(leadingNumber("0.0000123456789012345678999"),
