@@ -51,6 +51,7 @@ std::string modelValue(std::string_view data, std::size_t& at) {
 std::array<std::string, 4> modelSettings(std::string_view data) {
     const std::size_t stop = data.find('\x1A');
     if (stop != std::string_view::npos) data = data.substr(0, stop);
+    if (data.starts_with("\xEF\xBB\xBF")) data.remove_prefix(3);  // a byte order mark
     std::size_t at = 0;
     std::array<std::string, 4> values;
     for (auto& value : values)

@@ -1,11 +1,20 @@
 #include "session/block_reader.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace spinchart {
 
+namespace {
+constexpr char byteOrderMark[] = "\xEF\xBB\xBF";
+constexpr std::size_t byteOrderMarkSize = sizeof byteOrderMark - 1;
+}  // namespace
+
+// The buffer holds a whole byte order mark even when the blocks are smaller.
 BlockReader::BlockReader(FileHandle& file, std::size_t blockSize)
-    : file_(&file), buffer_(new char[blockSize]), blockSize_(blockSize) {}
+    : file_(&file),
+      buffer_(new char[std::max(blockSize, byteOrderMarkSize)]),
+      blockSize_(blockSize) {}
 
 BlockReader::BlockReader(std::string_view bytes)
     : cur_(bytes.data()), end_(bytes.data() + bytes.size()), finished_(true) {
@@ -16,7 +25,10 @@ BlockReader::BlockReader(std::string_view bytes)
 void BlockReader::skipByteOrderMark() {
     if (!atStart_) return;
     atStart_ = false;
-    if (end_ - cur_ >= 3 && std::memcmp(cur_, "\xEF\xBB\xBF", 3) == 0) cur_ += 3;
+    if (static_cast<std::size_t>(end_ - cur_) >= byteOrderMarkSize &&
+        std::memcmp(cur_, byteOrderMark, byteOrderMarkSize) == 0) {
+        cur_ += byteOrderMarkSize;
+    }
 }
 
 int BlockReader::skipBlanks() {
@@ -50,7 +62,13 @@ void BlockReader::endAtCtrlZ() {
 
 bool BlockReader::refill() {
     if (finished_) return false;
-    const std::size_t got = file_->readSome(buffer_.get(), blockSize_);
+    std::size_t got = file_->readSome(buffer_.get(), blockSize_);
+    // The first bytes are read on until a byte order mark would fit.
+    while (atStart_ && got > 0 && got < byteOrderMarkSize) {
+        const std::size_t more = file_->readSome(buffer_.get() + got, byteOrderMarkSize - got);
+        if (more == 0) break;
+        got += more;
+    }
     if (got == 0) {
         finished_ = true;
         return false;
