@@ -48,14 +48,12 @@ void runAnalysis(const AnalysisRequest& request) {
         if (count < 0) throw SessionError("negative analysis count");
 
         const auto rows = static_cast<std::size_t>(systemReportRows(count));
-        {
-            const auto distances = std::make_unique_for_overwrite<std::int32_t[]>(rows);
-            nextOccurrenceDistances(request.spins, {distances.get(), rows});
-            writeSystemReport(report, skipFile, request, {distances.get(), rows});
-        }
+        const auto distances = std::make_unique_for_overwrite<std::int32_t[]>(rows);
+        nextOccurrenceDistances(request.spins, {distances.get(), rows});
+        writeSystemReport(report, request, {distances.get(), rows});
         report.close();
+        writeSkipFile(skipFile, {distances.get(), rows});
         skipFile.close();
-        finishSkipFile(request.skipFile, systemReportRows(count));
     } catch (const SessionError&) {
         keepWritten(report);
         keepWritten(skipFile);

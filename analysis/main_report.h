@@ -11,6 +11,12 @@
 
 namespace spinchart {
 
+// The average and the population standard deviation of all the spins.
+struct SpinStatistics {
+    std::int32_t spinMean = 0;
+    std::int32_t spinStdDev = 0;
+};
+
 struct AnalysisRequest {
     std::int32_t numberCount = 0;         // of the wheel: numbers 0..numberCount - 1
     std::string_view chartTitle;          // the wheel's line in the chart's header
@@ -20,14 +26,13 @@ struct AnalysisRequest {
     std::string dataFileName;  // code page 437, as the dialogue holds it
     std::string reportFile;    // code page 437 names
     std::string skipFile;
-    std::int32_t spinMean = 0;
-    std::int32_t spinStdDev = 0;
+    SpinStatistics statistics;
 };
 
-// Creates the main report and the skip file, writes both and sorts the skip
-// file. Throws SessionError on any failure (a negative count once the
-// report's header is written, a count beyond the spins at once); what was
-// written before it stays in the files.
+// Creates the main report and the skip file, then writes the report and the
+// skip file in turn. Throws SessionError on any failure (a negative count
+// once the report's header is written, a count beyond the spins at once);
+// what was written before it stays in the files.
 void runAnalysis(const AnalysisRequest& request);
 
 // The system plays all numbers except those of this many last spins.
@@ -45,9 +50,8 @@ constexpr std::int32_t systemReportRows(std::int32_t analysisCount) {
 void writeFrequencySkipChart(OutputFile& report, const AnalysisRequest& request);
 
 // Appends the system report, one row per analysed spin but the oldest five
-// with its distance (`rowDistances`), and writes every row's distance to the
-// skip file as its first pass.
-void writeSystemReport(OutputFile& report, OutputFile& skipFile, const AnalysisRequest& request,
+// with its distance (`rowDistances`).
+void writeSystemReport(OutputFile& report, const AnalysisRequest& request,
                        std::span<const std::int32_t> rowDistances);
 
 }  // namespace spinchart

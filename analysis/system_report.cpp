@@ -1,7 +1,6 @@
 // The report of the system that plays all numbers except those of the last
-// five spins, and the first pass of the skip file.
+// five spins.
 #include <algorithm>
-#include <initializer_list>
 #include <string_view>
 
 #include "analysis/main_report.h"
@@ -15,17 +14,6 @@ constexpr std::string_view ruleLine = "-----------------------------------------
 void writeAt(OutputFile& file, int column, std::string_view text) {
     padToColumn(file, column);
     file.write(text);
-}
-
-// One line of items, each starting at its column.
-struct Item {
-    int column;
-    std::string_view text;
-};
-void writeItemsLine(OutputFile& file, std::initializer_list<Item> items) {
-    for (const Item& item : items)
-        writeAt(file, item.column, item.text);
-    file.newLine();
 }
 
 void writeRule(OutputFile& file) {
@@ -57,10 +45,12 @@ void writeHeader(OutputFile& file, const AnalysisRequest& request) {
     file.newLine();
     file.newLine();
     writeRule(file);
-    writeItemsLine(file,
-                   {{3, "Spin"}, {10, "Number"}, {19, "Hit "}, {30, "Result"}, {38, "Reverse:"}});
-    writeItemsLine(
-        file, {{3, " # "}, {10, "Drawn"}, {18, "After"}, {30, " +/-"}, {38, "Play-Last-5-Spins"}});
+    for (const SystemColumn& c : systemColumns)
+        writeAt(file, c.titleColumn, c.title);
+    file.newLine();
+    for (const SystemColumn& c : systemColumns)
+        writeAt(file, c.subtitleColumn, c.subtitle);
+    file.newLine();
     writeRule(file);
 }
 
@@ -68,35 +58,31 @@ void writeFooter(OutputFile& file, const AnalysisRequest& request) {
     writeRule(file);
     writeAt(file, 2, "Average:");
     padToColumn(file, 10);
-    file.writePrintForm(request.spinMean);
+    file.writePrintForm(request.statistics.spinMean);
     file.newLine();
     writeAt(file, 2, "StndDev:");
     padToColumn(file, 10);
-    file.writePrintForm(request.spinStdDev);
+    file.writePrintForm(request.statistics.spinStdDev);
     file.newLine();
     writeRule(file);
 }
 
 }  // namespace
 
-void writeSystemReport(OutputFile& report, OutputFile& skipFile, const AnalysisRequest& request,
+void writeSystemReport(OutputFile& report, const AnalysisRequest& request,
                        std::span<const std::int32_t> rowDistances) {
     writeHeader(report, request);
     const std::int32_t* numbers = request.spins.data();
-    const SmallNumberText& small = SmallNumberText::get();
-    SystemRowSequence row;
+    SystemRows rows;
     // Rows go out in batches, each with room for its widest rows.
-    constexpr std::size_t batch = OutputFile::roomLimit / SystemRowSequence::maxRowBytes;
+    constexpr std::size_t batch = OutputFile::bulkLimit / SystemRows::maxRowBytes;
     for (std::size_t first = 0; first < rowDistances.size(); first += batch) {
         const std::size_t last = std::min(rowDistances.size(), first + batch);
-        char* rowEnd = report.room((last - first) * SystemRowSequence::maxRowBytes);
-        char* skipEnd = skipFile.room((last - first) * maxSkipLineBytes);
-        for (std::size_t k = first; k < last; ++k) {
-            rowEnd = row.next(rowEnd, numbers[k], rowDistances[k]);
-            skipEnd = formatSkipLine(skipEnd, rowDistances[k], small);
-        }
-        report.commitLines(rowEnd);
-        skipFile.commitLines(skipEnd);
+        report.writeInPlace((last - first) * SystemRows::maxRowBytes, [&](char* p) {
+            for (std::size_t k = first; k < last; ++k)
+                p = rows.next(p, numbers[k], rowDistances[k]);
+            return p;
+        });
     }
     writeFooter(report, request);
 }

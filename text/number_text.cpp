@@ -93,17 +93,6 @@ int fieldWidth(FieldMask mask) {
     return 4;
 }
 
-std::size_t printFormInto(char* out, std::int64_t value) {
-    char* p = out;
-    *p++ = value < 0 ? '-' : ' ';
-    // Magnitude as unsigned so that the most negative value is safe.
-    const std::uint64_t magnitude =
-        value < 0 ? ~static_cast<std::uint64_t>(value) + 1 : static_cast<std::uint64_t>(value);
-    p = std::to_chars(p, p + 20, magnitude).ptr;
-    *p++ = ' ';
-    return static_cast<std::size_t>(p - out);
-}
-
 std::string printForm(Extended value) {
     char buffer[64];
     if (value == 0) return " 0 ";

@@ -20,9 +20,32 @@ int fieldWidth(FieldMask mask);
 // Print form: a sign position (blank or minus), the digits (at most 15
 // significant, exponent form beyond) and one trailing blank.
 std::string printForm(Extended value);
-// Fast path for whole numbers; writes into `out` (at least 24 bytes) and
-// returns the number of bytes written.
-std::size_t printFormInto(char* out, std::int64_t value);
+
+// Writes the decimal digits of `magnitude` so that they end just before
+// `end`; returns where they start.
+inline char* putDigitsBefore(char* end, std::uint64_t magnitude) {
+    do {
+        *--end = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    return end;
+}
+
+// The print form of a whole number, written into `out` (at least 24 bytes);
+// returns the number of bytes written. Inline: the reports write one or two
+// per spin.
+inline std::size_t printFormInto(char* out, std::int64_t value) {
+    // The magnitude as unsigned, so that the most negative value is safe.
+    const std::uint64_t magnitude =
+        value < 0 ? ~static_cast<std::uint64_t>(value) + 1 : static_cast<std::uint64_t>(value);
+    std::size_t digits = 1;
+    for (std::uint64_t rest = magnitude; rest >= 10; rest /= 10)
+        ++digits;
+    out[0] = value < 0 ? '-' : ' ';
+    putDigitsBefore(out + 1 + digits, magnitude);
+    out[1 + digits] = ' ';
+    return digits + 2;
+}
 
 // The value rounded to a whole number, right-aligned in a blank-filled field;
 // wider values are written in full, a minus sign sits just left of the digits.

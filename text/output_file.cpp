@@ -62,6 +62,19 @@ void OutputFile::write(std::string_view bytes) {
     pos_ += bytes.size();
 }
 
+void OutputFile::commit(const char* start, const char* end) {
+    const auto size = static_cast<std::size_t>(end - start);
+    // Text without a line end is passed over fast; text with one most often
+    // ends in one.
+    if (std::memchr(start, '\n', size) != nullptr) {
+        const char* lastLf = end - 1;
+        while (*lastLf != '\n')
+            --lastLf;
+        lineStart_ = lastLf + 1 - buffer_.get();
+    }
+    pos_ += size;
+}
+
 void OutputFile::newLine() {
     reserve(2);
     buffer_[pos_++] = '\r';

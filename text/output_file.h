@@ -3,6 +3,7 @@
 // A failure to create, write or close the file throws PlatformError; a write
 // to a closed file throws SessionError.
 
+#include <cassert>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -32,18 +33,18 @@ public:
     // Print form of a whole number.
     void writePrintForm(std::int64_t value);
 
-    // Bulk text is written in place: room(n) gives space for up to n bytes
-    // (n at most roomLimit); then commitText(end) takes the bytes up to `end`
-    // when they hold no line end, commitLines(end) when they end with one.
-    static constexpr std::size_t roomLimit = std::size_t{1} << 19;
-    char* room(std::size_t n) {
-        reserve(n);
-        return buffer_.get() + pos_;
-    }
-    void commitText(const char* end) { pos_ = static_cast<std::size_t>(end - buffer_.get()); }
-    void commitLines(const char* end) {
-        commitText(end);
-        lineStart_ = static_cast<std::int64_t>(pos_);
+    // Bulk text written in place: `fill` gets room for up to maxBytes bytes
+    // (at most bulkLimit) and returns the end of what it wrote. The column
+    // follows from the bytes themselves.
+    static constexpr std::size_t bulkLimit = std::size_t{1} << 19;
+    template <class Fill>
+    void writeInPlace(std::size_t maxBytes, Fill&& fill) {
+        assert(maxBytes <= bulkLimit);
+        reserve(maxBytes);
+        char* const start = buffer_.get() + pos_;
+        const char* const end = fill(start);
+        assert(end >= start && static_cast<std::size_t>(end - start) <= maxBytes);
+        commit(start, end);
     }
 
     // 1 plus the bytes written since the last line end.
@@ -57,6 +58,7 @@ public:
 private:
     void flushBuffer();
     void writeThrough(const char* data, std::size_t size);
+    void commit(const char* start, const char* end);
     void reserve(std::size_t n) {
         if (capacity_ - pos_ < n) flushBuffer();
     }

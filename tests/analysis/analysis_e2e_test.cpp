@@ -128,7 +128,8 @@ protected:
         const SessionSpins spins = loadSpinFile(dir.file(c.spinFile));
         const AnalysisRequest request = testing::analysisRequest(
             *c.profile, spins.list.values(), std::min(c.analysisCount, spins.totalSpins),
-            {c.spins.empty(), c.dataFileName, spins.spinMean, spins.spinStdDev},
+            {c.spins.empty(), c.dataFileName, spins.statistics.spinMean,
+             spins.statistics.spinStdDev},
             dir.file("library.rep"), dir.file("library.skp"));
         runAnalysis(request);
         const std::string expected = readFile(request.reportFile);

@@ -67,8 +67,7 @@ inline AnalysisRequest analysisRequest(const WheelProfile& profile,
     request.dataFileName = origin.dataFileName;
     request.reportFile = reportFile;
     request.skipFile = skipFile;
-    request.spinMean = origin.mean;
-    request.spinStdDev = origin.stdDev;
+    request.statistics = {origin.mean, origin.stdDev};
     return request;
 }
 

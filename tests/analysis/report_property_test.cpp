@@ -110,11 +110,13 @@ TEST(ReportProperty, LongDistancesAndWideValuesMatchTheModel) {
 }
 
 TEST(ReportProperty, LargeListsMatchTheModel) {
-    // Large enough for the blocks handed to the writer threads and for the
-    // distances worked out beside the chart.
+    // Many buffers of rows and print forms; one number alone gives a run of
+    // equal skip lines longer than one buffer.
     std::mt19937 random(13);
     const std::vector<std::int32_t> spins = randomSpins(random, 520000, 38, 1);
     expectSameAsModel(doubleZeroProfile, spins, 500000, {false, "BIG.DAT"}, 18, 11, false);
+    const std::vector<std::int32_t> same(130000, 7);
+    expectSameAsModel(doubleZeroProfile, same, 130000, {false, "SAME.DAT"}, 7, 0, false);
 }
 
 }  // namespace

@@ -159,8 +159,8 @@ TEST(GroupedSkips, EachNumbersGroupHoldsItsSkipsInPositionOrder) {
 
 // The row of position i, number x and distance d.
 std::string systemRow(std::int32_t i, std::int32_t x, std::int32_t d) {
-    SystemRowSequence rows(i);
-    char row[SystemRowSequence::maxRowBytes];
+    SystemRows rows(i);
+    char row[SystemRows::maxRowBytes];
     return std::string(row, rows.next(row, x, d));
 }
 
@@ -186,13 +186,13 @@ TEST(SystemRow, ConsecutiveRowsMatchTheModelAcrossDigitCounts) {
     std::mt19937 random(17);
     for (const std::int32_t first :
          {1, 9990, 99990, 999990, 1009990, 9999990, 10009990, 99999990, 2147483600}) {
-        SystemRowSequence rows(first);
+        SystemRows rows(first);
         for (std::int32_t i = first; i < first + 40 && i > 0; ++i) {
             const std::int32_t x = std::uniform_int_distribution<std::int32_t>(-3, 40)(random);
             const std::int32_t d = std::uniform_int_distribution<std::int32_t>(1, 12000)(random);
             model::Text t;
             model::putSystemRow(t, i, x, d);
-            char actual[SystemRowSequence::maxRowBytes];
+            char actual[SystemRows::maxRowBytes];
             const char* end = rows.next(actual, x, d);
             ASSERT_EQ(std::string(static_cast<const char*>(actual), end), t.bytes)
                 << i << " " << x << " " << d;

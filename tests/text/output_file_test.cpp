@@ -44,12 +44,20 @@ TEST_F(OutputFileTest, LinesEndInCrLfAndNumbersInPrintForm) {
     out.writePrintForm(12);
     out.newLine();
     out.writePrintForm(-5);
-    char* field = out.room(4);
-    std::memcpy(field, "  37", 4);
-    out.commitText(field + 4);
+    // Text written in place counts for the column, line ends and all.
+    out.writeInPlace(8, [](char* p) {
+        std::memcpy(p, "  37", 4);
+        return p + 4;
+    });
+    EXPECT_EQ(out.column(), 8);
+    out.writeInPlace(8, [](char* p) {
+        std::memcpy(p, "1\r\n23", 5);
+        return p + 5;
+    });
+    EXPECT_EQ(out.column(), 3);
     out.newLine();
     out.close();
-    EXPECT_EQ(slurp(path("a.txt")), " 12 \r\n-5   37\r\n");
+    EXPECT_EQ(slurp(path("a.txt")), " 12 \r\n-5   371\r\n23\r\n");
 }
 
 TEST_F(OutputFileTest, PadToColumnStartsItemsAtTheirColumn) {
