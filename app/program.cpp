@@ -13,7 +13,6 @@ int runProgram() {
         ConsoleScreen screen;
         screen.backend = terminal.get();
         SessionContext context;
-        context.analyse = runAnalysis;
         runMainLoop(screen, context);
         presentScreen(screen);
         return 0;

@@ -59,7 +59,7 @@ void BM_LoadSpinFile(benchmark::State& state) {
         SessionSpins spins;
         spins = loadSpinFile(path);
         bytesPerSpin = static_cast<double>(residentBytes() - before) / spins.totalSpins;
-        benchmark::DoNotOptimize(spins.spinMean);
+        benchmark::DoNotOptimize(spins.statistics.spinMean);
         if (spins.totalSpins != spinCount) state.SkipWithError("wrong spin count");
     }
     state.counters["file_MB"] = fileBytes / 1e6;
@@ -75,7 +75,7 @@ void BM_GenerateSpins(benchmark::State& state) {
     for (auto _ : state) {
         SessionSpins spins;
         spins = generateSpins(pool, random, fixedClock, spinCount, path);
-        benchmark::DoNotOptimize(spins.spinMean);
+        benchmark::DoNotOptimize(spins.statistics.spinMean);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(std::filesystem::file_size(path)) *
                             state.iterations());

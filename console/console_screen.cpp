@@ -282,14 +282,4 @@ std::string toUpperCp437(std::string_view text) {
     return upper;
 }
 
-std::string rowText(const ConsoleScreen& screen, int row) {
-    std::string text(screenColumns, ' ');
-    if (row < 1 || row > screenRows) return text;
-    for (int column = 1; column <= screenColumns; ++column) {
-        text[static_cast<std::size_t>(column - 1)] =
-            static_cast<char>(cellAt(screen, row, column).character);
-    }
-    return text;
-}
-
 }  // namespace spinchart

@@ -81,11 +81,4 @@ void drawMenuBox(ConsoleScreen& screen, int row, int column, std::string_view ti
 KeyCode readMenuKey(ConsoleScreen& screen, int row, int column);
 std::string toUpperCp437(std::string_view text);
 
-// Cell access for tests and repainting.
-inline const ScreenCell& cellAt(const ConsoleScreen& screen, int row, int column) {
-    return screen.cells[static_cast<std::size_t>((row - 1) * screenColumns + (column - 1))];
-}
-// The characters of one row (80 bytes, code page 437).
-std::string rowText(const ConsoleScreen& screen, int row);
-
 }  // namespace spinchart

@@ -87,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     const std::string data(reinterpret_cast<const char*>(bytes), size);
     const std::array<std::string, 4> expected = modelSettings(data);
 
-    BlockReader reader{std::string_view(data)};
+    BlockReader reader = testing::memoryReader(data);
     if (fields(parseSettings(reader)) != expected) std::abort();
 
     // Through the file the session reads, with the defaults for empty values.

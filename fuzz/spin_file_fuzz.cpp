@@ -16,6 +16,7 @@
 #include "session/block_reader.h"
 #include "session/spin_file_model.h"
 #include "session/spin_source.h"
+#include "support/test_files.h"
 #include "text/number_text.h"
 #include "text/session_error.h"
 
@@ -34,7 +35,8 @@ std::optional<std::vector<std::int32_t>> loaded(BlockReader& reader) {
     std::vector<std::int32_t> values(spins.list.data(), spins.list.data() + spins.list.size());
     // The statistics are those of the list read.
     const SpinStatistics statistics = computeSpinStatistics(spins.list, spins.totalSpins);
-    if (statistics.spinMean != spins.spinMean || statistics.spinStdDev != spins.spinStdDev)
+    if (statistics.spinMean != spins.statistics.spinMean ||
+        statistics.spinStdDev != spins.statistics.spinStdDev)
         std::abort();
     return values;
 }
@@ -52,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
 
     // From memory (the data copied, so that a read past the end is seen).
     const std::string copy(data);
-    BlockReader fromMemory{std::string_view(copy)};
+    BlockReader fromMemory = testing::memoryReader(copy);
     if (loaded(fromMemory) != expected) std::abort();
 
     // From a file read in small blocks, so that values and line ends straddle

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace spinchart {
 
@@ -11,16 +12,14 @@ constexpr std::size_t byteOrderMarkSize = sizeof byteOrderMark - 1;
 }  // namespace
 
 // The buffer holds a whole byte order mark even when the blocks are smaller.
-BlockReader::BlockReader(FileHandle& file, std::size_t blockSize)
-    : file_(&file),
+BlockReader::BlockReader(ByteSource source, std::size_t blockSize)
+    : source_(std::move(source)),
       buffer_(new char[std::max(blockSize, byteOrderMarkSize)]),
       blockSize_(blockSize) {}
 
-BlockReader::BlockReader(std::string_view bytes)
-    : cur_(bytes.data()), end_(bytes.data() + bytes.size()), finished_(true) {
-    endAtCtrlZ();
-    skipByteOrderMark();
-}
+BlockReader::BlockReader(FileHandle& file, std::size_t blockSize)
+    : BlockReader([&file](char* data, std::size_t size) { return file.readSome(data, size); },
+                  blockSize) {}
 
 void BlockReader::skipByteOrderMark() {
     if (!atStart_) return;
@@ -62,10 +61,10 @@ void BlockReader::endAtCtrlZ() {
 
 bool BlockReader::refill() {
     if (finished_) return false;
-    std::size_t got = file_->readSome(buffer_.get(), blockSize_);
+    std::size_t got = source_(buffer_.get(), blockSize_);
     // The first bytes are read on until a byte order mark would fit.
     while (atStart_ && got > 0 && got < byteOrderMarkSize) {
-        const std::size_t more = file_->readSome(buffer_.get() + got, byteOrderMarkSize - got);
+        const std::size_t more = source_(buffer_.get() + got, byteOrderMarkSize - got);
         if (more == 0) break;
         got += more;
     }

@@ -4,8 +4,8 @@
 // byte order mark at the very start, as some editors write one, is skipped.
 
 #include <cstddef>
+#include <functional>
 #include <memory>
-#include <string_view>
 
 #include "platform/file_io.h"
 
@@ -15,10 +15,12 @@ class BlockReader {
 public:
     static constexpr std::size_t defaultBlockSize = std::size_t{1} << 20;
 
+    // Reads up to `size` bytes into `data`; 0 at the end.
+    using ByteSource = std::function<std::size_t(char* data, std::size_t size)>;
+
     // Reads the open file block by block.
     explicit BlockReader(FileHandle& file, std::size_t blockSize = defaultBlockSize);
-    // Reads bytes held in memory.
-    explicit BlockReader(std::string_view bytes);
+    explicit BlockReader(ByteSource source, std::size_t blockSize = defaultBlockSize);
 
     // The next byte (0..255), or -1 at the end of the data.
     int peek() {
@@ -40,7 +42,7 @@ private:
     void endAtCtrlZ();
     void skipByteOrderMark();
 
-    FileHandle* file_ = nullptr;
+    ByteSource source_;
     std::unique_ptr<char[]> buffer_;
     std::size_t blockSize_ = 0;
     const char* cur_ = nullptr;

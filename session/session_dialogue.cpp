@@ -56,17 +56,15 @@ void drawIntroScreen(ConsoleScreen& screen, const WheelProfile& profile) {
                 {"  <G> Generate Random Spins", "  <A> Analyze Casino File"});
 }
 
-// The analyze branch: the spins of the chosen data file, and its name as the
-// dialogue holds it.
+// The analyze branch: the spins of the chosen data file.
 SessionSpins analyzeDataFile(ConsoleScreen& screen, const WheelProfile& profile,
-                             const SessionSettings& settings, std::string& chosenName) {
+                             const SessionSettings& settings) {
     clearScreen(screen);
     writeLineAt(screen, 5, 14, "*** Default data file: " + toUpperCp437(settings.dataFile));
     drawDoubleFrame(screen, 17, frameColumn, 49);
     const std::string answer = ask(screen, 18, 15, " Enter DATA file to process: ");
     const std::string chosen = answer.empty() ? settings.dataFile : toUpperCp437(answer);
     writeDataChoice(profile, chosen, settings);
-    chosenName = chosen;
     return loadSpinFile(chosen);
 }
 
@@ -92,7 +90,7 @@ SessionSpins generateRandomSpins(ConsoleScreen& screen, const WheelProfile& prof
     const std::string nameAnswer = ask(screen, 22, 15, " (" + settings.randomFile + ") ");
     const std::string outputFile = nameAnswer.empty() ? settings.randomFile : nameAnswer;
 
-    saveSettings(profile, settings.dataFile, outputFile, settings.reportFile, settings.skipFile);
+    saveSettings(profile, {settings.dataFile, outputFile, settings.reportFile, settings.skipFile});
     return generateSpins(pool, context.random, context.readClock, count, outputFile);
 }
 
@@ -169,28 +167,25 @@ void runSession(ConsoleScreen& screen, const WheelProfile& profile, const Sessio
     const KeyCode methodKey = readMenuKey(screen, 17, 45);
     const bool analyze = methodKey == "A";
 
-    std::string dataFile;
-    SessionSpins spins = analyze ? analyzeDataFile(screen, profile, settings, dataFile)
-                                 : generateRandomSpins(screen, profile, settings, pool, context);
+    const SessionSpins spins = analyze
+                                   ? analyzeDataFile(screen, profile, settings)
+                                   : generateRandomSpins(screen, profile, settings, pool, context);
 
     const ReportChoice choice = askCountAndNames(screen, settings, spins.totalSpins);
     refuseClashingNames(spins.sourcePath, choice);
-    saveSettings(profile, settings.dataFile, settings.randomFile, choice.reportFile,
-                 choice.skipFile);
+    saveSettings(profile,
+                 {settings.dataFile, settings.randomFile, choice.reportFile, choice.skipFile});
 
     drawWorkingScreen(screen);
-    AnalysisRequest request;
-    request.numberCount = profile.numberCount;
-    request.chartTitle = profile.chartTitle;
-    request.spins = spins.list.values();
-    request.analysisCount = choice.analysisCount;
-    request.generated = !analyze;
-    request.dataFileName = dataFile;
-    request.reportFile = choice.reportFile;
-    request.skipFile = choice.skipFile;
-    request.spinMean = spins.spinMean;
-    request.spinStdDev = spins.spinStdDev;
-    context.analyse(request);
+    context.analyse({.numberCount = profile.numberCount,
+                     .chartTitle = profile.chartTitle,
+                     .spins = spins.list.values(),
+                     .analysisCount = choice.analysisCount,
+                     .generated = !analyze,
+                     .dataFileName = spins.dataFileName,
+                     .reportFile = choice.reportFile,
+                     .skipFile = choice.skipFile,
+                     .statistics = spins.statistics});
 }
 
 // The session's trap: runs `step` and tells whether it ended normally. Every

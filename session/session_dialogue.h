@@ -13,12 +13,11 @@ namespace spinchart {
 
 // What every session works with, from the program's start to its end: the
 // random source (the only state that lives across sessions and wheels), the
-// clock, and the analysis the program entry hands over (runAnalysis; tests
-// put their own clock and analysis in).
+// clock and the analysis (tests put their own clock and analysis in).
 struct SessionContext {
     RandomState random;
     ClockReader readClock = readLocalTime;
-    std::function<void(const AnalysisRequest&)> analyse;
+    std::function<void(const AnalysisRequest&)> analyse = runAnalysis;
 };
 
 // Runs sessions of the wheel until the user declines to run it again. Errors

@@ -12,11 +12,11 @@ namespace {
 // Longer than any usable path; a stray huge line is cut here rather than held.
 constexpr std::size_t maxValueLength = 65536;
 
-void writeFourLines(std::string_view cp437Name, std::string_view a, std::string_view b,
-                    std::string_view c, std::string_view d) {
+void writeFourLines(std::string_view cp437Name, const SessionSettings& settings) {
     OutputFile out;
     out.open(cp437Name);
-    for (std::string_view line : {a, b, c, d}) {
+    for (const std::string& line :
+         {settings.dataFile, settings.randomFile, settings.reportFile, settings.skipFile}) {
         out.write(line);
         out.newLine();
     }
@@ -79,8 +79,7 @@ SessionSettings loadSettings(const WheelProfile& profile) {
     } else {
         fillEmptyFromDefaults(settings, profile);
         try {
-            saveSettings(profile, settings.dataFile, settings.randomFile, settings.reportFile,
-                         settings.skipFile);
+            saveSettings(profile, settings);
         } catch (const std::exception&) {
         }
     }
@@ -88,16 +87,14 @@ SessionSettings loadSettings(const WheelProfile& profile) {
     return settings;
 }
 
-void saveSettings(const WheelProfile& profile, std::string_view dataFile,
-                  std::string_view randomFile, std::string_view reportFile,
-                  std::string_view skipFile) {
-    writeFourLines(profile.settingsFile, dataFile, randomFile, reportFile, skipFile);
+void saveSettings(const WheelProfile& profile, const SessionSettings& settings) {
+    writeFourLines(profile.settingsFile, settings);
 }
 
 void writeDataChoice(const WheelProfile& profile, std::string_view chosenDataFile,
-                     const SessionSettings& settings) {
-    writeFourLines(profile.dataSettingsFile, chosenDataFile, settings.randomFile,
-                   settings.reportFile, settings.skipFile);
+                     SessionSettings settings) {
+    settings.dataFile = chosenDataFile;
+    writeFourLines(profile.dataSettingsFile, settings);
 }
 
 }  // namespace spinchart

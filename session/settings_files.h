@@ -23,15 +23,14 @@ struct SessionSettings {
 // field takes the profile's default.
 SessionSettings loadSettings(const WheelProfile& profile);
 
-// Writes the four names to the wheel's settings file. Throws SessionError.
-void saveSettings(const WheelProfile& profile, std::string_view dataFile,
-                  std::string_view randomFile, std::string_view reportFile,
-                  std::string_view skipFile);
+// Writes the four names to the wheel's settings file. Throws PlatformError
+// when it cannot be written.
+void saveSettings(const WheelProfile& profile, const SessionSettings& settings);
 
 // Writes the chosen data file and the other three settings to the wheel's
-// data-choice file. Throws SessionError.
+// data-choice file. Throws PlatformError when it cannot be written.
 void writeDataChoice(const WheelProfile& profile, std::string_view chosenDataFile,
-                     const SessionSettings& settings);
+                     SessionSettings settings);
 
 // Reads one value of a settings file: leading blanks dropped; a value opening
 // with a double quote runs to the next one; otherwise it runs to a comma or a

@@ -1,8 +1,9 @@
 #pragma once
 // The session's spins: positions 1 to size(), position 1 the most recent spin.
 // Storage grows with realloc so that a large list can be extended in place
-// without a copy and without holding two lists at once; allocation failure
-// throws SessionError.
+// without a copy and without holding two lists at once. Growth beyond a
+// 32-bit count or a failed allocation throws SessionError; growth the
+// system's memory cannot hold is refused first with PlatformError.
 
 #include <cstddef>
 #include <cstdint>
@@ -28,8 +29,7 @@ public:
     std::span<const std::int32_t> values() const { return {data_, size_}; }
     std::int32_t* data() { return data_; }
 
-    // Sets the size; new positions hold 0. Throws SessionError when the memory
-    // cannot be had or the count is beyond a 32-bit count.
+    // Sets the size; new positions hold 0. Throws as the list grows.
     void resize(std::size_t count);
     void reserve(std::size_t count);
     void pushBack(std::int32_t value) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "analysis/main_report.h"
 #include "platform/clock.h"
 #include "session/block_reader.h"
 #include "session/spin_list.h"
@@ -20,15 +21,10 @@ namespace spinchart {
 
 struct SessionSpins {
     SpinList list;
-    std::string sourcePath;  // the spin file as found on disk; empty for drawn spins
+    std::string dataFileName;  // the spin file as the dialogue names it (code page 437)
+    std::string sourcePath;    // the spin file as found on disk; empty for drawn spins
     std::int32_t totalSpins = 0;
-    std::int32_t spinMean = 0;
-    std::int32_t spinStdDev = 0;
-};
-
-struct SpinStatistics {
-    std::int32_t spinMean = 0;
-    std::int32_t spinStdDev = 0;
+    SpinStatistics statistics;
 };
 
 // The next value of a spin file. Throws SessionError when only blanks are left.

@@ -115,8 +115,7 @@ protected:
         request.generated = true;
         request.reportFile = linuxDir.file("expected.rep");
         request.skipFile = linuxDir.file("expected.skp");
-        request.spinMean = loaded.spinMean;
-        request.spinStdDev = loaded.spinStdDev;
+        request.statistics = loaded.statistics;
         runAnalysis(request);
         EXPECT_TRUE(readFile(windowsDir.file(report)) == readFile(request.reportFile)) << report;
         EXPECT_TRUE(readFile(windowsDir.file(skip)) == readFile(request.skipFile)) << skip;

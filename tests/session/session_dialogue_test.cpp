@@ -53,8 +53,8 @@ void recordAnalysis(const ConsoleScreen& screen, const AnalysisRequest& request)
     s.dataFileName = request.dataFileName;
     s.reportFile = request.reportFile;
     s.skipFile = request.skipFile;
-    s.spinMean = request.spinMean;
-    s.spinStdDev = request.spinStdDev;
+    s.spinMean = request.statistics.spinMean;
+    s.spinStdDev = request.statistics.spinStdDev;
     s.spins.assign(request.spins.begin(), request.spins.end());
     // The screen as the program holds it when the analysis starts.
     s.workingRow11 = rowText(screen, 11).substr(24, 20);

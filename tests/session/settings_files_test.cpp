@@ -17,7 +17,7 @@ using testing::readWholeFile;
 using testing::writeWholeFile;
 
 SessionSettings parse(std::string_view bytes) {
-    BlockReader reader(bytes);
+    BlockReader reader = testing::memoryReader(bytes);
     return parseSettings(reader);
 }
 
@@ -92,13 +92,13 @@ TEST(SettingsFiles, ShortOrUnreadableFilesFallBackToDefaultsWithoutError) {
     std::filesystem::create_directory("VIRLO00.INI");
     expectFields(loadSettings(doubleZeroProfile), "HAMB00.DAT", "RAND00.DAT", "VIRLO00.REP",
                  "VIRLO00.SKP");
-    EXPECT_THROW(saveSettings(doubleZeroProfile, "a", "b", "c", "d"), PlatformError);
+    EXPECT_THROW(saveSettings(doubleZeroProfile, {"a", "b", "c", "d"}), PlatformError);
 }
 
 TEST(SettingsFiles, SavesAndDataChoiceWriteFourCrLfLines) {
     WorkingFolder folder("spinchart-settings-save");
     SessionSettings s = loadSettings(doubleZeroProfile);
-    saveSettings(doubleZeroProfile, s.dataFile, "my out.dat ", s.reportFile, s.skipFile);
+    saveSettings(doubleZeroProfile, {s.dataFile, "my out.dat ", s.reportFile, s.skipFile});
     EXPECT_EQ(readWholeFile("VIRLO00.INI"),
               "HAMB00.DAT\r\nmy out.dat \r\nVIRLO00.REP\r\nVIRLO00.SKP\r\n");
     // A name with trailing blanks survives the round trip.

@@ -32,7 +32,7 @@ std::vector<std::int32_t> values(const SessionSpins& spins) {
 }
 
 std::vector<std::int32_t> load(std::string_view bytes) {
-    BlockReader reader(bytes);
+    BlockReader reader = testing::memoryReader(bytes);
     SessionSpins spins;
     spins = loadSpins(reader);
     EXPECT_EQ(spins.totalSpins, spins.list.size());
@@ -73,18 +73,18 @@ TEST(SpinReader, CtrlZByteOrderMarkAndEmptyData) {
     EXPECT_EQ(load(""), Spins{});
     EXPECT_EQ(load("\x1A"), Spins{});
 
-    BlockReader reader(std::string_view("\x1A"));
+    BlockReader reader = testing::memoryReader("\x1A");
     SessionSpins spins;
     spins.totalSpins = 9;
     spins = loadSpins(reader);
     EXPECT_EQ(spins.totalSpins, 0);
-    EXPECT_EQ(spins.spinMean, -2147483647 - 1);
-    EXPECT_EQ(spins.spinStdDev, -2147483647 - 1);
+    EXPECT_EQ(spins.statistics.spinMean, -2147483647 - 1);
+    EXPECT_EQ(spins.statistics.spinStdDev, -2147483647 - 1);
 }
 
 TEST(SpinReader, BlanksWhereAValueIsExpectedFail) {
     for (std::string_view bytes : {"17\r\n   ", "   ", "17\r\n5 \r\n  \x1A", "17,  "}) {
-        BlockReader reader(bytes);
+        BlockReader reader = testing::memoryReader(bytes);
         SessionSpins spins;
         EXPECT_THROW(loadSpins(reader), SessionError) << bytes;
     }
@@ -225,8 +225,8 @@ TEST(SpinGenerator, WritesOneSpinPerLineInPrintForm) {
         SessionSpins loaded;
         loaded = loadSpinFile("out.dat");
         EXPECT_EQ(values(loaded), values(spins));
-        EXPECT_EQ(loaded.spinMean, spins.spinMean);
-        EXPECT_EQ(loaded.spinStdDev, spins.spinStdDev);
+        EXPECT_EQ(loaded.statistics.spinMean, spins.statistics.spinMean);
+        EXPECT_EQ(loaded.statistics.spinStdDev, spins.statistics.spinStdDev);
     }
 }
 
@@ -240,9 +240,9 @@ TEST(SpinGenerator, CoversTheWheelAndSeedsFromTheClockEachTime) {
     for (std::int32_t i = 1; i <= first.totalSpins; ++i)
         ++hits[static_cast<std::size_t>(first.list.at(i))];
     for (int h : hits)
-        EXPECT_GT(h, 400);          // about 526 each
-    EXPECT_GE(first.spinMean, 18);  // about 18.5
-    EXPECT_LE(first.spinMean, 19);
+        EXPECT_GT(h, 400);                     // about 526 each
+    EXPECT_GE(first.statistics.spinMean, 18);  // about 18.5
+    EXPECT_LE(first.statistics.spinMean, 19);
 
     // A second generation at the same clock reading repeats the first: the
     // state left by the first does not matter.

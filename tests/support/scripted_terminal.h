@@ -98,3 +98,20 @@ struct ScriptedConsole {
 std::string cp437(std::string_view utf8);
 
 }  // namespace spinchart::testing
+
+namespace spinchart {
+
+// The program's own view of a cell, and of one row (80 bytes, code page 437).
+inline const ScreenCell& cellAt(const ConsoleScreen& screen, int row, int column) {
+    return screen.cells[static_cast<std::size_t>((row - 1) * screenColumns + (column - 1))];
+}
+inline std::string rowText(const ConsoleScreen& screen, int row) {
+    std::string text(screenColumns, ' ');
+    if (row < 1 || row > screenRows) return text;
+    for (int column = 1; column <= screenColumns; ++column)
+        text[static_cast<std::size_t>(column - 1)] =
+            static_cast<char>(cellAt(screen, row, column).character);
+    return text;
+}
+
+}  // namespace spinchart
