@@ -132,7 +132,7 @@ SystemRows::SystemRows(std::int32_t firstPosition) : position_(firstPosition) {
     layOut();
 }
 
-char* SystemRows::writeRow(char* out, std::int32_t position, std::int32_t number,
+char* SystemRows::writeRow(char* out, std::int64_t position, std::int32_t number,
                            std::int32_t distance, Layout& layout) {
     const bool win = isWin(distance);
     LineWriter line{out};
@@ -164,7 +164,7 @@ void SystemRows::layOut() {
     row_[layout_.numberEnd - 1] = ' ';
     row_[layout_.distanceEnd - 1] = ' ';
     positionDigits_ = 1;
-    for (std::int32_t rest = position_; rest >= 10; rest /= 10)
+    for (std::int64_t rest = position_; rest >= 10; rest /= 10)
         ++positionDigits_;
 }
 

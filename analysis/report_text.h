@@ -70,14 +70,14 @@ private:
     };
 
     // Any row, item by item.
-    static char* writeRow(char* out, std::int32_t position, std::int32_t number,
+    static char* writeRow(char* out, std::int64_t position, std::int32_t number,
                           std::int32_t distance, Layout& layout);
     // The row of the current position with blank number and distance fields,
     // for every row until the position gains a digit.
     void layOut();
     void countPosition();
 
-    std::int32_t position_;
+    std::int64_t position_;  // counting on past the last row never overflows
     std::array<char, maxRowBytes> row_{};
     std::size_t rowBytes_ = 0;
     std::size_t positionDigits_ = 0;
