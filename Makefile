@@ -19,6 +19,9 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 # Warnings are errors in CI (WERROR=ON), not by default.
 WERROR     ?= OFF
+# make install: where to, and an optional staging root.
+PREFIX     ?= /usr/local
+DESTDIR    ?=
 
 # Configures a build folder from its preset: $(call configure,preset,folder).
 configure = cmake --preset $(1) -B $(2) -DSPINCHART_WERROR=$(WERROR) $(CMAKE_FLAGS)
@@ -31,14 +34,19 @@ DEB_PACKAGES := $(RUN_PACKAGES) clang libclang-rt-14-dev pkg-config libgtest-dev
 # The cross compiler for the Windows build, and wine to run what it builds.
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix
 WINE_PACKAGES    := wine64 wine
+# What the Debian package is built with (dependencies worked out from the
+# binary), and what checks the packages.
+PACKAGE_PACKAGES := dpkg-dev file
+CHECK_PACKAGE_PACKAGES := lintian unzip man-db groff-base
 
 .PHONY: all build run run-deps test test-plain test-asan bench bench-build fuzz check-format \
         check-layers check-valgrind check-large deps clean windows test-windows windows-deps \
-        wine-deps run-build
+        wine-deps run-build install package package-windows check-packages package-deps \
+        check-package-deps
 
 all: build
 
-deps run-deps windows-deps wine-deps:
+deps run-deps windows-deps wine-deps package-deps check-package-deps:
 	@missing=""; \
 	for p in $(PACKAGES_$@); do \
 	  dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; \
@@ -56,6 +64,8 @@ PACKAGES_deps := $(DEB_PACKAGES)
 PACKAGES_run-deps := $(RUN_PACKAGES)
 PACKAGES_windows-deps := $(WINDOWS_PACKAGES)
 PACKAGES_wine-deps := $(WINE_PACKAGES)
+PACKAGES_package-deps := $(PACKAGE_PACKAGES)
+PACKAGES_check-package-deps := $(CHECK_PACKAGE_PACKAGES)
 
 build: deps
 	$(call configure,dev,$(BUILD))
@@ -69,6 +79,23 @@ run: run-build
 run-build: run-deps
 	$(call configure,run,$(RUN_BUILD))
 	cmake --build $(RUN_BUILD) -j $(JOBS)
+
+# The program and its manual page under PREFIX, with its documents; DESTDIR
+# stages the whole tree elsewhere.
+install: run-build
+	DESTDIR="$(DESTDIR)" cmake --install $(RUN_BUILD) --prefix "$(PREFIX)"
+
+# A Debian package and a .tar.gz, in $(RUN_BUILD).
+package: run-build package-deps
+	cd $(RUN_BUILD) && cpack
+
+# spinchart-<version>-win64.zip, in $(WINDOWS_BUILD).
+package-windows: windows
+	cd $(WINDOWS_BUILD) && cpack
+
+# Both packages built and checked: lintian, and the unpacked programs.
+check-packages: package package-windows check-package-deps
+	@bash .ci/check-packages $(RUN_BUILD) $(WINDOWS_BUILD)
 
 test-plain: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
