@@ -14,6 +14,7 @@
 #include "session/spin_source.h"
 #include "session/wheel_profile.h"
 #include "support/e2e/terminal_session.h"
+#include "text/program_identity.h"
 #include "title_screen.h"
 
 namespace spinchart::e2e {
@@ -188,6 +189,22 @@ TEST_F(WindowsE2e, EveryWheelAndMethodTheErrorScreenAndRunAgain) {
     }
     expectReportsOfDrawnSpins(singleZeroProfile, "drawn0.dat", 300, "gen0.rep", "gen0.skp");
     expectReportsOfDrawnSpins(doubleZeroProfile, "RAND00.DAT", 1000, "gen00.rep", "gen00.skp");
+}
+
+// The options answer on Windows as well, and the usage names the README.
+TEST(WindowsOptions, VersionAndHelpAnswerWithoutTheFullScreen) {
+    const char* program = std::getenv("SPINCHART_WINDOWS_PROGRAM");
+    if (program == nullptr || *program == '\0')
+        GTEST_SKIP() << "SPINCHART_WINDOWS_PROGRAM names no Windows program";
+    for (const std::string option : {"--version", "--help"}) {
+        TempDirectory dir;
+        TerminalSession app(dir.path(), std::vector<std::string>{"wine", program, option});
+        EXPECT_EQ(app.waitForExit(), 0) << option << app.screenDump();
+        EXPECT_TRUE(app.screenContains(option == "--version" ? std::string(programBannerLine)
+                                                             : "Read more: README.txt"))
+            << option << app.screenDump();
+        EXPECT_FALSE(app.screenContains("Select your choice")) << option;
+    }
 }
 
 // The console-client tests of the Win32 terminal backend need a console,
