@@ -1,19 +1,30 @@
 SHELL := /bin/bash
 # spinchart: the user's entry points. `make run` builds and starts the program;
 # `make test` builds and runs the whole suite, plainly and under ASan + UBSan.
-# `make run` builds the program alone (no tests, warnings not errors) in its own
-# folder, with only the packages it needs.
+# `make run` builds the program alone (no tests) in its own folder, with only
+# the packages it needs, and starts it here, in the repository.
 
+# The build folders, each the binary folder of a preset in CMakePresets.json
+# (dev, run, asan, bench, fuzz, windows, windows-tests), which holds its
+# settings.
 BUILD      ?= build
 RUN_BUILD  ?= build-run
 ASAN_BUILD ?= build-asan
 BENCH_BUILD ?= build-bench
 FUZZ_BUILD ?= build-fuzz
-FUZZ_SECONDS ?= 60
 WINDOWS_BUILD ?= build-windows
 WINDOWS_TEST_BUILD ?= build-windows-tests
+FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
+# Warnings are errors in CI (WERROR=ON), not by default.
+WERROR     ?= OFF
+# make install: where to, and an optional staging root.
+PREFIX     ?= /usr/local
+DESTDIR    ?=
+
+# Configures a build folder from its preset: $(call configure,preset,folder).
+configure = cmake --preset $(1) -B $(2) -DSPINCHART_WERROR=$(WERROR) $(CMAKE_FLAGS)
 
 # Debian packages the program needs, and those the tests need besides.
 RUN_PACKAGES := cmake make g++
@@ -23,14 +34,19 @@ DEB_PACKAGES := $(RUN_PACKAGES) clang libclang-rt-14-dev pkg-config libgtest-dev
 # The cross compiler for the Windows build, and wine to run what it builds.
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix
 WINE_PACKAGES    := wine64 wine
+# What the Debian package is built with (dependencies worked out from the
+# binary), and what checks the packages.
+PACKAGE_PACKAGES := dpkg-dev file
+CHECK_PACKAGE_PACKAGES := lintian unzip man-db groff-base
 
 .PHONY: all build run run-deps test test-plain test-asan bench bench-build fuzz check-format \
         check-layers check-valgrind check-large deps clean windows test-windows windows-deps \
-        wine-deps
+        wine-deps run-build install package package-windows check-packages package-deps \
+        check-package-deps
 
 all: build
 
-deps run-deps windows-deps wine-deps:
+deps run-deps windows-deps wine-deps package-deps check-package-deps:
 	@missing=""; \
 	for p in $(PACKAGES_$@); do \
 	  dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; \
@@ -48,22 +64,44 @@ PACKAGES_deps := $(DEB_PACKAGES)
 PACKAGES_run-deps := $(RUN_PACKAGES)
 PACKAGES_windows-deps := $(WINDOWS_PACKAGES)
 PACKAGES_wine-deps := $(WINE_PACKAGES)
+PACKAGES_package-deps := $(PACKAGE_PACKAGES)
+PACKAGES_check-package-deps := $(CHECK_PACKAGE_PACKAGES)
 
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
+	$(call configure,dev,$(BUILD))
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: run-deps
-	cmake -S . -B $(RUN_BUILD) -DCMAKE_BUILD_TYPE=Release -DSPINCHART_TESTS=OFF -DSPINCHART_BENCH=OFF \
-	  -DSPINCHART_FUZZ=OFF -DSPINCHART_WERROR=OFF $(CMAKE_FLAGS)
-	cmake --build $(RUN_BUILD) -j $(JOBS) --target spinchart
+# The program alone, started in the repository: the files of a first run land
+# here (.gitignore keeps them out of git).
+run: run-build
 	./$(RUN_BUILD)/spinchart
+
+run-build: run-deps
+	$(call configure,run,$(RUN_BUILD))
+	cmake --build $(RUN_BUILD) -j $(JOBS)
+
+# The program and its manual page under PREFIX, with its documents; DESTDIR
+# stages the whole tree elsewhere.
+install: run-build
+	DESTDIR="$(DESTDIR)" cmake --install $(RUN_BUILD) --prefix "$(PREFIX)"
+
+# A Debian package and a .tar.gz, in $(RUN_BUILD).
+package: run-build package-deps
+	cd $(RUN_BUILD) && cpack
+
+# spinchart-<version>-win64.zip, in $(WINDOWS_BUILD).
+package-windows: windows
+	cd $(WINDOWS_BUILD) && cpack
+
+# Both packages built and checked: lintian, and the unpacked programs.
+check-packages: package package-windows check-package-deps
+	@bash .ci/check-packages $(RUN_BUILD) $(WINDOWS_BUILD)
 
 test-plain: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 test-asan: deps
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DSPINCHART_SANITIZE=ON $(CMAKE_FLAGS)
+	$(call configure,asan,$(ASAN_BUILD))
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
@@ -71,7 +109,7 @@ test-asan: deps
 test: test-plain test-asan
 
 bench-build: deps
-	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DSPINCHART_BENCH=ON -DSPINCHART_TESTS=OFF $(CMAKE_FLAGS)
+	$(call configure,bench,$(BENCH_BUILD))
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 
 bench: bench-build
@@ -88,7 +126,7 @@ check-layers:
 # Each libFuzzer target for FUZZ_SECONDS, starting from the seed corpus in
 # fuzz/corpus/<target> (copied, so the repository's seeds stay as they are).
 fuzz: deps
-	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSPINCHART_FUZZ=ON -DSPINCHART_TESTS=OFF $(CMAKE_FLAGS)
+	$(call configure,fuzz,$(FUZZ_BUILD))
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	@set -e; passed=0; mkdir -p $(FUZZ_BUILD)/artifacts; for f in $(FUZZ_BUILD)/fuzz/*_fuzz; do \
 	  name=$$(basename $$f _fuzz); work=$$(mktemp -d); mkdir $$work.tmp; \
@@ -151,8 +189,7 @@ check-large: build
 # spinchart.exe for 64-bit Windows, cross-compiled with mingw-w64 and linked
 # statically: the one file runs on Windows without any other DLL.
 windows: windows-deps
-	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
-	  -DCMAKE_BUILD_TYPE=Release -DSPINCHART_TESTS=OFF $(CMAKE_FLAGS)
+	$(call configure,windows,$(WINDOWS_BUILD))
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target spinchart
 
 # The unit tests built for Windows and run under wine, then the Windows
@@ -166,13 +203,12 @@ test-windows: windows wine-deps build
 	mkdir -p $(WINEPREFIX_DIR); \
 	wineserver -p >/dev/null 2>&1 </dev/null; \
 	wineboot -i >/dev/null 2>&1 </dev/null; \
-	cmake -S . -B $(WINDOWS_TEST_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
-	  -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS); \
+	$(call configure,windows-tests,$(WINDOWS_TEST_BUILD)); \
 	cmake --build $(WINDOWS_TEST_BUILD) -j $(JOBS) --target unit_tests; \
 	ctest --test-dir $(WINDOWS_TEST_BUILD) --output-on-failure --timeout 120 -j $(JOBS); \
 	SPINCHART_WINDOWS_PROGRAM=$(abspath $(WINDOWS_BUILD))/spinchart.exe \
 	SPINCHART_WINDOWS_UNIT_TESTS=$(abspath $(WINDOWS_TEST_BUILD))/tests/unit_tests.exe \
-	  timeout 600 ./$(BUILD)/tests/e2e_tests --gtest_filter='Windows*'
+	  ctest --test-dir $(BUILD) --output-on-failure -L windows
 
 clean:
 	rm -rf $(BUILD) $(RUN_BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD) \

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/user_guide.h"
 #include "session/session_dialogue.h"
 #include "session/wheel_profile.h"
 #include "text/program_identity.h"
@@ -20,8 +21,8 @@ void drawTitleScreen(ConsoleScreen& screen) {
         {"~ real-life roulette spins from any casino;", "~ randomly generated roulette spins."});
     writeLinesAt(screen, 8, 4,
                  {"The reports are separated also by the type of wheel: 0 or 00.",
-                  "The reports are text files that can be opened in any text editor.", "",
-                  "Read more: https://spinchart.example/ "});
+                  "The reports are text files that can be opened in any text editor."});
+    writeLineAt(screen, 11, 4, "Read more: " + std::string(manualReference) + " ");
 }
 
 void drawWheelMenu(ConsoleScreen& screen) {

@@ -1,6 +1,8 @@
 #pragma once
 // The program loop: title screen and wheel menu until the user exits.
 
+#include <span>
+
 #include "console/console_screen.h"
 #include "session/session_dialogue.h"
 
@@ -10,7 +12,9 @@ namespace spinchart {
 // after "X".
 void runMainLoop(ConsoleScreen& screen, SessionContext& context);
 
-// The whole program on the real terminal; returns the process exit status.
-int runProgram();
+// The whole program: answers --version and --help, else runs on the real
+// terminal. Takes the arguments after the program's name; returns the process
+// exit status.
+int runProgram(std::span<const char* const> arguments);
 
 }  // namespace spinchart

@@ -1,13 +1,31 @@
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <memory>
 
+#include "app/command_line.h"
 #include "app/main_menu.h"
 #include "platform/terminal.h"
 
 namespace spinchart {
+namespace {
 
-int runProgram() {
+// Prints an answer to the command line; a failed write (a full disk, a closed
+// output) is the one failure.
+int printAnswer(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "spinchart: cannot write the answer: %s\n", std::strerror(errno));
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int runProgram(std::span<const char* const> arguments) {
+    if (const auto answer = commandLineAnswer(arguments)) return printAnswer(*answer);
     try {
         std::unique_ptr<TerminalBackend> terminal = openProgramTerminal();
         ConsoleScreen screen;

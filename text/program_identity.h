@@ -1,12 +1,8 @@
 #pragma once
-// The program's name, version and copyright, shared by the title screen and
-// the report header.
+// The program's name, version and copyright, shared by the title screen, the
+// report header and --version. The version is the build's project version.
 
 #include <string_view>
-
-#ifndef SPINCHART_VERSION
-#define SPINCHART_VERSION "0"
-#endif
 
 namespace spinchart {
 

@@ -5,9 +5,14 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <sstream>
+#include <vector>
 
+#include "app/command_line.h"
+#include "session/wheel_profile.h"
 #include "support/scripted_terminal.h"
 #include "support/test_text.h"
+#include "text/program_identity.h"
 #include "title_screen.h"
 
 namespace spinchart {
@@ -51,6 +56,14 @@ TEST(MainLoop, ShowsTheTitleScreenAndEndsOnX) {
         EXPECT_EQ(terminal.text(2, 80, 1), " ");
         EXPECT_NE(terminal.text(1, 2, 10), std::string(10, ' '));
         EXPECT_NE(terminal.text(2, 2, 10), std::string(10, ' '));
+        // The "Read more:" line names this build's manual; blanks follow.
+        const std::string readMore = terminal.text(11, 4, 77);
+        const auto padded = [](std::string_view line) {
+            return std::string(line) + std::string(77 - line.size(), ' ');
+        };
+        EXPECT_TRUE(readMore == padded(testing::readMoreLine) ||
+                    readMore == padded(testing::readMoreLineWindows))
+            << readMore;
         terminal.pushText("x");
         terminal.onIdle = nullptr;
     };
@@ -143,6 +156,53 @@ TEST(MainLoop, LowerAndUpperCaseWheelKeysEnterTheirWheel) {
         EXPECT_TRUE(answered) << key;
         EXPECT_EQ(console.terminal.beeps, 0) << key;
     }
+}
+
+// The command line: only --version and --help mean something, the first of
+// them wins, and nothing else (near misses included) stops the program.
+TEST(CommandLine, AnswersVersionAndHelpAndIgnoresEverythingElse) {
+    using Arguments = std::vector<const char*>;
+    EXPECT_EQ(commandLineAnswer(Arguments{}), std::nullopt);
+    EXPECT_EQ(commandLineAnswer(Arguments{"-v", "-h", "--Version", "help", "--versions", "-", "--",
+                                          "", "--help=all", "HAMB00.DAT"}),
+              std::nullopt);
+    const auto version = commandLineAnswer(Arguments{"--version"});
+    ASSERT_TRUE(version.has_value());
+    EXPECT_EQ(*version, std::string(programBannerLine) + "\n");
+    EXPECT_EQ(version->rfind("spinchart ", 0), 0u);
+    EXPECT_EQ(commandLineAnswer(Arguments{"casino.dat", "--help", "--version"}), usageText());
+    EXPECT_EQ(commandLineAnswer(Arguments{"x", "--version", "--help"}), version);
+}
+
+// The usage fits an 80-column terminal in plain ASCII and names every file a
+// session writes by default, and where to read more.
+TEST(CommandLine, UsageNamesTheKeysTheFilesAndTheManual) {
+    const std::string usage = usageText();
+    ASSERT_FALSE(usage.empty());
+    EXPECT_EQ(usage.back(), '\n');
+    std::istringstream lines(usage);
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_LE(line.size(), 79u) << line;
+        for (char c : line)
+            EXPECT_TRUE(c >= ' ' && c <= '~') << line;
+    }
+    EXPECT_EQ(usage.rfind("Usage: spinchart [--help | --version]\n", 0), 0u);
+    for (const WheelProfile* profile : {&singleZeroProfile, &doubleZeroProfile}) {
+        for (std::string_view file :
+             {profile->settingsFile, profile->dataSettingsFile, profile->defaultDataFile,
+              profile->defaultRandomFile, profile->defaultReportFile, profile->defaultSkipFile})
+            EXPECT_NE(usage.find(file), std::string::npos) << file;
+    }
+    for (std::string_view key : {"S, D, X", "G, A", "Enter", "Backspace", "Y, N", "Ctrl+"})
+        EXPECT_NE(usage.find(key), std::string::npos) << key;
+    // The same manual as the title screen's "Read more:" line, at the end.
+    const std::string readMore = usage.substr(usage.rfind("Read more: "));
+    const auto asLastLine = [](std::string_view line) {
+        return std::string(line.substr(0, line.size() - 1)) + "\n";
+    };
+    EXPECT_TRUE(readMore == asLastLine(testing::readMoreLine) ||
+                readMore == asLastLine(testing::readMoreLineWindows))
+        << readMore;
 }
 
 }  // namespace

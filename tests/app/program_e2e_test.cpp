@@ -5,9 +5,12 @@
 #include <unistd.h>
 #include <csignal>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "support/e2e/terminal_session.h"
 #include "support/test_text.h"
+#include "text/program_identity.h"
 #include "title_screen.h"
 
 namespace spinchart::e2e {
@@ -20,6 +23,9 @@ void expectTitleScreen(TerminalSession& app) {
     ASSERT_TRUE(app.waitForText(23, 16, "╘═════════════════════════════════╛")) << app.screenDump();
     for (const auto& [row, column, text] : testing::titleScreenTexts)
         EXPECT_EQ(app.text(row, column, testing::charactersIn(text)), text) << row;
+    const std::string_view readMore = testing::readMoreLine;
+    EXPECT_EQ(app.rowText(11),
+              "   " + std::string(readMore) + std::string(77 - readMore.size(), ' '));
     EXPECT_NE(app.text(1, 2, 20), std::string(20, ' '));
     EXPECT_NE(app.text(2, 2, 20), std::string(20, ' '));
     EXPECT_EQ(app.rowText(24), std::string(80, ' '));
@@ -181,29 +187,92 @@ TEST(ProgramE2e, SmallTerminalShowsTheSizeNeededUntilItGrows) {
     expectExitedCleanly(app, 0);
 }
 
-TEST(ProgramE2e, RefusesToRunWithoutATerminal) {
+// A run with standard input from /dev/null and the output into pipes.
+struct PlainRun {
+    int status = -1;
+    std::string out;
+    std::string errors;
+};
+
+std::string readAll(int fd) {
+    std::string bytes;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    ::close(fd);
+    return bytes;
+}
+
+PlainRun runWithoutATerminal(std::vector<std::string> arguments) {
+    int outPipe[2];
     int errorPipe[2];
-    ASSERT_EQ(::pipe(errorPipe), 0);
+    if (::pipe(outPipe) != 0 || ::pipe(errorPipe) != 0) return {};
+    std::vector<char*> argv{const_cast<char*>(SPINCHART_BINARY)};
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
     const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
+    if (child < 0) return {};
     if (child == 0) {
         std::FILE* nothing = std::freopen("/dev/null", "r", stdin);
         (void)nothing;
+        ::dup2(outPipe[1], 1);
         ::dup2(errorPipe[1], 2);
-        ::execl(SPINCHART_BINARY, SPINCHART_BINARY, static_cast<char*>(nullptr));
+        ::close(outPipe[0]);
+        ::close(errorPipe[0]);
+        ::execv(SPINCHART_BINARY, argv.data());
         ::_exit(127);
     }
+    ::close(outPipe[1]);
     ::close(errorPipe[1]);
-    std::string message;
-    char buffer[256];
-    for (ssize_t n; (n = ::read(errorPipe[0], buffer, sizeof buffer)) > 0;)
-        message.append(buffer, static_cast<std::size_t>(n));
-    ::close(errorPipe[0]);
+    PlainRun run;
+    run.out = readAll(outPipe[0]);
+    run.errors = readAll(errorPipe[0]);
     int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_NE(WEXITSTATUS(status), 0);
-    EXPECT_EQ(message, "spinchart: standard input and output must be a terminal\n");
+    if (::waitpid(child, &status, 0) == child && WIFEXITED(status))
+        run.status = WEXITSTATUS(status);
+    return run;
+}
+
+TEST(ProgramE2e, WithoutATerminalOnlyTheOptionsAnswer) {
+    const PlainRun refused = runWithoutATerminal({"casino.dat"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(refused.errors, "spinchart: standard input and output must be a terminal\n");
+
+    const PlainRun version = runWithoutATerminal({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, std::string(programBannerLine) + "\n");
+    EXPECT_EQ(version.errors, "");
+
+    const PlainRun help = runWithoutATerminal({"casino.dat", "--help", "--version"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("Usage: spinchart [--help | --version]\n", 0), 0u) << help.out;
+    EXPECT_NE(help.out.find("\n  Ctrl+\\ "), std::string::npos) << help.out;
+    const std::string lastLine = "\nRead more: man spinchart\n";
+    EXPECT_EQ(help.out.substr(help.out.size() - lastLine.size()), lastLine);
+    EXPECT_EQ(help.errors, "");
+}
+
+// In a terminal the options print their answer and leave the terminal as it
+// was: no mode changed, no colour, no cursor movement, no screen switch.
+TEST(ProgramE2e, OptionsInATerminalOnlyPrintTheirAnswer) {
+    for (const char* option : {"--version", "--help"}) {
+        TempDirectory dir;
+        ChildOptions options;
+        options.arguments = {option};
+        TerminalSession app(dir.path(), options);
+        EXPECT_EQ(app.waitForExit(), 0) << option;
+        EXPECT_TRUE(app.modesRestored()) << option;
+        EXPECT_TRUE(app.cursorVisible()) << option;
+        EXPECT_EQ(app.output().find('\x1b'), std::string::npos) << option;
+        EXPECT_EQ(app.colours(1, 1), (CellColours{-1, -1})) << option;
+        if (option == std::string_view("--version")) {
+            EXPECT_EQ(app.output(), std::string(programBannerLine) + "\r\n");
+        } else {
+            EXPECT_EQ(app.output().rfind("Usage: spinchart [--help | --version]\r\n", 0), 0u);
+        }
+    }
 }
 
 }  // namespace

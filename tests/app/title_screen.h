@@ -12,6 +12,11 @@ struct ScreenText {
     std::string_view text;  // UTF-8
 };
 
+// The "Read more:" line at (11, 4) names the manual: the manual page, or on
+// Windows the README beside the program. One blank ends it.
+inline constexpr std::string_view readMoreLine = "Read more: man spinchart ";
+inline constexpr std::string_view readMoreLineWindows = "Read more: README.txt ";
+
 inline constexpr ScreenText titleScreenTexts[] = {
     {4, 1, "   This program performs statistical analyses of roulette spins:"},
     {5, 5, "~ real-life roulette spins from any casino;"},

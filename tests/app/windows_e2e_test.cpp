@@ -14,6 +14,8 @@
 #include "session/spin_source.h"
 #include "session/wheel_profile.h"
 #include "support/e2e/terminal_session.h"
+#include "text/program_identity.h"
+#include "title_screen.h"
 
 namespace spinchart::e2e {
 namespace {
@@ -61,6 +63,19 @@ protected:
         return out;
     }
 
+    // The Linux screen as the Windows program shows it: the title screen's
+    // "Read more:" line names the README there.
+    static std::string asOnWindows(std::string screen) {
+        const std::string_view posix = testing::readMoreLine;
+        const std::string_view windows = testing::readMoreLineWindows;
+        const std::size_t at = screen.find(posix);
+        if (at != std::string::npos) {
+            screen.replace(at, posix.size(),
+                           std::string(windows) + std::string(posix.size() - windows.size(), ' '));
+        }
+        return screen;
+    }
+
     // Waits until the Linux program shows `text` at (row, column) and the
     // Windows program shows the same screen, then types `keys` into both.
     void step(int row, int column, std::string_view text, std::string_view keys) {
@@ -68,7 +83,7 @@ protected:
         ASSERT_TRUE(linuxApp->waitForText(row, column, text))
             << "row " << row << ", column " << column << ": " << text << "\n"
             << linuxApp->screenDump();
-        const std::string expected = screenOf(*linuxApp);
+        const std::string expected = asOnWindows(screenOf(*linuxApp));
         ASSERT_TRUE(windowsApp->waitFor([&] { return screenOf(*windowsApp) == expected; }))
             << "expected " << expected << "\nWindows " << screenOf(*windowsApp);
         linuxApp->send(keys);
@@ -173,6 +188,22 @@ TEST_F(WindowsE2e, EveryWheelAndMethodTheErrorScreenAndRunAgain) {
     }
     expectReportsOfDrawnSpins(singleZeroProfile, "drawn0.dat", 300, "gen0.rep", "gen0.skp");
     expectReportsOfDrawnSpins(doubleZeroProfile, "RAND00.DAT", 1000, "gen00.rep", "gen00.skp");
+}
+
+// The options answer on Windows as well, and the usage names the README.
+TEST(WindowsOptions, VersionAndHelpAnswerWithoutTheFullScreen) {
+    const char* program = std::getenv("SPINCHART_WINDOWS_PROGRAM");
+    if (program == nullptr || *program == '\0')
+        GTEST_SKIP() << "SPINCHART_WINDOWS_PROGRAM names no Windows program";
+    for (const std::string option : {"--version", "--help"}) {
+        TempDirectory dir;
+        TerminalSession app(dir.path(), std::vector<std::string>{"wine", program, option});
+        EXPECT_EQ(app.waitForExit(), 0) << option << app.screenDump();
+        EXPECT_TRUE(app.screenContains(option == "--version" ? std::string(programBannerLine)
+                                                             : "Read more: README.txt"))
+            << option << app.screenDump();
+        EXPECT_FALSE(app.screenContains("Select your choice")) << option;
+    }
 }
 
 // The console-client tests of the Win32 terminal backend need a console,

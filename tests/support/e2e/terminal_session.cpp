@@ -94,7 +94,9 @@ TerminalSession::TerminalSession(const std::string& workingDirectory, int rowCou
 TerminalSession::TerminalSession(const std::string& workingDirectory, const ChildOptions& options,
                                  int rowCount, int columnCount)
     : rows(rowCount), columns(columnCount) {
-    start(workingDirectory, wrapped(SPINCHART_BINARY), options);
+    std::vector<std::string> words = wrapped(SPINCHART_BINARY);
+    words.insert(words.end(), options.arguments.begin(), options.arguments.end());
+    start(workingDirectory, std::move(words), options);
 }
 
 TerminalSession::TerminalSession(const std::string& workingDirectory,

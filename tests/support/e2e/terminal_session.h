@@ -90,6 +90,8 @@ struct ChildOptions {
     // as UTF-8 when the locale's name says so, else as 7-bit.
     std::string locale = "C.UTF-8";
     std::string terminalType = "xterm";
+    // The program's command-line arguments.
+    std::vector<std::string> arguments{};
 };
 
 // The environment can wrap every program run in another command (a memory
