@@ -21,57 +21,6 @@ char* putDecimalBefore(char* end, std::int64_t value) {
     return start;
 }
 
-// Prepared text of the numbers below 1000, the usual skips, distances and
-// spins: each print form padded to 8 bytes with its length, and the digits
-// right-aligned in 4 bytes. It takes a sixth off the whole analysis (make
-// bench, ten million spins).
-struct SmallNumbers {
-    static constexpr std::int32_t limit = 1000;
-    char printForm[limit][8];
-    std::uint8_t printFormLength[limit];
-    char field[limit][4];
-
-    static bool hold(std::int32_t value) {
-        return static_cast<std::uint32_t>(value) < static_cast<std::uint32_t>(limit);
-    }
-    static const SmallNumbers& get() {
-        static const SmallNumbers table = [] {
-            SmallNumbers t{};
-            for (std::int32_t v = 0; v < limit; ++v) {
-                std::memset(t.printForm[v], ' ', 8);
-                t.printFormLength[v] = static_cast<std::uint8_t>(printFormInto(t.printForm[v], v));
-                std::memset(t.field[v], ' ', 4);
-                putDigitsBefore(t.field[v] + 4, static_cast<std::uint32_t>(v));
-            }
-            return t;
-        }();
-        return table;
-    }
-};
-
-// True when the decimal text of the value is no wider than the field.
-bool fitsField(std::int32_t value, int width) {
-    std::int64_t limit = 1;
-    for (int k = 0; k < width; ++k)
-        limit *= 10;
-    return value < limit && value > -limit / 10;
-}
-
-// Writes the value into the blank field that ends at `end`.
-void putField(char* end, std::int32_t value, const SmallNumbers& small) {
-    if (SmallNumbers::hold(value)) {
-        std::memcpy(end - 4, small.field[value], 4);
-    } else {
-        putDecimalBefore(end, value);
-    }
-}
-
-// The system wins when none of the excluded last spins held the number: it
-// came out more than that many spins back.
-bool isWin(std::int32_t distance) {
-    return distance > excludedLastSpins;
-}
-
 // Writes a line item by item, each at its column.
 struct LineWriter {
     char* const start;
@@ -107,6 +56,24 @@ struct LineWriter {
 
 }  // namespace
 
+const SmallNumbers& SmallNumbers::get() {
+    static const SmallNumbers table = [] {
+        SmallNumbers t{};
+        for (std::int32_t v = 0; v < limit; ++v) {
+            std::memset(t.printForm[v], ' ', 8);
+            t.printFormLength[v] = static_cast<std::uint8_t>(printFormInto(t.printForm[v], v));
+            std::memset(t.field[v], ' ', 4);
+            putDigitsBefore(t.field[v] + 4, static_cast<std::uint32_t>(v));
+        }
+        for (int v = 0; v < 100; ++v) {
+            t.lastTwoDigits[v][0] = static_cast<char>('0' + v / 10);
+            t.lastTwoDigits[v][1] = static_cast<char>('0' + v % 10);
+        }
+        return t;
+    }();
+    return table;
+}
+
 void writePrintForms(OutputFile& file, std::span<const std::int32_t> values) {
     constexpr std::size_t widest = 24;
     constexpr std::size_t batch = OutputFile::bulkLimit / widest;
@@ -128,13 +95,14 @@ void writePrintForms(OutputFile& file, std::span<const std::int32_t> values) {
     }
 }
 
-SystemRows::SystemRows(std::int32_t firstPosition) : position_(firstPosition) {
+SystemRows::SystemRows(std::int32_t firstPosition)
+    : position_(firstPosition), lastTwo_(static_cast<int>(firstPosition % 100)) {
     layOut();
 }
 
 char* SystemRows::writeRow(char* out, std::int64_t position, std::int32_t number,
                            std::int32_t distance, Layout& layout) {
-    const bool win = isWin(distance);
+    const bool win = systemWins(distance);
     LineWriter line{out};
     const auto field = [&line](const SystemColumn& c, std::int64_t value) {
         line.padTo(c.rowColumn);
@@ -163,44 +131,13 @@ void SystemRows::layOut() {
         static_cast<std::size_t>(writeRow(row_.data(), position_, 0, 1, layout_) - row_.data());
     row_[layout_.numberEnd - 1] = ' ';
     row_[layout_.distanceEnd - 1] = ' ';
-    positionDigits_ = 1;
-    for (std::int64_t rest = position_; rest >= 10; rest /= 10)
-        ++positionDigits_;
 }
 
-char* SystemRows::next(char* out, std::int32_t number, std::int32_t distance) {
-    char* end;
-    if (fitsField(number, systemColumns[numberColumn].width) &&
-        fitsField(distance, systemColumns[distanceColumn].width)) {
-        const SmallNumbers& small = SmallNumbers::get();
-        std::memcpy(out, row_.data(), rowBytes_);
-        putField(out + layout_.numberEnd, number, small);
-        putField(out + layout_.distanceEnd, distance, small);
-        const bool win = isWin(distance);
-        out[layout_.result] = win ? '+' : '-';
-        out[layout_.reverse] = win ? '-' : '+';
-        end = out + rowBytes_;
-    } else {
-        Layout wide;
-        end = writeRow(out, position_, number, distance, wide);
-    }
+char* SystemRows::wideRow(char* out, std::int32_t number, std::int32_t distance) {
+    Layout wide;
+    char* const end = writeRow(out, position_, number, distance, wide);
     countPosition();
     return end;
-}
-
-// The next position counts up in the prepared row, long before that row is
-// copied; a position that gains a digit lays the row out anew.
-void SystemRows::countPosition() {
-    ++position_;
-    char* digit = &row_[layout_.positionEnd - 1];
-    char* const firstDigit = digit + 1 - positionDigits_;
-    for (; *digit == '9' && digit != firstDigit; --digit)
-        *digit = '0';
-    if (*digit == '9') {
-        layOut();
-    } else {
-        ++*digit;
-    }
 }
 
 }  // namespace spinchart

