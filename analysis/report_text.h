@@ -88,8 +88,9 @@ public:
         const bool win = systemWins(distance);
         out[layout_.result] = win ? '+' : '-';
         out[layout_.reverse] = win ? '-' : '+';
-        countPosition();
-        return out + rowBytes_;
+        char* const end = out + rowBytes_;
+        countPosition();  // may lay out a longer row for the next position
+        return end;
     }
 
 private:
