@@ -14,7 +14,6 @@
 #include <stdexcept>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 #include "platform/platform_error.h"
 #include "platform/terminal_output.h"
@@ -190,7 +189,7 @@ PosixTerminal::PosixTerminal(int input, int output, TerminalCharset terminalChar
         }
     }
     updateSize();
-    tooSmall = rows < minimumRows || columns < minimumColumns;
+    tooSmall = rows < smallestRows || columns < smallestColumns;
     saved.inputFd = inputFd;
     saved.outputFd = outputFd;
     saved.original = original;
@@ -386,7 +385,7 @@ bool PosixTerminal::takeRepaintRequest() {
         drainWakePipe();
         updateSize();
         setLeaveSequence(rows, charset.utf8());
-        tooSmall = rows < minimumRows || columns < minimumColumns;
+        tooSmall = rows < smallestRows || columns < smallestColumns;
         if (tooSmall) {
             output.clear();
             showNotice();  // at the new size; the console has nothing to draw
@@ -401,23 +400,10 @@ bool PosixTerminal::takeRepaintRequest() {
 
 void PosixTerminal::showNotice() {
     if (!active) return;
-    // The notice in words, a line for as many as fit the width.
-    static constexpr std::string_view words[] = {"The",     "program", "needs", "80",
-                                                 "columns", "by",      "25",    "rows"};
-    std::vector<std::string> lines(1);
-    for (std::string_view word : words) {
-        if (!lines.back().empty() &&
-            lines.back().size() + 1 + word.size() > static_cast<std::size_t>(columns))
-            lines.emplace_back();
-        if (!lines.back().empty()) lines.back() += ' ';
-        lines.back() += word;
-    }
     std::string notice = "\x1b[0m\x1b[H\x1b[2J";
-    const int top = std::max(1, (rows - static_cast<int>(lines.size())) / 2 + 1);
-    for (std::size_t i = 0; i < lines.size() && top + static_cast<int>(i) <= rows; ++i) {
-        const int width = static_cast<int>(lines[i].size());
-        appendMoveTo(notice, top + static_cast<int>(i), std::max(1, (columns - width) / 2 + 1));
-        notice += lines[i].substr(0, static_cast<std::size_t>(columns));
+    for (const NoticeLine& line : sizeNotice(rows, columns)) {
+        appendMoveTo(notice, line.row, line.column);
+        notice += line.text;
     }
     notice += "\x1b[?25l";
     currentAttribute = -1;

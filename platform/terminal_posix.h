@@ -56,9 +56,6 @@ public:
 
     // How long an Escape waits for the rest of a sequence.
     static constexpr std::chrono::milliseconds escapeWait{100};
-    // The smallest terminal the screen fits.
-    static constexpr int minimumRows = 25;
-    static constexpr int minimumColumns = 80;
 
 private:
     void readAvailable();
