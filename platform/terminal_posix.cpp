@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
 #include <cerrno>
@@ -35,6 +36,8 @@ struct SavedTerminal {
 };
 
 SavedTerminal saved;
+// Whether a PosixTerminal has the terminal (also while it is stopped).
+bool terminalInUse = false;
 int wakePipe[2] = {-1, -1};
 volatile std::sig_atomic_t resized = 0;
 std::terminate_handler previousTerminate = nullptr;
@@ -169,11 +172,34 @@ std::unique_ptr<TerminalBackend> openProgramTerminal() {
                             ") cannot place the cursor");
     }
     return std::make_unique<PosixTerminal>(STDIN_FILENO, STDOUT_FILENO,
-                                           TerminalCharset::fromEnvironment());
+                                           TerminalCharset::fromEnvironment(),
+                                           colourDepthFromEnvironment());
 }
 
-PosixTerminal::PosixTerminal(int input, int output, TerminalCharset terminalCharset)
-    : inputFd(input), outputFd(output), charset(std::move(terminalCharset)) {
+std::optional<dev_t> terminalDevice(int fd) {
+    struct stat info {};
+    if (::isatty(fd) != 1 || ::fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode)) return std::nullopt;
+#ifdef TIOCGDEV
+    // The device itself, also when reached through /dev/tty or /dev/console.
+    unsigned int device = 0;
+    if (::ioctl(fd, TIOCGDEV, &device) == 0) return static_cast<dev_t>(device);
+#endif
+    return info.st_rdev;
+}
+
+std::vector<dev_t> terminalDevicesInUse() {
+    std::vector<dev_t> devices;
+    if (terminalInUse) {
+        for (int fd : {saved.inputFd, saved.outputFd}) {
+            if (const std::optional<dev_t> device = terminalDevice(fd)) devices.push_back(*device);
+        }
+    }
+    return devices;
+}
+
+PosixTerminal::PosixTerminal(int input, int output, TerminalCharset terminalCharset,
+                             ColourDepth colourDepth)
+    : inputFd(input), outputFd(output), charset(std::move(terminalCharset)), colours(colourDepth) {
     if (!charset.utf8()) decoder.charset = &charset;
     if (saved.active) throw PlatformError("the terminal is already in use");
     termios original{};
@@ -226,6 +252,7 @@ PosixTerminal::PosixTerminal(int input, int output, TerminalCharset terminalChar
 
     saved.active = 1;
     active = true;
+    terminalInUse = true;
     if (::tcsetattr(inputFd, TCSANOW, &raw) != 0) {
         const int error = errno;
         restore();
@@ -241,6 +268,7 @@ PosixTerminal::~PosixTerminal() {
 void PosixTerminal::restore() {
     if (!active) return;
     active = false;
+    terminalInUse = false;
     output.clear();
     leaveTerminal();
     for (std::size_t i = 0; i < std::size(endingSignals); ++i) {
@@ -290,7 +318,7 @@ void PosixTerminal::resetDisplay() {
 
 void PosixTerminal::drawCells(int row, int column, std::span<const ScreenCell> cells) {
     if (tooSmall) return;
-    appendCells(output, row, column, cells, rows, columns, currentAttribute, charset);
+    appendCells(output, row, column, cells, rows, columns, currentAttribute, charset, colours);
 }
 
 void PosixTerminal::placeCursor(int row, int column, bool visible) {
