@@ -105,8 +105,8 @@ TerminalSession::TerminalSession(const std::string& workingDirectory, const Chil
 }
 
 TerminalSession::TerminalSession(const std::string& workingDirectory,
-                                 std::vector<std::string> command)
-    : rows(25), columns(80), rawFromStart(true) {
+                                 std::vector<std::string> command, int rowCount, int columnCount)
+    : rows(rowCount), columns(columnCount), rawFromStart(true) {
     start(workingDirectory, std::move(command), ChildOptions{});
 }
 

@@ -122,11 +122,12 @@ public:
     // The program started with the options given (at 80x25 unless told).
     TerminalSession(const std::string& workingDirectory, const ChildOptions& options, int rows = 25,
                     int columns = 80);
-    // Another command line at 80x25 (e.g. {"wine", "spinchart.exe"}), not
-    // wrapped, with the terminal's echo and line editing off from the start:
-    // a console host that sets the terminal's modes only when the program
-    // first reads would otherwise let the terminal echo keys typed before.
-    TerminalSession(const std::string& workingDirectory, std::vector<std::string> command);
+    // Another command line (e.g. {"wine", "spinchart.exe"}), not wrapped,
+    // with the terminal's echo and line editing off from the start: a console
+    // host that sets the terminal's modes only when the program first reads
+    // would otherwise let the terminal echo keys typed before.
+    TerminalSession(const std::string& workingDirectory, std::vector<std::string> command,
+                    int rows = 25, int columns = 80);
     // Kills the program if it still runs.
     ~TerminalSession();
     TerminalSession(const TerminalSession&) = delete;
