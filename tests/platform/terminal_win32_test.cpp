@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "console/console_screen.h"
@@ -91,6 +92,16 @@ protected:
         return cell;
     }
 
+    // A cleared yellow-on-green screen with `text` at (row, column), shown.
+    void showText(ConsoleScreen& screen, int row, int column, std::string_view text) {
+        screen.backend = terminal.get();
+        setColours(screen, 14, 2);
+        clearScreen(screen);
+        moveTo(screen, row, column);
+        writeText(screen, text);
+        presentScreen(screen);
+    }
+
     std::wstring textAt(int row, int column, int length) {
         std::wstring text;
         for (int i = 0; i < length; ++i)
@@ -159,12 +170,7 @@ TEST_F(Win32Console, WaitsBlockUntilAKeyAndFlushDropsTypedAhead) {
 
 TEST_F(Win32Console, CellsGoOutAsCodePage437GlyphsInTheirColours) {
     ConsoleScreen screen;
-    screen.backend = terminal.get();
-    setColours(screen, 14, 2);
-    clearScreen(screen);
-    moveTo(screen, 3, 5);
-    writeText(screen, "\xC9\xCD\xBB\xB3\xF8\xF9 \x84");
-    presentScreen(screen);
+    showText(screen, 3, 5, "\xC9\xCD\xBB\xB3\xF8\xF9 \x84");
     const wchar_t glyphs[] = L"\u2554\u2550\u2557\u2502\u00b0\u2219 \u00e4";
     for (int i = 0; i < 8; ++i) {
         const CHAR_INFO cell = cellAt(3, 5 + i);
@@ -281,12 +287,7 @@ TEST_F(Win32Console, AWindowUnder80x25ShowsTheSizeNeededAndTakesNoKeys) {
     ASSERT_GE(window.Bottom - window.Top + 1, 25);
     ASSERT_GE(window.Right - window.Left + 1, 80);
     ConsoleScreen screen;
-    screen.backend = terminal.get();
-    setColours(screen, 14, 2);
-    clearScreen(screen);
-    moveTo(screen, 3, 5);
-    writeText(screen, "Select");
-    presentScreen(screen);
+    showText(screen, 3, 5, "Select");
 
     SMALL_RECT smaller = window;
     smaller.Bottom = static_cast<SHORT>(window.Top + 19);
