@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace spinchart {
 
@@ -45,6 +46,25 @@ bool regularFileExists(const std::string& path);
 // same existing file, or the same place once "." and ".." and links are
 // resolved.
 bool leadToSameFile(const std::string& a, const std::string& b);
+
+// True when output under `path` would land on the console the program draws
+// on, or on a device that no file can stand for. POSIX: any path to the
+// device of the program's terminal (its pts path, /dev/tty, /dev/stdout,
+// /proc/self/fd/1), whatever the spelling. Windows: the console's names and
+// the reserved device names (classifyWindowsName). The null device is not
+// refused: output there is what the user chose to drop.
+bool leadsToConsoleOrDevice(const std::string& path);
+
+// What a name leads to on Windows by its last part alone, whatever its
+// letter case, the folder before it, its extension and trailing dots or
+// blanks.
+enum class WindowsName {
+    file,
+    console,     // CON, CONIN$, CONOUT$
+    device,      // AUX, PRN, COM1-COM9, LPT1-LPT9 (also with the digits ¹ ² ³)
+    nullDevice,  // NUL
+};
+WindowsName classifyWindowsName(std::string_view path);
 
 // Finds an existing file whose path matches `path` ignoring letter case in the
 // parts that do not exist as written. Returns the path as it exists on disk,

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include "platform/cp437.h"
 #include "platform/file_io.h"
 #include "platform/platform_error.h"
+#include "platform/terminal_posix.h"
 
 namespace spinchart {
 namespace {
@@ -148,6 +150,20 @@ bool leadToSameFile(const std::string& a, const std::string& b) {
     const auto pb = place(b);
     if (!pa || !pb) return a == b;
     return *pa == *pb;
+}
+
+bool leadsToConsoleOrDevice(const std::string& path) {
+    struct stat info {};
+    if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISCHR(info.st_mode)) return false;
+    const std::vector<dev_t> ours = terminalDevicesInUse();
+    if (ours.empty()) return false;
+    // Opened to learn which terminal is behind it (/dev/tty, /dev/console);
+    // writing the output would open it all the same.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    const std::optional<dev_t> device = terminalDevice(fd);
+    ::close(fd);
+    return device && std::find(ours.begin(), ours.end(), *device) != ours.end();
 }
 
 std::optional<std::string> resolvePathIgnoringCase(const std::string& path) {

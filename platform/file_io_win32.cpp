@@ -177,6 +177,12 @@ bool leadToSameFile(const std::string& a, const std::string& b) {
                                 static_cast<int>(pb.size()), TRUE) == CSTR_EQUAL;
 }
 
+// The console and the reserved devices are known by name alone.
+bool leadsToConsoleOrDevice(const std::string& path) {
+    const WindowsName name = classifyWindowsName(path);
+    return name == WindowsName::console || name == WindowsName::device;
+}
+
 // Names are found regardless of letter case already: the path as given.
 std::optional<std::string> resolvePathIgnoringCase(const std::string& path) {
     const std::wstring name = wide(path);

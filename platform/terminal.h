@@ -7,6 +7,7 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace spinchart {
 
@@ -50,6 +51,20 @@ public:
     // True once after the display lost its content (resize, resume).
     virtual bool takeRepaintRequest() = 0;
 };
+
+// The smallest terminal or console window the screen fits.
+constexpr int smallestRows = 25;
+constexpr int smallestColumns = 80;
+
+// The notice a terminal or window smaller than that shows instead of the
+// screen: "The program needs 80 columns by 25 rows", wrapped at its words to
+// the width, cut to fit, and centred. Rows and columns are 1-based.
+struct NoticeLine {
+    int row = 1;
+    int column = 1;
+    std::string text;
+};
+std::vector<NoticeLine> sizeNotice(int rows, int columns);
 
 // Takes over the program's own console (raw input, full-screen output) until
 // the returned backend is destroyed, which gives it back as it was found.

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
 #include <cerrno>
@@ -14,7 +15,6 @@
 #include <stdexcept>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 #include "platform/platform_error.h"
 #include "platform/terminal_output.h"
@@ -36,6 +36,8 @@ struct SavedTerminal {
 };
 
 SavedTerminal saved;
+// Whether a PosixTerminal has the terminal (also while it is stopped).
+bool terminalInUse = false;
 int wakePipe[2] = {-1, -1};
 volatile std::sig_atomic_t resized = 0;
 std::terminate_handler previousTerminate = nullptr;
@@ -170,11 +172,34 @@ std::unique_ptr<TerminalBackend> openProgramTerminal() {
                             ") cannot place the cursor");
     }
     return std::make_unique<PosixTerminal>(STDIN_FILENO, STDOUT_FILENO,
-                                           TerminalCharset::fromEnvironment());
+                                           TerminalCharset::fromEnvironment(),
+                                           colourDepthFromEnvironment());
 }
 
-PosixTerminal::PosixTerminal(int input, int output, TerminalCharset terminalCharset)
-    : inputFd(input), outputFd(output), charset(std::move(terminalCharset)) {
+std::optional<dev_t> terminalDevice(int fd) {
+    struct stat info {};
+    if (::isatty(fd) != 1 || ::fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode)) return std::nullopt;
+#ifdef TIOCGDEV
+    // The device itself, also when reached through /dev/tty or /dev/console.
+    unsigned int device = 0;
+    if (::ioctl(fd, TIOCGDEV, &device) == 0) return static_cast<dev_t>(device);
+#endif
+    return info.st_rdev;
+}
+
+std::vector<dev_t> terminalDevicesInUse() {
+    std::vector<dev_t> devices;
+    if (terminalInUse) {
+        for (int fd : {saved.inputFd, saved.outputFd}) {
+            if (const std::optional<dev_t> device = terminalDevice(fd)) devices.push_back(*device);
+        }
+    }
+    return devices;
+}
+
+PosixTerminal::PosixTerminal(int input, int output, TerminalCharset terminalCharset,
+                             ColourDepth colourDepth)
+    : inputFd(input), outputFd(output), charset(std::move(terminalCharset)), colours(colourDepth) {
     if (!charset.utf8()) decoder.charset = &charset;
     if (saved.active) throw PlatformError("the terminal is already in use");
     termios original{};
@@ -190,7 +215,7 @@ PosixTerminal::PosixTerminal(int input, int output, TerminalCharset terminalChar
         }
     }
     updateSize();
-    tooSmall = rows < minimumRows || columns < minimumColumns;
+    tooSmall = rows < smallestRows || columns < smallestColumns;
     saved.inputFd = inputFd;
     saved.outputFd = outputFd;
     saved.original = original;
@@ -227,6 +252,7 @@ PosixTerminal::PosixTerminal(int input, int output, TerminalCharset terminalChar
 
     saved.active = 1;
     active = true;
+    terminalInUse = true;
     if (::tcsetattr(inputFd, TCSANOW, &raw) != 0) {
         const int error = errno;
         restore();
@@ -242,6 +268,7 @@ PosixTerminal::~PosixTerminal() {
 void PosixTerminal::restore() {
     if (!active) return;
     active = false;
+    terminalInUse = false;
     output.clear();
     leaveTerminal();
     for (std::size_t i = 0; i < std::size(endingSignals); ++i) {
@@ -291,7 +318,7 @@ void PosixTerminal::resetDisplay() {
 
 void PosixTerminal::drawCells(int row, int column, std::span<const ScreenCell> cells) {
     if (tooSmall) return;
-    appendCells(output, row, column, cells, rows, columns, currentAttribute, charset);
+    appendCells(output, row, column, cells, rows, columns, currentAttribute, charset, colours);
 }
 
 void PosixTerminal::placeCursor(int row, int column, bool visible) {
@@ -386,7 +413,7 @@ bool PosixTerminal::takeRepaintRequest() {
         drainWakePipe();
         updateSize();
         setLeaveSequence(rows, charset.utf8());
-        tooSmall = rows < minimumRows || columns < minimumColumns;
+        tooSmall = rows < smallestRows || columns < smallestColumns;
         if (tooSmall) {
             output.clear();
             showNotice();  // at the new size; the console has nothing to draw
@@ -401,23 +428,10 @@ bool PosixTerminal::takeRepaintRequest() {
 
 void PosixTerminal::showNotice() {
     if (!active) return;
-    // The notice in words, a line for as many as fit the width.
-    static constexpr std::string_view words[] = {"The",     "program", "needs", "80",
-                                                 "columns", "by",      "25",    "rows"};
-    std::vector<std::string> lines(1);
-    for (std::string_view word : words) {
-        if (!lines.back().empty() &&
-            lines.back().size() + 1 + word.size() > static_cast<std::size_t>(columns))
-            lines.emplace_back();
-        if (!lines.back().empty()) lines.back() += ' ';
-        lines.back() += word;
-    }
     std::string notice = "\x1b[0m\x1b[H\x1b[2J";
-    const int top = std::max(1, (rows - static_cast<int>(lines.size())) / 2 + 1);
-    for (std::size_t i = 0; i < lines.size() && top + static_cast<int>(i) <= rows; ++i) {
-        const int width = static_cast<int>(lines[i].size());
-        appendMoveTo(notice, top + static_cast<int>(i), std::max(1, (columns - width) / 2 + 1));
-        notice += lines[i].substr(0, static_cast<std::size_t>(columns));
+    for (const NoticeLine& line : sizeNotice(rows, columns)) {
+        appendMoveTo(notice, line.row, line.column);
+        notice += line.text;
     }
     notice += "\x1b[?25l";
     currentAttribute = -1;

@@ -12,30 +12,43 @@
 // takes it again and repaints. SIGPIPE is ignored meanwhile: a pipe without a
 // reader is a failed write.
 //
-// Cells go out in the terminal's character set. A terminal smaller than 80x25
-// shows a notice of the size needed instead of the screen, and keys typed
-// meanwhile are dropped; once it is large enough the console is asked for a
-// repaint.
+// Cells go out in the terminal's character set, their colours in the depth
+// given. A terminal smaller than 80x25 shows a notice of the size needed
+// instead of the screen, and keys typed meanwhile are dropped; once it is
+// large enough the console is asked for a repaint.
 
+#include <sys/types.h>
 #include <termios.h>
 #include <chrono>
 #include <deque>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/terminal.h"
 #include "platform/terminal_charset.h"
 #include "platform/terminal_keys.h"
+#include "platform/terminal_output.h"
 
 namespace spinchart {
 
 // True when both descriptors are terminals.
 bool isInteractiveTerminal(int inputFd, int outputFd);
 
+// The terminal device a descriptor leads to: through /dev/tty or /dev/console
+// the terminal behind them. None for a descriptor that is no terminal.
+std::optional<dev_t> terminalDevice(int fd);
+
+// The terminal devices (input and output) of the PosixTerminal that has the
+// terminal now; empty while none has.
+std::vector<dev_t> terminalDevicesInUse();
+
 class PosixTerminal final : public TerminalBackend {
 public:
     // Takes over the terminal; throws PlatformError when it cannot. Only
     // one may exist at a time.
-    PosixTerminal(int inputFd, int outputFd, TerminalCharset charset = TerminalCharset());
+    PosixTerminal(int inputFd, int outputFd, TerminalCharset charset = TerminalCharset(),
+                  ColourDepth colours = ColourDepth::palette16);
     ~PosixTerminal() override;
     PosixTerminal(const PosixTerminal&) = delete;
     PosixTerminal& operator=(const PosixTerminal&) = delete;
@@ -56,9 +69,6 @@ public:
 
     // How long an Escape waits for the rest of a sequence.
     static constexpr std::chrono::milliseconds escapeWait{100};
-    // The smallest terminal the screen fits.
-    static constexpr int minimumRows = 25;
-    static constexpr int minimumColumns = 80;
 
 private:
     void readAvailable();
@@ -80,6 +90,7 @@ private:
     int cursorShown = -1;  // -1 unknown, 0 hidden, 1 shown
     std::string output;
     TerminalCharset charset;
+    ColourDepth colours;
     KeyDecoder decoder;
     std::deque<std::string> keys;
     std::chrono::steady_clock::time_point escapeDeadline{};

@@ -65,6 +65,53 @@ std::string keyCodeOf(const KEY_EVENT_RECORD& key) {
     return std::string(1, static_cast<char>(byte));
 }
 
+// What a console control event needs to give the console back: the console
+// as it was found. Guarded by `consoleLock`, which the drawing takes too, so
+// nothing is drawn once the console is given back.
+struct SavedConsole {
+    bool active = false;
+    HANDLE input = INVALID_HANDLE_VALUE;
+    HANDLE output = INVALID_HANDLE_VALUE;
+    DWORD inputMode = 0;
+    DWORD outputMode = 0;
+    bool outputModeKnown = false;
+    WORD attribute = 7;
+    CONSOLE_CURSOR_INFO cursor{25, TRUE};
+    SHORT leaveRow = 0;  // the cursor's row once given back
+};
+
+SavedConsole saved;
+SRWLOCK consoleLock = SRWLOCK_INIT;
+
+class ConsoleLock {
+public:
+    ConsoleLock() { AcquireSRWLockExclusive(&consoleLock); }
+    ~ConsoleLock() { ReleaseSRWLockExclusive(&consoleLock); }
+    ConsoleLock(const ConsoleLock&) = delete;
+    ConsoleLock& operator=(const ConsoleLock&) = delete;
+};
+
+// Under the lock: modes, colours and cursor as they were found, the cursor at
+// the start of the row below the program's screen.
+void leaveConsole() {
+    if (!saved.active) return;
+    saved.active = false;
+    SetConsoleMode(saved.input, saved.inputMode);
+    if (saved.outputModeKnown) SetConsoleMode(saved.output, saved.outputMode);
+    SetConsoleTextAttribute(saved.output, saved.attribute);
+    SetConsoleCursorPosition(saved.output, COORD{0, saved.leaveRow});
+    SetConsoleCursorInfo(saved.output, &saved.cursor);
+}
+
+// Ctrl+Break, the window closed, logoff, shutdown: the console given back,
+// then the next handler, in the end the system's default, which ends the
+// program.
+BOOL WINAPI onControlEvent(DWORD) {
+    ConsoleLock lock;
+    leaveConsole();
+    return FALSE;
+}
+
 }  // namespace
 
 std::unique_ptr<TerminalBackend> openProgramTerminal() {
@@ -89,38 +136,45 @@ Win32Terminal::Win32Terminal(void* in, void* out) : input(in), output(out) {
         !GetConsoleScreenBufferInfo(handleOf(output), &info)) {
         throw PlatformError("the program must run in a console");
     }
-    originalInputMode = mode;
-    originalAttribute = static_cast<unsigned char>(info.wAttributes);
-    CONSOLE_CURSOR_INFO cursor{};
-    if (GetConsoleCursorInfo(handleOf(output), &cursor)) {
-        originalCursorSize = cursor.dwSize;
-        originalCursorVisible = cursor.bVisible != FALSE;
+    {
+        ConsoleLock lock;
+        if (saved.active) throw PlatformError("the console is already in use");
+        saved = SavedConsole{};
+        saved.input = handleOf(input);
+        saved.output = handleOf(output);
+        saved.inputMode = mode;
+        saved.attribute = info.wAttributes;
+        CONSOLE_CURSOR_INFO cursor{};
+        if (GetConsoleCursorInfo(handleOf(output), &cursor)) saved.cursor = cursor;
+        // Processed output and wrap at the end of a line, as the console starts.
+        DWORD outputMode = 0;
+        saved.outputModeKnown = GetConsoleMode(handleOf(output), &outputMode) != FALSE;
+        saved.outputMode = outputMode;
+        originalAttribute = static_cast<unsigned char>(saved.attribute);
+
+        DWORD raw = mode & ~static_cast<DWORD>(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT |
+                                               ENABLE_PROCESSED_INPUT | ENABLE_MOUSE_INPUT);
+        raw |= ENABLE_WINDOW_INPUT;
+        if (!SetConsoleMode(handleOf(input), raw))
+            throw PlatformError("cannot set the console to raw input");
+        if (saved.outputModeKnown) {
+            SetConsoleMode(handleOf(output),
+                           outputMode | ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT);
+        }
+        saved.active = true;
     }
-    DWORD raw = mode & ~static_cast<DWORD>(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT |
-                                           ENABLE_PROCESSED_INPUT | ENABLE_MOUSE_INPUT);
-    raw |= ENABLE_WINDOW_INPUT;
-    if (!SetConsoleMode(handleOf(input), raw))
-        throw PlatformError("cannot set the console to raw input");
-    // Processed output and wrap at the end of a line, as the console starts.
-    DWORD outputMode = 0;
-    if (GetConsoleMode(handleOf(output), &outputMode)) {
-        originalOutputMode = outputMode;
-        SetConsoleMode(handleOf(output),
-                       outputMode | ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT);
-    }
+    SetConsoleCtrlHandler(onControlEvent, TRUE);
     updateSize();
 }
 
 Win32Terminal::~Win32Terminal() {
-    SetConsoleMode(handleOf(input), originalInputMode);
-    if (originalOutputMode != ~0ul) SetConsoleMode(handleOf(output), originalOutputMode);
-    // The cursor at the start of the row below the program's screen (or its
-    // last row), as it was shown before.
-    const int row = std::min(originRow + 25, bufferRows - 1);
-    SetConsoleCursorPosition(handleOf(output),
-                             COORD{static_cast<SHORT>(0), static_cast<SHORT>(row)});
-    const CONSOLE_CURSOR_INFO cursor{originalCursorSize, originalCursorVisible ? TRUE : FALSE};
-    SetConsoleCursorInfo(handleOf(output), &cursor);
+    giveBack();
+    SetConsoleCtrlHandler(onControlEvent, FALSE);
+}
+
+void Win32Terminal::giveBack() {
+    ConsoleLock lock;
+    leaveConsole();
 }
 
 void Win32Terminal::updateSize() {
@@ -130,14 +184,27 @@ void Win32Terminal::updateSize() {
         originColumn = info.srWindow.Left;
         rows = std::max(1, info.srWindow.Bottom - info.srWindow.Top + 1);
         columns = std::max(1, info.srWindow.Right - info.srWindow.Left + 1);
-        bufferRows = std::max(1, static_cast<int>(info.dwSize.Y));
+        const int bufferRows = std::max(1, static_cast<int>(info.dwSize.Y));
+        ConsoleLock lock;
+        saved.leaveRow = static_cast<SHORT>(std::min(originRow + smallestRows, bufferRows - 1));
     }
+    // The window's size counts: a buffer may have thousands of rows.
+    tooSmall = rows < smallestRows || columns < smallestColumns;
+    noticeShown = false;
     cells.assign(static_cast<std::size_t>(rows * columns), ScreenCell{' ', originalAttribute});
     dirtyTop = dirtyLeft = 0;
     dirtyBottom = dirtyRight = -1;
 }
 
+bool Win32Terminal::windowResized() const {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (!GetConsoleScreenBufferInfo(handleOf(output), &info)) return false;
+    return info.srWindow.Bottom - info.srWindow.Top + 1 != rows ||
+           info.srWindow.Right - info.srWindow.Left + 1 != columns;
+}
+
 void Win32Terminal::resetDisplay() {
+    if (tooSmall) return;
     std::fill(cells.begin(), cells.end(), ScreenCell{' ', originalAttribute});
     dirtyTop = 0;
     dirtyLeft = 0;
@@ -148,6 +215,7 @@ void Win32Terminal::resetDisplay() {
 }
 
 void Win32Terminal::drawCells(int row, int column, std::span<const ScreenCell> run) {
+    if (tooSmall) return;
     if (row < 1 || row > rows || column < 1 || column > columns) return;
     const int count = std::min(static_cast<int>(run.size()), columns - column + 1);
     if (count <= 0) return;
@@ -166,6 +234,7 @@ void Win32Terminal::drawCells(int row, int column, std::span<const ScreenCell> r
 }
 
 void Win32Terminal::placeCursor(int row, int column, bool visible) {
+    if (tooSmall) return;
     const int r = std::clamp(row, 1, rows);
     const int c = std::clamp(column, 1, columns);
     if (r != cursorRow || c != cursorColumn) cursorMoved = true;
@@ -175,6 +244,12 @@ void Win32Terminal::placeCursor(int row, int column, bool visible) {
 }
 
 void Win32Terminal::present() {
+    ConsoleLock lock;
+    if (!saved.active) return;
+    if (tooSmall) {
+        if (!noticeShown) showNotice();
+        return;
+    }
     if (dirtyBottom >= 0) {
         const int height = dirtyBottom - dirtyTop + 1;
         const int width = dirtyRight - dirtyLeft + 1;
@@ -204,7 +279,7 @@ void Win32Terminal::present() {
         cursorMoved = false;
     }
     if (cursorShown != static_cast<int>(cursorWanted)) {
-        const CONSOLE_CURSOR_INFO cursor{originalCursorSize, cursorWanted ? TRUE : FALSE};
+        const CONSOLE_CURSOR_INFO cursor{saved.cursor.dwSize, cursorWanted ? TRUE : FALSE};
         SetConsoleCursorInfo(handleOf(output), &cursor);
         cursorShown = cursorWanted;
     }
@@ -212,6 +287,32 @@ void Win32Terminal::present() {
         MessageBeep(MB_OK);
         bellPending = false;
     }
+}
+
+// Under the lock: the window blanked in the console's own colours, the
+// notice in it, the cursor hidden.
+void Win32Terminal::showNotice() {
+    std::vector<CHAR_INFO> block(static_cast<std::size_t>(rows * columns));
+    for (CHAR_INFO& cell : block) {
+        cell.Char.UnicodeChar = L' ';
+        cell.Attributes = originalAttribute;
+    }
+    for (const NoticeLine& line : sizeNotice(rows, columns)) {
+        for (std::size_t i = 0; i < line.text.size(); ++i) {
+            block[static_cast<std::size_t>((line.row - 1) * columns + line.column - 1) + i]
+                .Char.UnicodeChar = static_cast<WCHAR>(line.text[i]);
+        }
+    }
+    SMALL_RECT target{static_cast<SHORT>(originColumn), static_cast<SHORT>(originRow),
+                      static_cast<SHORT>(originColumn + columns - 1),
+                      static_cast<SHORT>(originRow + rows - 1)};
+    WriteConsoleOutputW(handleOf(output), block.data(),
+                        COORD{static_cast<SHORT>(columns), static_cast<SHORT>(rows)}, COORD{0, 0},
+                        &target);
+    const CONSOLE_CURSOR_INFO cursor{saved.cursor.dwSize, FALSE};
+    SetConsoleCursorInfo(handleOf(output), &cursor);
+    cursorShown = 0;
+    noticeShown = true;
 }
 
 void Win32Terminal::bell() {
@@ -246,6 +347,7 @@ void Win32Terminal::readAvailable() {
                 keys.push_back(key);
         }
     }
+    if (tooSmall) keys.clear();  // typed blind: not taken
 }
 
 bool Win32Terminal::keyPending() {
@@ -268,19 +370,40 @@ void Win32Terminal::discardPendingKeys() {
 }
 
 void Win32Terminal::waitForInput() {
-    readAvailable();
-    if (!keys.empty() || repaintRequested) return;
-    if (inputClosed) throw TerminalClosed("the console input has ended");
-    // Signalled while any input event waits; the caller looks again.
-    if (WaitForSingleObject(handleOf(input), INFINITE) == WAIT_FAILED) inputClosed = true;
-    readAvailable();
+    for (;;) {
+        // A window resized within its buffer sends no event: its size is
+        // looked at before any input is read, and now and then meanwhile.
+        if (windowResized()) {
+            repaintRequested = true;
+            return;
+        }
+        readAvailable();
+        if (!keys.empty() || repaintRequested) return;
+        if (inputClosed) throw TerminalClosed("the console input has ended");
+        // Signalled while any input event waits.
+        if (WaitForSingleObject(handleOf(input), windowCheckMilliseconds) == WAIT_FAILED)
+            inputClosed = true;
+    }
 }
 
 bool Win32Terminal::takeRepaintRequest() {
-    readAvailable();
+    // The window first, so that keys typed once it has grown are kept; a
+    // buffer of another size comes as an input event.
+    if (windowResized()) {
+        repaintRequested = true;
+    } else {
+        readAvailable();
+    }
     if (!repaintRequested) return false;
     repaintRequested = false;
     updateSize();
+    // While the window is too small the notice stands in, shown now at the new
+    // size; the console has nothing to draw until it grows.
+    if (tooSmall) {
+        ConsoleLock lock;
+        if (saved.active) showNotice();
+        return false;
+    }
     resetDisplay();
     return true;
 }

@@ -2,12 +2,17 @@
 // The terminal backend for the Windows console.
 //
 // While a Win32Terminal lives, the console's input is raw: no line input, no
-// echo, no processed input, so Ctrl+C arrives as character 3. Ctrl+Break keeps
-// the system's default and ends the program. Cells go straight into the
-// screen buffer with their code page 437 glyphs as Unicode characters, so the
-// console's own code page does not matter. A change of the buffer's size asks
-// for a repaint. The destructor gives the console back as it was found, with
-// the screen's content left in place.
+// echo, no processed input, so Ctrl+C arrives as character 3. Cells go
+// straight into the screen buffer with their code page 437 glyphs as Unicode
+// characters, so the console's own code page does not matter. A change of the
+// buffer's or the window's size asks for a repaint. A window smaller than
+// 80x25 shows a notice of the size needed instead of the screen, and keys
+// typed meanwhile are dropped.
+//
+// The destructor gives the console back as it was found (input and output
+// modes, colours, cursor), with the screen's content left in place. So does a
+// console control event (Ctrl+Break, the window closed, logoff, shutdown),
+// after which the system's default ends the program.
 
 #include <deque>
 #include <string>
@@ -23,6 +28,7 @@ public:
     // PlatformError when they are not a console. The handles stay the
     // caller's.
     Win32Terminal(void* input, void* output);
+    // Only one may exist at a time.
     ~Win32Terminal() override;
     Win32Terminal(const Win32Terminal&) = delete;
     Win32Terminal& operator=(const Win32Terminal&) = delete;
@@ -38,26 +44,31 @@ public:
     void waitForInput() override;
     bool takeRepaintRequest() override;
 
+    // How often a wait looks at the window's size.
+    static constexpr unsigned long windowCheckMilliseconds = 100;
+
 private:
+    // Gives the console back, as a control event does; nothing is drawn
+    // afterwards.
+    void giveBack();
     void readAvailable();
     void updateSize();
+    bool windowResized() const;
+    void showNotice();
 
     void* input;
     void* output;
-    unsigned long originalInputMode = 0;
-    unsigned long originalOutputMode = ~0ul;  // ~0: not known
-    unsigned long originalCursorSize = 25;
-    bool originalCursorVisible = true;
     unsigned char originalAttribute = 7;
     bool inputClosed = false;
     bool repaintRequested = false;
+    bool tooSmall = false;
+    bool noticeShown = false;
     bool bellPending = false;
     // The program's screen sits at the top left of the visible window.
     int originRow = 0;
     int originColumn = 0;
     int rows = 25;
     int columns = 80;
-    int bufferRows = 25;
     // What present() sends: the cells as they should be, and the rectangle
     // (0-based, inclusive) that changed since the last present().
     std::vector<ScreenCell> cells;

@@ -68,6 +68,13 @@ SessionSpins analyzeDataFile(ConsoleScreen& screen, const WheelProfile& profile,
     return loadSpinFile(chosen);
 }
 
+// An output written onto the screen the program draws would spoil it beyond
+// repair; a device that no file stands for is refused with it.
+void refuseConsoleName(const std::string& name) {
+    if (leadsToConsoleOrDevice(cp437ToUtf8(name)))
+        throw SessionError("an output would go to the console or a device");
+}
+
 SessionSpins generateRandomSpins(ConsoleScreen& screen, const WheelProfile& profile,
                                  const SessionSettings& settings, const WheelNeighbourTable& pool,
                                  SessionContext& context) {
@@ -89,6 +96,7 @@ SessionSpins generateRandomSpins(ConsoleScreen& screen, const WheelProfile& prof
     writeLineAt(screen, 21, 15, " Name the OUTPUT file");
     const std::string nameAnswer = ask(screen, 22, 15, " (" + settings.randomFile + ") ");
     const std::string outputFile = nameAnswer.empty() ? settings.randomFile : nameAnswer;
+    refuseConsoleName(outputFile);
 
     saveSettings(profile, {settings.dataFile, outputFile, settings.reportFile, settings.skipFile});
     return generateSpins(pool, context.random, context.readClock, count, outputFile);
@@ -106,9 +114,11 @@ void refuseUnusableName(const std::string& name) {
 }
 
 // The outputs must be two files, and neither may be the spin file analysed
-// (`dataPath`, empty for drawn spins): refused before the names are saved as
-// the next session's defaults.
+// (`dataPath`, empty for drawn spins) or the console: refused before the names
+// are saved as the next session's defaults.
 void refuseClashingNames(const std::string& dataPath, const ReportChoice& choice) {
+    refuseConsoleName(choice.reportFile);
+    refuseConsoleName(choice.skipFile);
     const std::string reportPath = cp437ToUtf8(choice.reportFile);
     const std::string skipPath = cp437ToUtf8(choice.skipFile);
     // Two outputs into one file would interleave and spoil both.

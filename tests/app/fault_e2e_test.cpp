@@ -537,6 +537,57 @@ TEST_F(Faults, ReportOrSkipFileThatCannotBeWritten) {
               crlfLines({"HAMB00.DAT", "RAND0.DAT", "VIRLO0.REP", "VIRLO0.SKP"}));
 }
 
+// Outputs named after the terminal the program draws on, however the path is
+// spelt: the error screen before a byte goes there, a whole screen after it,
+// and the name not kept. The null device is a sink the user chose: it serves.
+TEST_F(Faults, OutputsOntoTheProgramsOwnTerminalAreRefused) {
+    start();
+    const std::string terminal = app->devicePath();
+    ASSERT_FALSE(terminal.empty());
+    const std::string defaults = crlfLines({"HAMB00.DAT", "RAND0.DAT", "VIRLO0.REP", "VIRLO0.SKP"});
+    enterSingleZero();
+    auto expectRefused = [&](const std::string& name) {
+        expectErrorScreen();
+        EXPECT_EQ(app->rowText(20), std::string(80, ' ')) << name;
+        resume();
+        EXPECT_EQ(app->rowText(25), std::string(80, ' ')) << name;
+        EXPECT_EQ(readFile(dir.file("VIRLO0.INI")), defaults) << name;
+    };
+    for (const std::string& name :
+         {terminal, std::string("/dev/tty"), std::string("/dev/stdout"),
+          std::string("/proc/self/fd/1"), std::string("/dev/fd/0"), "../../.." + terminal}) {
+        generate("", "");
+        analyzeAllInto(name, "");
+        expectRefused(name);
+    }
+    for (const std::string& name : {terminal, std::string("/dev/tty")}) {
+        generate("", "");
+        analyzeAllInto("", name);
+        expectRefused(name);
+    }
+    for (const std::string& name : {terminal, std::string("/dev/stdout")}) {
+        generate("", name);
+        expectRefused(name);
+    }
+    // No line of any file reached the terminal.
+    EXPECT_EQ(app->output().find("\r\n"), std::string::npos);
+
+    // The null device the user chose completes as either output.
+    generate("", "");
+    analyzeAllInto("/dev/null", "");
+    expectScreen(11, 16, singleZeroAgain);
+    EXPECT_EQ(fileLineCount(dir.file("VIRLO0.SKP")), 995);
+    app->send("y");
+    expectMethodMenu();
+    generate("", "");
+    analyzeAllInto("VIRLO0.REP", "/dev/null");
+    expectScreen(11, 16, singleZeroAgain);
+    leave();
+    EXPECT_TRUE(reportComplete(dir.file("VIRLO0.REP")));
+    EXPECT_EQ(readFile(dir.file("VIRLO0.INI")),
+              crlfLines({"HAMB00.DAT", "RAND0.DAT", "VIRLO0.REP", "/dev/null"}));
+}
+
 // The program ended from outside while it analyses a long list of spins: the
 // terminal is given back, the report keeps what was written, and the next run
 // of the program completes a session. The signal is sent as soon as the report

@@ -6,6 +6,8 @@
 #include <csignal>
 #include <cstdio>
 #include <string>
+#include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "support/e2e/terminal_session.h"
@@ -185,6 +187,47 @@ TEST(ProgramE2e, SmallTerminalShowsTheSizeNeededUntilItGrows) {
     expectTitleScreen(app);
     app.send("x");
     expectExitedCleanly(app, 0);
+}
+
+// Where the terminal says it shows 24-bit colour, the console palette's own
+// colours go out, which no theme of the terminal can change; elsewhere its 16
+// colours, as today. The terminal is given back the same way in both.
+TEST(ProgramE2e, ExactConsoleColoursWhereTheTerminalShowsTwentyFourBits) {
+    constexpr long yellow = 0xFFFF55;
+    constexpr long green = 0x00AA00;
+    constexpr long black = 0x000000;
+    for (const std::string_view colourTerm : {"", "truecolor", "24bit", "yes"}) {
+        const bool exact = colourTerm == "truecolor" || colourTerm == "24bit";
+        TempDirectory dir;
+        TerminalSession app(dir.path(), ChildOptions{.colourTerm = std::string(colourTerm)});
+        ASSERT_TRUE(app.waitForText(23, 16, "╘═════════════════════════════════╛"))
+            << app.screenDump();
+        app.send("s");
+        ASSERT_TRUE(app.waitForText(17, 16, "│  Select the Method:")) << app.screenDump();
+        app.send("g\r\r\r\r\r");
+        ASSERT_TRUE(app.waitForText(11, 16, "   Success! Run SINGLE-0 again (Y/N)?   "))
+            << app.screenDump();
+        for (const auto& [row, column, foreground, background] :
+             {std::tuple{1, 1, 14, 2}, {25, 80, 14, 2}, {10, 15, 0, 14}, {11, 16, 14, 0}}) {
+            if (exact) {
+                const long rgbOf[16] = {black, 0, green, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, yellow};
+                EXPECT_EQ(app.rgb(row, column), (CellRgb{rgbOf[foreground], rgbOf[background]}))
+                    << colourTerm << " " << row << "," << column;
+            } else {
+                EXPECT_EQ(app.colours(row, column), (CellColours{foreground, background}))
+                    << colourTerm << " " << row << "," << column;
+            }
+        }
+        app.send("n");
+        ASSERT_TRUE(app.waitForText(16, 16, "│  Select your choice:")) << app.screenDump();
+        app.send("x");
+        expectExitedCleanly(app, 0);
+        const std::string& output = app.output();
+        EXPECT_EQ(output.find(exact ? "\x1b[0;93;42m" : ";2;255;255;85"), std::string::npos);
+        EXPECT_NE(output.find(exact ? "\x1b[0;38;2;255;255;85;48;2;0;170;0m" : "\x1b[0;93;42m"),
+                  std::string::npos);
+        EXPECT_TRUE(output.ends_with("\x1b[0m\x1b[25;1H\x1b[K\x1b[?25h")) << colourTerm;
+    }
 }
 
 // A run with standard input from /dev/null and the output into pipes.

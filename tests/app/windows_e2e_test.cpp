@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,20 +30,26 @@ protected:
     TempDirectory windowsDir;
     std::unique_ptr<TerminalSession> linuxApp;
     std::unique_ptr<TerminalSession> windowsApp;
+    std::string windowsProgram;
 
     void SetUp() override {
         const char* program = std::getenv("SPINCHART_WINDOWS_PROGRAM");
         if (program == nullptr || *program == '\0')
             GTEST_SKIP() << "SPINCHART_WINDOWS_PROGRAM names no Windows program";
+        windowsProgram = program;
         // Spins of every number of both wheels, one per CR LF line.
         std::string spins;
         for (int i = 0; i < 120; ++i)
             spins.append(" ").append(std::to_string((i * 17 + i / 7) % 38)).append(" \r\n");
         for (const TempDirectory* dir : {&linuxDir, &windowsDir})
             writeFile(dir->file("casino.dat"), spins);
-        linuxApp = std::make_unique<TerminalSession>(linuxDir.path());
-        windowsApp = std::make_unique<TerminalSession>(windowsDir.path(),
-                                                       std::vector<std::string>{"wine", program});
+    }
+
+    // Both programs in terminals of the same size.
+    void start(int rows = 25, int columns = 80) {
+        linuxApp = std::make_unique<TerminalSession>(linuxDir.path(), rows, columns);
+        windowsApp = std::make_unique<TerminalSession>(
+            windowsDir.path(), std::vector<std::string>{"wine", windowsProgram}, rows, columns);
     }
 
     // Every cell's character and colours, and the cursor while it is shown.
@@ -77,8 +84,10 @@ protected:
     }
 
     // Waits until the Linux program shows `text` at (row, column) and the
-    // Windows program shows the same screen, then types `keys` into both.
-    void step(int row, int column, std::string_view text, std::string_view keys) {
+    // Windows program shows the same screen, then types `keys` into both (or
+    // `windowsKeys` into the Windows program, where given).
+    void step(int row, int column, std::string_view text, std::string_view keys,
+              std::optional<std::string_view> windowsKeys = std::nullopt) {
         if (HasFatalFailure()) return;
         ASSERT_TRUE(linuxApp->waitForText(row, column, text))
             << "row " << row << ", column " << column << ": " << text << "\n"
@@ -87,7 +96,19 @@ protected:
         ASSERT_TRUE(windowsApp->waitFor([&] { return screenOf(*windowsApp) == expected; }))
             << "expected " << expected << "\nWindows " << screenOf(*windowsApp);
         linuxApp->send(keys);
-        windowsApp->send(keys);
+        windowsApp->send(windowsKeys.value_or(keys));
+    }
+
+    // As step, for a screen that shows names typed differently into the two:
+    // both show `text`, the rest may differ.
+    void stepApart(int row, int column, std::string_view text, std::string_view keys) {
+        if (HasFatalFailure()) return;
+        for (TerminalSession* app : {linuxApp.get(), windowsApp.get()}) {
+            ASSERT_TRUE(app->waitForText(row, column, text))
+                << "row " << row << ", column " << column << ": " << text << "\n"
+                << app->screenDump();
+            app->send(keys);
+        }
     }
 
     // The count screen: the count, then the report and skip file names.
@@ -138,13 +159,33 @@ protected:
 };
 
 TEST_F(WindowsE2e, EveryWheelAndMethodTheErrorScreenAndRunAgain) {
+    start();
     const char* methodMenu = "│  Select the Method:             │";
+    const char* errorLine = "... Press <Spacebar> to resume or Ctrl+Break to abort ... ";
     // The title screen, then the single-zero wheel: a data file that does not
     // exist ends at the error screen; any key resumes.
     step(23, 16, "╘═════════════════════════════════╛", "s");
     step(17, 16, methodMenu, "a");
     step(18, 15, " Enter DATA file to process: ", "missing.dat\r");
-    step(16, 5, "... Press <Spacebar> to resume or Ctrl+Break to abort ... ", "q");
+    step(16, 5, errorLine, "q");
+    // Outputs onto the console, or a device Windows reserves: refused before
+    // a byte is written and not kept. Linux names its own terminal instead.
+    step(17, 16, methodMenu, "g");
+    step(16, 15, " (default: 1000) >> ", "\r");
+    step(22, 15, " (RAND0.DAT) ", "/dev/stdout\r", "con.txt\r");
+    step(16, 5, errorLine, " ");
+    step(17, 16, methodMenu, "a");
+    step(18, 15, " Enter DATA file to process: ", "casino.dat\r");
+    step(11, 15, " How many spins to analyze", "\r");
+    step(17, 15, " Name the main report", linuxApp->devicePath() + "\r", "CON\r");
+    stepApart(21, 15, " Name the skip file", "\r");
+    step(16, 5, errorLine, " ");
+    step(17, 16, methodMenu, "a");
+    step(18, 15, " Enter DATA file to process: ", "casino.dat\r");
+    step(11, 15, " How many spins to analyze", "\r");
+    step(17, 15, " Name the main report", "\r");
+    step(21, 15, " Name the skip file", "/dev/tty\r", "AUX.TXT\r");
+    step(16, 5, errorLine, " ");
     // Analysis of a data file typed with a correction.
     step(17, 16, methodMenu, "a");
     step(18, 15, " Enter DATA file to process: ", "casinx\x7fo.dat\r");
@@ -167,6 +208,13 @@ TEST_F(WindowsE2e, EveryWheelAndMethodTheErrorScreenAndRunAgain) {
     step(16, 15, " (default: 1000) >> ", "\r");
     step(22, 15, " (RAND00.DAT) ", "\r");
     countAndNames("\r", "gen00.rep\r", "gen00.skp\r");
+    // The null device is a sink the user may choose.
+    step(11, 16, "   Success! Run DOUBLE-0 again (Y/N)?   ", "y");
+    step(17, 16, methodMenu, "a");
+    step(18, 15, " Enter DATA file to process: ", "casino.dat\r");
+    step(11, 15, " How many spins to analyze", "\r");
+    step(17, 15, " Name the main report", "whole.rep\r");
+    step(21, 15, " Name the skip file", "/dev/null\r", "NUL\r");
     step(11, 16, "   Success! Run DOUBLE-0 again (Y/N)?   ", "N");
     step(23, 16, "╘═════════════════════════════════╛", "x");
     EXPECT_EQ(linuxApp->waitForExit(), 0);
@@ -182,10 +230,14 @@ TEST_F(WindowsE2e, EveryWheelAndMethodTheErrorScreenAndRunAgain) {
     std::sort(linuxNames.begin(), linuxNames.end());
     std::sort(windowsNames.begin(), windowsNames.end());
     EXPECT_EQ(windowsNames, linuxNames);
-    for (const char* name : {"VIRLO0.INI", "ROUL0.INI", "single.rep", "VIRLO0.SKP", "VIRLO00.INI",
-                             "ROUL00.INI", "VIRLO00.REP", "double.skp"}) {
+    for (const char* name : {"VIRLO0.INI", "ROUL0.INI", "single.rep", "VIRLO0.SKP", "ROUL00.INI",
+                             "VIRLO00.REP", "double.skp", "whole.rep"}) {
         expectSameFile(name);
     }
+    std::string settings = readFile(linuxDir.file("VIRLO00.INI"));
+    const std::size_t sink = settings.find("/dev/null\r\n");
+    ASSERT_NE(sink, std::string::npos) << settings;
+    EXPECT_EQ(readFile(windowsDir.file("VIRLO00.INI")), settings.replace(sink, 9, "NUL"));
     expectReportsOfDrawnSpins(singleZeroProfile, "drawn0.dat", 300, "gen0.rep", "gen0.skp");
     expectReportsOfDrawnSpins(doubleZeroProfile, "RAND00.DAT", 1000, "gen00.rep", "gen00.skp");
 }
@@ -204,6 +256,19 @@ TEST(WindowsOptions, VersionAndHelpAnswerWithoutTheFullScreen) {
             << option << app.screenDump();
         EXPECT_FALSE(app.screenContains("Select your choice")) << option;
     }
+}
+
+// A console window under 80x25 shows the same notice as a small terminal,
+// and a key typed meanwhile is not taken.
+TEST_F(WindowsE2e, ASmallWindowShowsTheSizeNeeded) {
+    start(20, 80);
+    step(10, 21, "The program needs 80 columns by 25 rows", "x");
+    linuxApp->resize(25, 80);
+    ASSERT_TRUE(linuxApp->waitForText(23, 16, "╘═════════════════════════════════╛"))
+        << linuxApp->screenDump();
+    EXPECT_TRUE(linuxApp->running());
+    EXPECT_TRUE(windowsApp->running());
+    EXPECT_EQ(windowsApp->text(10, 21, 39), "The program needs 80 columns by 25 rows");
 }
 
 // The console-client tests of the Win32 terminal backend need a console,

@@ -47,6 +47,55 @@ TEST(FileIo, FindsNamesWhateverTheirLetterCase) {
     fs::remove_all(dir);
 }
 
+// What Windows makes of a name, by its last part alone.
+TEST(FileIo, WindowsNamesOfTheConsoleAndTheDevices) {
+    const struct {
+        const char* name;
+        WindowsName expected;
+    } cases[] = {
+        {"CON", WindowsName::console},
+        {"con", WindowsName::console},
+        {"Con.txt", WindowsName::console},
+        {"CON.REP.SKP", WindowsName::console},
+        {"CON:", WindowsName::console},
+        {"CON .txt", WindowsName::console},
+        {"CON.", WindowsName::console},
+        {"reports\\CON", WindowsName::console},
+        {"C:\\reports\\con.rep", WindowsName::console},
+        {"C:CON", WindowsName::console},
+        {"\\\\.\\CON", WindowsName::console},
+        {"../out/CON", WindowsName::console},
+        {"CONIN$", WindowsName::console},
+        {"conout$", WindowsName::console},
+        {"AUX", WindowsName::device},
+        {"aux.txt", WindowsName::device},
+        {"PRN.REP", WindowsName::device},
+        {"COM1", WindowsName::device},
+        {"com9.dat", WindowsName::device},
+        {"LPT1", WindowsName::device},
+        {"x\\lpt5.skp", WindowsName::device},
+        {"COM\xC2\xB9", WindowsName::device},
+        {"LPT\xC2\xB3.txt", WindowsName::device},
+        {"NUL", WindowsName::nullDevice},
+        {"nul.txt", WindowsName::nullDevice},
+        {"CONSOLE", WindowsName::file},
+        {"CONTEXT.REP", WindowsName::file},
+        {"ICON", WindowsName::file},
+        {"CON\\report.rep", WindowsName::file},
+        {"COM", WindowsName::file},
+        {"COM0", WindowsName::file},
+        {"COM10", WindowsName::file},
+        {"LPT", WindowsName::file},
+        {"AUXILIARY.DAT", WindowsName::file},
+        {"NULL", WindowsName::file},
+        {"VIRLO0.REP", WindowsName::file},
+        {".CON", WindowsName::file},
+        {"", WindowsName::file},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(classifyWindowsName(c.name), c.expected) << c.name;
+}
+
 TEST(SpinList, GrowsKeepsValuesAndRefusesImpossibleSizes) {
     SpinList list;
     for (int i = 0; i < 100000; ++i)

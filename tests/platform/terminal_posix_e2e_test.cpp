@@ -15,6 +15,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/file_io.h"
 #include "support/e2e/terminal_session.h"
 
 namespace spinchart {
@@ -148,6 +149,30 @@ TEST(PosixTerminal, OutputGoesOutOnPresentOnly) {
     EXPECT_EQ(pty.output(), "");
     terminal.present();
     EXPECT_EQ(pty.output(), "\x1b[0m\x1b[H\x1b[2J\x1b[2;3H\x1b[0;93;42m╔A\x1b[2;5H\x1b[?25l\a");
+}
+
+// Every path to the terminal taken over leads to it, however spelt, and only
+// while it is taken; other terminals, devices and files do not.
+TEST(PosixTerminal, PathsToTheTerminalInUseWhateverTheirSpelling) {
+    PtyPair pty;
+    PtyPair other;
+    const std::string path = ::ttyname(pty.slave);
+    const std::string descriptor = std::to_string(pty.slave);
+    const std::string ours[] = {path, "/proc/self/fd/" + descriptor, "/dev/fd/" + descriptor,
+                                "/dev/../dev/./" + path.substr(5)};
+    EXPECT_FALSE(leadsToConsoleOrDevice(path));
+    PosixTerminal terminal(pty.slave, pty.slave);
+    for (const std::string& name : ours)
+        EXPECT_TRUE(leadsToConsoleOrDevice(name)) << name;
+    e2e::TempDirectory dir;
+    e2e::writeFile(dir.file("plain.rep"), "x");
+    for (const std::string& name :
+         {std::string(::ttyname(other.slave)), std::string("/dev/null"), std::string("/dev/zero"),
+          dir.file("plain.rep"), dir.file("missing.rep"), dir.path(), std::string()})
+        EXPECT_FALSE(leadsToConsoleOrDevice(name)) << name;
+    terminal.restore();
+    for (const std::string& name : ours)
+        EXPECT_FALSE(leadsToConsoleOrDevice(name)) << name;
 }
 
 // The title screen's menu box, drawn with the glyphs given.

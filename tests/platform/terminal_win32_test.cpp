@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "console/console_screen.h"
@@ -17,6 +18,17 @@
 
 namespace spinchart {
 namespace {
+
+// Signalled by the test's own control handler, which runs after the
+// backend's and keeps the test alive where the system's default would end it.
+HANDLE controlEventSeen = nullptr;
+DWORD controlEvent = ~0ul;
+
+BOOL WINAPI keepRunning(DWORD event) {
+    controlEvent = event;
+    SetEvent(controlEventSeen);
+    return TRUE;
+}
 
 HANDLE openConsole(const wchar_t* name) {
     return CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -78,6 +90,23 @@ protected:
                         static_cast<SHORT>(info.srWindow.Top + row - 1)};
         EXPECT_TRUE(ReadConsoleOutputW(output, &cell, COORD{1, 1}, COORD{0, 0}, &from));
         return cell;
+    }
+
+    // A cleared yellow-on-green screen with `text` at (row, column), shown.
+    void showText(ConsoleScreen& screen, int row, int column, std::string_view text) {
+        screen.backend = terminal.get();
+        setColours(screen, 14, 2);
+        clearScreen(screen);
+        moveTo(screen, row, column);
+        writeText(screen, text);
+        presentScreen(screen);
+    }
+
+    std::wstring textAt(int row, int column, int length) {
+        std::wstring text;
+        for (int i = 0; i < length; ++i)
+            text += cellAt(row, column + i).Char.UnicodeChar;
+        return text;
     }
 };
 
@@ -141,12 +170,7 @@ TEST_F(Win32Console, WaitsBlockUntilAKeyAndFlushDropsTypedAhead) {
 
 TEST_F(Win32Console, CellsGoOutAsCodePage437GlyphsInTheirColours) {
     ConsoleScreen screen;
-    screen.backend = terminal.get();
-    setColours(screen, 14, 2);
-    clearScreen(screen);
-    moveTo(screen, 3, 5);
-    writeText(screen, "\xC9\xCD\xBB\xB3\xF8\xF9 \x84");
-    presentScreen(screen);
+    showText(screen, 3, 5, "\xC9\xCD\xBB\xB3\xF8\xF9 \x84");
     const wchar_t glyphs[] = L"\u2554\u2550\u2557\u2502\u00b0\u2219 \u00e4";
     for (int i = 0; i < 8; ++i) {
         const CHAR_INFO cell = cellAt(3, 5 + i);
@@ -191,6 +215,101 @@ TEST_F(Win32Console, RawInputWhileOpenAndTheModeGivenBack) {
     GetConsoleMode(input, &after);
     EXPECT_NE(after, mode);
     EXPECT_THROW(Win32Terminal(INVALID_HANDLE_VALUE, output), PlatformError);
+}
+
+// Ctrl+Break, like a closed window, logoff or shutdown, gives the console its
+// modes, colours and cursor back before the system's default ends the program.
+TEST_F(Win32Console, AControlEventGivesTheConsoleBack) {
+    terminal.reset();
+    DWORD inputMode = 0;
+    DWORD outputMode = 0;
+    ASSERT_TRUE(GetConsoleMode(input, &inputMode));
+    ASSERT_TRUE(GetConsoleMode(output, &outputMode));
+    CONSOLE_SCREEN_BUFFER_INFO before{};
+    ASSERT_TRUE(GetConsoleScreenBufferInfo(output, &before));
+    CONSOLE_CURSOR_INFO cursorBefore{};
+    ASSERT_TRUE(GetConsoleCursorInfo(output, &cursorBefore));
+    controlEventSeen = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_TRUE(SetConsoleCtrlHandler(keepRunning, TRUE));
+    terminal = std::make_unique<Win32Terminal>(input, output);
+
+    ConsoleScreen screen;
+    screen.backend = terminal.get();
+    setColours(screen, 14, 2);
+    clearScreen(screen);
+    setCursorVisible(screen, false);
+    presentScreen(screen);
+    DWORD mode = 0;
+    GetConsoleMode(input, &mode);
+    ASSERT_EQ(mode & (ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT), 0u);
+
+    // Wine raises no Ctrl+Break (ERROR_INVALID_HANDLE) but Ctrl+C, which an
+    // outside program may raise too; one handler serves every event.
+    DWORD event = CTRL_BREAK_EVENT;
+    if (!GenerateConsoleCtrlEvent(event, 0)) {
+        event = CTRL_C_EVENT;
+        ASSERT_TRUE(GenerateConsoleCtrlEvent(event, 0));
+    }
+    ASSERT_EQ(WaitForSingleObject(controlEventSeen, 30000), WAIT_OBJECT_0);
+    EXPECT_EQ(controlEvent, event);
+    GetConsoleMode(input, &mode);
+    EXPECT_EQ(mode, inputMode);
+    GetConsoleMode(output, &mode);
+    EXPECT_EQ(mode, outputMode);
+    CONSOLE_SCREEN_BUFFER_INFO after{};
+    GetConsoleScreenBufferInfo(output, &after);
+    EXPECT_EQ(after.wAttributes, before.wAttributes);
+    EXPECT_EQ(after.dwCursorPosition.X, 0);
+    CONSOLE_CURSOR_INFO cursor{};
+    GetConsoleCursorInfo(output, &cursor);
+    EXPECT_EQ(cursor.bVisible, cursorBefore.bVisible);
+    EXPECT_EQ(cursor.dwSize, cursorBefore.dwSize);
+    // Nothing is drawn over the console given back.
+    moveTo(screen, 2, 2);
+    writeText(screen, "x");
+    setCursorVisible(screen, false);
+    presentScreen(screen);
+    EXPECT_EQ(cellAt(2, 2).Char.UnicodeChar, L' ');
+    GetConsoleCursorInfo(output, &cursor);
+    EXPECT_EQ(cursor.bVisible, cursorBefore.bVisible);
+
+    terminal.reset();
+    SetConsoleCtrlHandler(keepRunning, FALSE);
+    CloseHandle(controlEventSeen);
+}
+
+// A window under 80x25, however large its buffer, shows the notice of the
+// size needed and takes no keys; grown back, the screen is whole again.
+TEST_F(Win32Console, AWindowUnder80x25ShowsTheSizeNeededAndTakesNoKeys) {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    ASSERT_TRUE(GetConsoleScreenBufferInfo(output, &info));
+    const SMALL_RECT window = info.srWindow;
+    ASSERT_GE(window.Bottom - window.Top + 1, 25);
+    ASSERT_GE(window.Right - window.Left + 1, 80);
+    ConsoleScreen screen;
+    showText(screen, 3, 5, "Select");
+
+    SMALL_RECT smaller = window;
+    smaller.Bottom = static_cast<SHORT>(window.Top + 19);
+    smaller.Right = static_cast<SHORT>(window.Left + 79);
+    ASSERT_TRUE(SetConsoleWindowInfo(output, TRUE, &smaller));
+    press('S', L's');
+    EXPECT_FALSE(keyPending(screen));
+    EXPECT_EQ(textAt(10, 21, 39), L"The program needs 80 columns by 25 rows");
+    EXPECT_EQ(cellAt(3, 5).Char.UnicodeChar, L' ');
+    EXPECT_EQ(cellAt(10, 21).Attributes, info.wAttributes);
+    CONSOLE_CURSOR_INFO cursor{};
+    GetConsoleCursorInfo(output, &cursor);
+    EXPECT_FALSE(cursor.bVisible);
+    // The wait itself sees the window change back.
+    ASSERT_TRUE(SetConsoleWindowInfo(output, TRUE, &window));
+    terminal->waitForInput();
+    press('T', L't');
+    ASSERT_TRUE(keyPending(screen));
+    EXPECT_EQ(takeKey(screen), "t");
+    EXPECT_EQ(textAt(3, 5, 6), L"Select");
+    EXPECT_EQ(cellAt(10, 21).Char.UnicodeChar, L' ');
+    EXPECT_EQ(cellAt(25, 80).Attributes, 14 + 16 * 2);
 }
 
 TEST_F(Win32Console, ABufferOfAnotherSizeAsksForARepaint) {

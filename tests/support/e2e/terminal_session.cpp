@@ -66,6 +66,13 @@ int consoleColour(const VTermColor& colour, bool foreground) {
     return (index & 0x0A) | ((index & 1) << 2) | ((index & 4) >> 2);
 }
 
+long rgbValue(const VTermColor& colour, bool foreground) {
+    if (foreground ? VTERM_COLOR_IS_DEFAULT_FG(&colour) : VTERM_COLOR_IS_DEFAULT_BG(&colour))
+        return -1;
+    if (!VTERM_COLOR_IS_RGB(&colour)) return -2;
+    return (long{colour.rgb.red} << 16) | (long{colour.rgb.green} << 8) | colour.rgb.blue;
+}
+
 }  // namespace
 
 TempDirectory::TempDirectory() {
@@ -100,8 +107,8 @@ TerminalSession::TerminalSession(const std::string& workingDirectory, const Chil
 }
 
 TerminalSession::TerminalSession(const std::string& workingDirectory,
-                                 std::vector<std::string> command)
-    : rows(25), columns(80), rawFromStart(true) {
+                                 std::vector<std::string> command, int rowCount, int columnCount)
+    : rows(rowCount), columns(columnCount), rawFromStart(true) {
     start(workingDirectory, std::move(command), ChildOptions{});
 }
 
@@ -151,6 +158,12 @@ void TerminalSession::start(const std::string& workingDirectory, std::vector<std
         if (options.ignoreHangUp) ::signal(SIGHUP, SIG_IGN);
         ::setenv("LC_ALL", options.locale.c_str(), 1);
         ::setenv("TERM", options.terminalType.c_str(), 1);
+        // Whatever terminal runs the tests, the program sees only what the test says.
+        if (options.colourTerm.empty()) {
+            ::unsetenv("COLORTERM");
+        } else {
+            ::setenv("COLORTERM", options.colourTerm.c_str(), 1);
+        }
         sigset_t none;
         sigemptyset(&none);
         ::sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -311,6 +324,13 @@ CellColours TerminalSession::colours(int row, int column) {
     return CellColours{consoleColour(cell.fg, true), consoleColour(cell.bg, false)};
 }
 
+CellRgb TerminalSession::rgb(int row, int column) {
+    pump();
+    VTermScreenCell cell{};
+    vterm_screen_get_cell(screen, VTermPos{row - 1, column - 1}, &cell);
+    return CellRgb{rgbValue(cell.fg, true), rgbValue(cell.bg, false)};
+}
+
 bool TerminalSession::cursorVisible() {
     pump();
     return observed.cursorVisible;
@@ -338,6 +358,11 @@ int TerminalSession::bells() {
 const std::string& TerminalSession::output() {
     pump();
     return written;
+}
+
+std::string TerminalSession::devicePath() const {
+    const char* name = ::ttyname(slave);
+    return name != nullptr ? name : "";
 }
 
 void TerminalSession::resize(int rowCount, int columnCount) {

@@ -14,7 +14,8 @@
 //
 // Rows and columns are 1-based. Texts are UTF-8 (the program's code page 437
 // glyphs arrive as their Unicode characters). Colours are console palette
-// numbers (0 black, 2 green, 14 yellow; -1 the terminal's default). Every wait
+// numbers (0 black, 2 green, 14 yellow; -1 the terminal's default), or with
+// rgb() the 24-bit values sent as such. Every wait
 // polls the pty until its condition holds or the timeout passes (false then);
 // nothing sleeps blindly.
 //
@@ -77,6 +78,14 @@ struct CellColours {
     friend bool operator==(const CellColours&, const CellColours&) = default;
 };
 
+// A cell's colours as 24-bit values 0xRRGGBB; -1 for the terminal's default,
+// -2 for a colour of the terminal's palette.
+struct CellRgb {
+    long foreground = -1;
+    long background = -1;
+    friend bool operator==(const CellRgb&, const CellRgb&) = default;
+};
+
 // How the program is started beyond its terminal; everything off by default.
 struct ChildOptions {
     // RLIMIT_AS of the program in bytes (0: unlimited), to play a small machine.
@@ -92,6 +101,8 @@ struct ChildOptions {
     std::string terminalType = "xterm";
     // The program's command-line arguments.
     std::vector<std::string> arguments{};
+    // COLORTERM of the program; unset when empty.
+    std::string colourTerm{};
 };
 
 // The environment can wrap every program run in another command (a memory
@@ -113,11 +124,12 @@ public:
     // The program started with the options given (at 80x25 unless told).
     TerminalSession(const std::string& workingDirectory, const ChildOptions& options, int rows = 25,
                     int columns = 80);
-    // Another command line at 80x25 (e.g. {"wine", "spinchart.exe"}), not
-    // wrapped, with the terminal's echo and line editing off from the start:
-    // a console host that sets the terminal's modes only when the program
-    // first reads would otherwise let the terminal echo keys typed before.
-    TerminalSession(const std::string& workingDirectory, std::vector<std::string> command);
+    // Another command line (e.g. {"wine", "spinchart.exe"}), not wrapped,
+    // with the terminal's echo and line editing off from the start: a console
+    // host that sets the terminal's modes only when the program first reads
+    // would otherwise let the terminal echo keys typed before.
+    TerminalSession(const std::string& workingDirectory, std::vector<std::string> command,
+                    int rows = 25, int columns = 80);
     // Kills the program if it still runs.
     ~TerminalSession();
     TerminalSession(const TerminalSession&) = delete;
@@ -136,12 +148,15 @@ public:
     bool screenContains(std::string_view text);
     std::string screenDump();  // every row, numbered; for failure messages
     CellColours colours(int row, int column);
+    CellRgb rgb(int row, int column);
     bool cursorVisible();
     int cursorRow();
     int cursorColumn();
     int bells();
     // Every byte the program has written to the terminal so far.
     const std::string& output();
+    // The path of the terminal's device (/dev/pts/N) as the program sees it.
+    std::string devicePath() const;
 
     // Resizes the terminal (the program gets SIGWINCH).
     void resize(int rows, int columns);

@@ -1,0 +1,30 @@
+// What the terminal backends share.
+#include "platform/terminal.h"
+
+#include <algorithm>
+#include <string_view>
+
+namespace spinchart {
+
+std::vector<NoticeLine> sizeNotice(int rows, int columns) {
+    static constexpr std::string_view words[] = {"The",     "program", "needs", "80",
+                                                 "columns", "by",      "25",    "rows"};
+    std::vector<std::string> lines(1);
+    for (std::string_view word : words) {
+        if (!lines.back().empty() &&
+            lines.back().size() + 1 + word.size() > static_cast<std::size_t>(columns))
+            lines.emplace_back();
+        if (!lines.back().empty()) lines.back() += ' ';
+        lines.back() += word;
+    }
+    std::vector<NoticeLine> notice;
+    const int top = std::max(1, (rows - static_cast<int>(lines.size())) / 2 + 1);
+    for (std::size_t i = 0; i < lines.size() && top + static_cast<int>(i) <= rows; ++i) {
+        const int width = static_cast<int>(lines[i].size());
+        notice.push_back({top + static_cast<int>(i), std::max(1, (columns - width) / 2 + 1),
+                          lines[i].substr(0, static_cast<std::size_t>(columns))});
+    }
+    return notice;
+}
+
+}  // namespace spinchart
