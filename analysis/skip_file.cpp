@@ -1,7 +1,6 @@
 #include "analysis/skip_file.h"
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 #include "text/number_text.h"
@@ -31,25 +30,24 @@ void writeLines(OutputFile& file, std::int32_t value, std::uint64_t count) {
 }  // namespace
 
 void writeSkipFile(OutputFile& file, std::span<const std::int32_t> distances) {
+    // Distances are at least 1: the counted values come first, then the
+    // large ones in order.
     std::vector<std::uint64_t> counts(countedValues);
-    std::vector<std::int32_t> others;
+    std::vector<std::int32_t> large;
     for (const std::int32_t d : distances) {
-        if (d >= 0 && d < countedValues) {
+        if (static_cast<std::uint32_t>(d) < static_cast<std::uint32_t>(countedValues)) {
             ++counts[static_cast<std::size_t>(d)];
         } else {
-            others.push_back(d);
+            large.push_back(d);
         }
     }
-    std::sort(others.begin(), others.end());
-    const auto firstLarge = std::lower_bound(others.begin(), others.end(), 0);
-    for (auto it = others.begin(); it != firstLarge; ++it)
-        writeLines(file, *it, 1);
     for (std::int32_t v = 0; v < countedValues; ++v) {
         if (counts[static_cast<std::size_t>(v)] > 0)
             writeLines(file, v, counts[static_cast<std::size_t>(v)]);
     }
-    for (auto it = firstLarge; it != others.end(); ++it)
-        writeLines(file, *it, 1);
+    std::sort(large.begin(), large.end());
+    for (const std::int32_t v : large)
+        writeLines(file, v, 1);
 }
 
 }  // namespace spinchart
