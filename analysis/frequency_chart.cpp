@@ -37,11 +37,11 @@ void writeHeader(OutputFile& out, const AnalysisRequest& request) {
     out.newLine();
     out.newLine();
     writeIndentedLine(out, request.chartTitle);
-    if (request.generated) {
+    if (!request.dataFileName) {
         writeIndented(out, "Random Spins ");
     } else {
         writeIndented(out, "File: ");
-        out.write(request.dataFileName);
+        out.write(*request.dataFileName);
     }
     out.newLine();
     writeIndentedValue(out, "Number of Spins Analyzed: ", request.analysisCount);

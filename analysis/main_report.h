@@ -3,6 +3,7 @@
 // then the system report) and the skip file.
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -22,9 +23,10 @@ struct AnalysisRequest {
     std::string_view chartTitle;          // the wheel's line in the chart's header
     std::span<const std::int32_t> spins;  // all spins, the most recent first
     std::int32_t analysisCount = 0;       // the most recent spins analysed
-    bool generated = false;    // generated spins: "Random Spins " instead of the file name
-    std::string dataFileName;  // code page 437, as the dialogue holds it
-    std::string reportFile;    // code page 437 names
+    // The spin file, code page 437, as the dialogue holds it; none for
+    // generated spins ("Random Spins " instead of the file name).
+    std::optional<std::string> dataFileName;
+    std::string reportFile;  // code page 437 names
     std::string skipFile;
     SpinStatistics statistics;
 };

@@ -26,11 +26,11 @@ void writeHeader(OutputFile& file, const AnalysisRequest& request) {
     file.writePrintForm(excludedLastSpins);
     file.write("Spins'");
     file.newLine();
-    if (request.generated) {
+    if (!request.dataFileName) {
         writeAt(file, 23, "Random Spins ");
     } else {
         writeAt(file, 23, "File: ");
-        file.write(request.dataFileName);
+        file.write(*request.dataFileName);
     }
     file.newLine();
     writeAt(file, 23, "Number of Spins Analyzed: ");

@@ -34,7 +34,7 @@ void drawWheelMenu(ConsoleScreen& screen) {
 
 void runMainLoop(ConsoleScreen& screen, SessionContext& context) {
     for (;;) {
-        setColours(screen, 14, 2);
+        setScreenColours(screen);
         clearScreen(screen);
         discardPendingKeys(screen);
         setCursorVisible(screen, false);

@@ -131,7 +131,6 @@ SizeResult measure(std::int64_t count, int rounds, const fs::path& scratch) {
     request.chartTitle = spinchart::doubleZeroProfile.chartTitle;
     request.spins = spins;
     request.analysisCount = static_cast<std::int32_t>(count);
-    request.generated = true;
     request.reportFile = (scratch / "BENCH.REP").string();
     request.skipFile = (scratch / "BENCH.SKP").string();
     request.statistics = {18, 11};

@@ -58,9 +58,9 @@ void BM_LoadSpinFile(benchmark::State& state) {
         const long before = residentBytes();
         SessionSpins spins;
         spins = loadSpinFile(path);
-        bytesPerSpin = static_cast<double>(residentBytes() - before) / spins.totalSpins;
+        bytesPerSpin = static_cast<double>(residentBytes() - before) / spins.list.size();
         benchmark::DoNotOptimize(spins.statistics.spinMean);
-        if (spins.totalSpins != spinCount) state.SkipWithError("wrong spin count");
+        if (spins.list.size() != spinCount) state.SkipWithError("wrong spin count");
     }
     state.counters["file_MB"] = fileBytes / 1e6;
     state.counters["resident_bytes_per_spin"] = bytesPerSpin;

@@ -15,6 +15,9 @@ namespace spinchart {
 
 constexpr int screenRows = 25;
 constexpr int screenColumns = 80;
+// Every screen is yellow on green.
+constexpr int screenForeground = 14;
+constexpr int screenBackground = 2;
 
 // Key code: 0, 1 or 2 characters. A key with a character gives that character
 // (Enter 13, Backspace 8, Escape 27, Ctrl+C 3); keys without one give NUL and a
@@ -24,8 +27,8 @@ using KeyCode = std::string;
 struct ConsoleScreen {
     TerminalBackend* backend = nullptr;
     std::array<ScreenCell, screenRows * screenColumns> cells{};
-    int foreground = 14;
-    int background = 2;
+    int foreground = screenForeground;
+    int background = screenBackground;
     int cursorRow = 1;     // 1-based
     int cursorColumn = 1;  // 1-based
     bool cursorVisible = true;
@@ -42,6 +45,9 @@ struct ConsoleScreen {
 
 // Basic operations.
 void setColours(ConsoleScreen& screen, int foreground, int background);
+inline void setScreenColours(ConsoleScreen& screen) {
+    setColours(screen, screenForeground, screenBackground);
+}
 void clearScreen(ConsoleScreen& screen);
 void moveTo(ConsoleScreen& screen, int row, int column);
 void writeText(ConsoleScreen& screen, std::string_view cp437Text);

@@ -9,7 +9,7 @@ bool askRunAgain(ConsoleScreen& screen, std::string_view runAgainPrompt) {
     drawDoubleFrame(screen, 10, 15, 40);
     setColours(screen, 14, 0);
     writeLineAt(screen, 11, 16, runAgainPrompt);
-    setColours(screen, 14, 2);
+    setScreenColours(screen);
     const KeyCode key = waitKey(screen);
     if (key == "n" || key == "N") {
         setCursorVisible(screen, true);

@@ -31,10 +31,9 @@ std::optional<std::vector<std::int32_t>> loaded(BlockReader& reader) {
     } catch (const SessionError&) {
         return std::nullopt;
     }
-    if (spins.totalSpins != spins.list.size()) std::abort();
     std::vector<std::int32_t> values(spins.list.data(), spins.list.data() + spins.list.size());
     // The statistics are those of the list read.
-    const SpinStatistics statistics = computeSpinStatistics(spins.list, spins.totalSpins);
+    const SpinStatistics statistics = computeSpinStatistics(spins.list, spins.list.size());
     if (statistics.spinMean != spins.statistics.spinMean ||
         statistics.spinStdDev != spins.statistics.spinStdDev)
         std::abort();

@@ -98,7 +98,10 @@ SessionSpins generateRandomSpins(ConsoleScreen& screen, const WheelProfile& prof
     const std::string outputFile = nameAnswer.empty() ? settings.randomFile : nameAnswer;
     refuseConsoleName(outputFile);
 
-    saveSettings(profile, {settings.dataFile, outputFile, settings.reportFile, settings.skipFile});
+    saveSettings(profile, {.dataFile = settings.dataFile,
+                           .randomFile = outputFile,
+                           .reportFile = settings.reportFile,
+                           .skipFile = settings.skipFile});
     return generateSpins(pool, context.random, context.readClock, count, outputFile);
 }
 
@@ -107,11 +110,6 @@ struct ReportChoice {
     std::string reportFile;
     std::string skipFile;
 };
-
-// A name with a NUL byte names no file the system can open.
-void refuseUnusableName(const std::string& name) {
-    if (name.find('\0') != std::string::npos) throw SessionError("unusable file name");
-}
 
 // The outputs must be two files, and neither may be the spin file analysed
 // (`dataPath`, empty for drawn spins) or the console: refused before the names
@@ -181,17 +179,18 @@ void runSession(ConsoleScreen& screen, const WheelProfile& profile, const Sessio
                                    ? analyzeDataFile(screen, profile, settings)
                                    : generateRandomSpins(screen, profile, settings, pool, context);
 
-    const ReportChoice choice = askCountAndNames(screen, settings, spins.totalSpins);
+    const ReportChoice choice = askCountAndNames(screen, settings, spins.list.size());
     refuseClashingNames(spins.sourcePath, choice);
-    saveSettings(profile,
-                 {settings.dataFile, settings.randomFile, choice.reportFile, choice.skipFile});
+    saveSettings(profile, {.dataFile = settings.dataFile,
+                           .randomFile = settings.randomFile,
+                           .reportFile = choice.reportFile,
+                           .skipFile = choice.skipFile});
 
     drawWorkingScreen(screen);
     context.analyse({.numberCount = profile.numberCount,
                      .chartTitle = profile.chartTitle,
                      .spins = spins.list.values(),
                      .analysisCount = choice.analysisCount,
-                     .generated = !analyze,
                      .dataFileName = spins.dataFileName,
                      .reportFile = choice.reportFile,
                      .skipFile = choice.skipFile,
@@ -223,7 +222,7 @@ void runWheelAnalysis(ConsoleScreen& screen, const WheelProfile& profile, Sessio
         const SessionSettings settings = loadSettings(profile);
         discardPendingKeys(screen);
         if (!trapped([&] {
-                setColours(screen, 14, 2);
+                setScreenColours(screen);
                 setCursorVisible(screen, false);
                 runSession(screen, profile, settings, pool, context);
             })) {

@@ -58,20 +58,23 @@ SessionSpins loadSpins(BlockReader& reader) {
     while (!reader.atEnd())
         spins.list.pushBack(readSpinValue(reader));
     spins.list.shrinkToFit();
-    spins.totalSpins = spins.list.size();
-    spins.statistics = computeSpinStatistics(spins.list, spins.totalSpins);
+    spins.statistics = computeSpinStatistics(spins.list, spins.list.size());
     return spins;
 }
 
-SessionSpins loadSpinFile(std::string_view cp437Name) {
+void refuseUnusableName(std::string_view cp437Name) {
     if (cp437Name.find('\0') != std::string_view::npos) throw SessionError("unusable file name");
+}
+
+SessionSpins loadSpinFile(std::string_view cp437Name) {
+    refuseUnusableName(cp437Name);
     const std::optional<std::string> found = resolvePathIgnoringCase(cp437ToUtf8(cp437Name));
     if (!found) throw SessionError("no such spin file");
     FileHandle file = FileHandle::openForReading(*found);
     BlockReader reader(file);
     SessionSpins spins = loadSpins(reader);
     file.close();
-    spins.dataFileName = cp437Name;
+    spins.dataFileName = std::string(cp437Name);
     spins.sourcePath = *found;
     return spins;
 }
@@ -111,8 +114,7 @@ SessionSpins generateSpins(const WheelNeighbourTable& pool, RandomState& random,
                            std::string_view cp437OutputName) {
     SessionSpins spins;
     if (count < 0) throw SessionError("negative spin count");
-    if (cp437OutputName.find('\0') != std::string_view::npos)
-        throw SessionError("unusable file name");
+    refuseUnusableName(cp437OutputName);
     // The list refuses a size the memory cannot hold before the file is made.
     spins.list.resize(static_cast<std::size_t>(count));
 
@@ -140,7 +142,6 @@ SessionSpins generateSpins(const WheelNeighbourTable& pool, RandomState& random,
     }
     out.close();
 
-    spins.totalSpins = count;
     spins.statistics = computeSpinStatistics(spins.list, count);
     return spins;
 }

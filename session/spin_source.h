@@ -7,6 +7,7 @@
 // commas; a Ctrl-Z byte ends the data.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,11 +22,14 @@ namespace spinchart {
 
 struct SessionSpins {
     SpinList list;
-    std::string dataFileName;  // the spin file as the dialogue names it (code page 437)
-    std::string sourcePath;    // the spin file as found on disk; empty for drawn spins
-    std::int32_t totalSpins = 0;
+    // The spin file as the dialogue names it (code page 437); none for drawn spins.
+    std::optional<std::string> dataFileName;
+    std::string sourcePath;  // the spin file as found on disk; empty for drawn spins
     SpinStatistics statistics;
 };
+
+// A name with a NUL byte names no file the system can open: throws SessionError.
+void refuseUnusableName(std::string_view cp437Name);
 
 // The next value of a spin file. Throws SessionError when only blanks are left.
 std::int32_t readSpinValue(BlockReader& reader);

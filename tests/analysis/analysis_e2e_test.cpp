@@ -127,7 +127,7 @@ protected:
     void expectFilesOfTheAnalysis(const SessionCase& c) {
         const SessionSpins spins = loadSpinFile(dir.file(c.spinFile));
         const AnalysisRequest request = testing::analysisRequest(
-            *c.profile, spins.list.values(), std::min(c.analysisCount, spins.totalSpins),
+            *c.profile, spins.list.values(), std::min(c.analysisCount, spins.list.size()),
             {c.spins.empty(), c.dataFileName, spins.statistics.spinMean,
              spins.statistics.spinStdDev},
             dir.file("library.rep"), dir.file("library.skp"));

@@ -34,7 +34,7 @@ struct Fixture {
     model::Output expected() const {
         return model::analyse(38, doubleZeroProfile.chartTitle, programBannerLine,
                               programCopyrightLine, spinValues, request.analysisCount,
-                              {false, request.dataFileName}, 12, 11);
+                              {false, *request.dataFileName}, 12, 11);
     }
 };
 

@@ -63,8 +63,7 @@ inline AnalysisRequest analysisRequest(const WheelProfile& profile,
     request.chartTitle = profile.chartTitle;
     request.spins = spins;
     request.analysisCount = count;
-    request.generated = origin.generated;
-    request.dataFileName = origin.dataFileName;
+    if (!origin.generated) request.dataFileName = origin.dataFileName;
     request.reportFile = reportFile;
     request.skipFile = skipFile;
     request.statistics = {origin.mean, origin.stdDev};

@@ -147,8 +147,7 @@ protected:
         request.numberCount = profile.numberCount;
         request.chartTitle = profile.chartTitle;
         request.spins = loaded.list.values();
-        request.analysisCount = loaded.totalSpins;
-        request.generated = true;
+        request.analysisCount = loaded.list.size();
         request.reportFile = linuxDir.file("expected.rep");
         request.skipFile = linuxDir.file("expected.skp");
         request.statistics = loaded.statistics;

@@ -49,8 +49,8 @@ bool analysisFails = false;
 void recordAnalysis(const ConsoleScreen& screen, const AnalysisRequest& request) {
     SeenAnalysis s;
     s.analysisCount = request.analysisCount;
-    s.generated = request.generated;
-    s.dataFileName = request.dataFileName;
+    s.generated = !request.dataFileName;
+    s.dataFileName = request.dataFileName.value_or("");
     s.reportFile = request.reportFile;
     s.skipFile = request.skipFile;
     s.spinMean = request.statistics.spinMean;

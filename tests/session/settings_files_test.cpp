@@ -98,7 +98,10 @@ TEST(SettingsFiles, ShortOrUnreadableFilesFallBackToDefaultsWithoutError) {
 TEST(SettingsFiles, SavesAndDataChoiceWriteFourCrLfLines) {
     WorkingFolder folder("spinchart-settings-save");
     SessionSettings s = loadSettings(doubleZeroProfile);
-    saveSettings(doubleZeroProfile, {s.dataFile, "my out.dat ", s.reportFile, s.skipFile});
+    saveSettings(doubleZeroProfile, {.dataFile = s.dataFile,
+                                     .randomFile = "my out.dat ",
+                                     .reportFile = s.reportFile,
+                                     .skipFile = s.skipFile});
     EXPECT_EQ(readWholeFile("VIRLO00.INI"),
               "HAMB00.DAT\r\nmy out.dat \r\nVIRLO00.REP\r\nVIRLO00.SKP\r\n");
     // A name with trailing blanks survives the round trip.
