@@ -31,24 +31,43 @@ endif()
 
 include(GNUInstallDirs)
 
-# gzip -9n: the smallest file, without a name or time in it, so that every
-# build gives the same bytes.
-function(spinchart_gzip source output)
-  add_custom_command(OUTPUT ${output}
-    COMMAND gzip -9nc ${source} > ${output}
-    DEPENDS ${source}
-    VERBATIM)
+set(PACKAGE_FILES ${PROJECT_BINARY_DIR}/package)
+
+# Installs `source` compressed as `name`. gzip -9n: the smallest file, without a
+# name or time in it, so that every build gives the same bytes. Compressed when
+# installed: a build that installs nothing runs no gzip.
+function(spinchart_install_gzip source name destination component)
+  set(output ${PACKAGE_FILES}/${name})
+  install(CODE "execute_process(COMMAND gzip -9nc \"${source}\" OUTPUT_FILE \"${output}\"
+                  COMMAND_ERROR_IS_FATAL ANY)"
+    COMPONENT ${component} ${ARGN})
+  install(FILES ${output} DESTINATION ${destination} COMPONENT ${component} ${ARGN})
 endfunction()
 
-# The manual page names the version it describes: the project's.
-file(STRINGS doc/spinchart.1 MANUAL_TITLE REGEX "^\\.TH ")
-if(NOT MANUAL_TITLE MATCHES "\"spinchart ${PROJECT_VERSION}\"")
-  message(FATAL_ERROR "doc/spinchart.1 is not the manual of spinchart ${PROJECT_VERSION}: ${MANUAL_TITLE}")
-endif()
-
-set(PACKAGE_FILES ${PROJECT_BINARY_DIR}/package)
-spinchart_gzip(${PROJECT_SOURCE_DIR}/doc/spinchart.1 ${PACKAGE_FILES}/spinchart.1.gz)
-spinchart_gzip(${PROJECT_SOURCE_DIR}/CHANGELOG.md ${PACKAGE_FILES}/changelog.gz)
+# A day "YYYY-MM-DD" at noon UTC as a Debian changelog dates it
+# ("Wed, 09 Dec 2026 12:00:00 +0000"), worked out here: date commands differ
+# from system to system.
+function(spinchart_changelog_date day out)
+  string(REGEX MATCH "^([0-9][0-9][0-9][0-9])-0?([0-9]+)-(0?([0-9]+))$" _ "${day}")
+  set(year ${CMAKE_MATCH_1})
+  set(month ${CMAKE_MATCH_2})
+  set(padded_day ${CMAKE_MATCH_3})
+  set(day_of_month ${CMAKE_MATCH_4})
+  # Sakamoto's rule for the day of the week, 0 for Sunday.
+  set(month_offsets 0 3 2 5 0 3 5 1 4 6 2 4)
+  math(EXPR month_index "${month} - 1")
+  list(GET month_offsets ${month_index} offset)
+  set(y ${year})
+  if(month LESS 3)
+    math(EXPR y "${year} - 1")
+  endif()
+  math(EXPR weekday "(${y} + ${y} / 4 - ${y} / 100 + ${y} / 400 + ${offset} + ${day_of_month}) % 7")
+  set(weekdays Sun Mon Tue Wed Thu Fri Sat)
+  set(months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
+  list(GET weekdays ${weekday} weekday_name)
+  list(GET months ${month_index} month_name)
+  set(${out} "${weekday_name}, ${padded_day} ${month_name} ${year} 12:00:00 +0000" PARENT_SCOPE)
+endfunction()
 
 # The Debian copyright file, machine-readable, with the licence's own text.
 file(READ ${PROJECT_SOURCE_DIR}/LICENSE LICENSE_TEXT)
@@ -68,33 +87,32 @@ file(WRITE ${PACKAGE_FILES}/copyright
   " ${LICENSE_BODY}\n")
 
 # The Debian changelog: one entry for this package of the release, dated as
-# CHANGELOG.md dates the release.
+# CHANGELOG.md dates the release (make check-packages checks that it does).
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 file(READ ${PROJECT_SOURCE_DIR}/CHANGELOG.md CHANGELOG_TEXT)
-if(NOT CHANGELOG_TEXT MATCHES "\n## ${PROJECT_VERSION} - ([0-9-]+)")
-  message(FATAL_ERROR "CHANGELOG.md has no heading \"## ${PROJECT_VERSION} - <date>\"")
+if(CHANGELOG_TEXT MATCHES "\n## ${PROJECT_VERSION} - ([0-9-]+)")
+  set(RELEASE_DAY ${CMAKE_MATCH_1})
+else()
+  string(TIMESTAMP RELEASE_DAY "%Y-%m-%d" UTC)
 endif()
-execute_process(COMMAND date -R -u -d "${CMAKE_MATCH_1} 12:00"
-  OUTPUT_VARIABLE RELEASE_DATE OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+spinchart_changelog_date(${RELEASE_DAY} RELEASE_DATE)
 file(WRITE ${PACKAGE_FILES}/changelog.Debian
   "spinchart (${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE}) unstable; urgency=medium\n"
   "\n"
   "  * Package of release ${PROJECT_VERSION}; its changes are in changelog.gz.\n"
   "\n"
   " -- ${CPACK_PACKAGE_CONTACT}  ${RELEASE_DATE}\n")
-spinchart_gzip(${PACKAGE_FILES}/changelog.Debian ${PACKAGE_FILES}/changelog.Debian.gz)
-
-add_custom_target(package_files ALL DEPENDS
-  ${PACKAGE_FILES}/spinchart.1.gz ${PACKAGE_FILES}/changelog.gz
-  ${PACKAGE_FILES}/changelog.Debian.gz)
 
 install(TARGETS spinchart RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
-install(FILES ${PACKAGE_FILES}/spinchart.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
-  COMPONENT program)
+spinchart_install_gzip(${PROJECT_SOURCE_DIR}/doc/spinchart.1 spinchart.1.gz
+  ${CMAKE_INSTALL_MANDIR}/man1 program)
 install(FILES README.md LICENSE CHANGELOG.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT doc)
-install(FILES README.md ${PACKAGE_FILES}/copyright ${PACKAGE_FILES}/changelog.gz
-  ${PACKAGE_FILES}/changelog.Debian.gz
+install(FILES README.md ${PACKAGE_FILES}/copyright
   DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT debian EXCLUDE_FROM_ALL)
+spinchart_install_gzip(${PROJECT_SOURCE_DIR}/CHANGELOG.md changelog.gz
+  ${CMAKE_INSTALL_DOCDIR} debian EXCLUDE_FROM_ALL)
+spinchart_install_gzip(${PACKAGE_FILES}/changelog.Debian changelog.Debian.gz
+  ${CMAKE_INSTALL_DOCDIR} debian EXCLUDE_FROM_ALL)
 
 set(CPACK_GENERATOR DEB TGZ)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
