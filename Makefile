@@ -46,19 +46,33 @@ CHECK_PACKAGE_PACKAGES := lintian unzip man-db groff-base
 
 all: build
 
+# Installs the Debian packages a step needs where it can: on Debian, as root.
+# Asked for by name (make deps, make windows-deps, ...) the step fails when it
+# cannot; as the first step of another target it names what is missing and the
+# build goes on, for a host with packages of its own (another distribution, a
+# container without apt).
 deps run-deps windows-deps wine-deps package-deps check-package-deps:
 	@missing=""; \
-	for p in $(PACKAGES_$@); do \
-	  dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; \
-	done; \
+	if command -v dpkg >/dev/null 2>&1; then \
+	  for p in $(PACKAGES_$@); do \
+	    dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; \
+	  done; \
+	else \
+	  missing=" $(PACKAGES_$@)"; \
+	fi; \
 	if [ -n "$$missing" ]; then \
-	  if [ "$$(id -u)" = 0 ]; then \
+	  if ! command -v dpkg >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>&1; then \
+	    echo "$@: no dpkg or apt-get here; install the equivalent of these Debian packages:$$missing"; \
+	    $(deps_not_installed) \
+	  elif [ "$$(id -u)" = 0 ]; then \
 	    echo "Installing:$$missing"; \
 	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing; \
 	  else \
-	    echo "Missing packages. Run: sudo apt-get install -y$$missing"; exit 1; \
+	    echo "$@: missing packages. Run: sudo apt-get install -y$$missing"; \
+	    $(deps_not_installed) \
 	  fi; \
 	fi
+deps_not_installed = $(if $(filter $@,$(MAKECMDGOALS)),exit 1;,echo "$@: going on without them";)
 
 PACKAGES_deps := $(DEB_PACKAGES)
 PACKAGES_run-deps := $(RUN_PACKAGES)
