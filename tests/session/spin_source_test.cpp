@@ -286,6 +286,8 @@ TEST(SpinFile, FindsTheFileWhateverItsLetterCase) {
     EXPECT_THROW(loadSpinFile("DATA"), PlatformError);  // a folder
     EXPECT_THROW(loadSpinFile(""), SessionError);
     EXPECT_THROW(loadSpinFile(std::string(10000, 'N')), SessionError);
+    // A NUL byte would cut the name short at an existing file.
+    EXPECT_THROW(loadSpinFile(std::string("TWIN.DAT\0x", 10)), SessionError);
 }
 
 TEST(SpinFile, LargeFilesLoadAcrossBlocks) {
