@@ -148,19 +148,19 @@ void presentScreen(ConsoleScreen& screen) {
     if (backend == nullptr) return;
     ScreenUpdate update;
     update.repaint = !screen.shownValid;
+    auto differs = [&](int row, int column) {
+        const std::size_t at = cellIndex(row, column);
+        return update.repaint || screen.cells[at] != screen.shownCells[at];
+    };
     for (int row = 1; row <= screenRows; ++row) {
         int column = 1;
         while (column <= screenColumns) {
-            auto differs = [&](int at) {
-                return update.repaint ||
-                       screen.cells[cellIndex(row, at)] != screen.shownCells[cellIndex(row, at)];
-            };
-            if (!differs(column)) {
+            if (!differs(row, column)) {
                 ++column;
                 continue;
             }
             int end = column + 1;
-            while (end <= screenColumns && differs(end))
+            while (end <= screenColumns && differs(row, end))
                 ++end;
             update.runs.push_back(
                 {row, column,

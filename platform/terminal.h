@@ -47,6 +47,7 @@ class TerminalBackend {
 public:
     virtual ~TerminalBackend() = default;
 
+    // Sends the update in one go.
     virtual void show(const ScreenUpdate& update) = 0;
 
     // Key input. Key codes are 1 character, or NUL and a scan code.
