@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <span>
+#include <utility>
 
 #include "platform/cp437.h"
 
@@ -139,58 +140,46 @@ std::string readLine(ConsoleScreen& screen) {
 }
 
 void beep(ConsoleScreen& screen) {
-    if (screen.backend == nullptr) return;
-    screen.backend->bell();
-    screen.bellPending = true;
+    if (screen.backend != nullptr) screen.bellPending = true;
 }
 
 void presentScreen(ConsoleScreen& screen) {
     TerminalBackend* backend = screen.backend;
     if (backend == nullptr) return;
-    bool changed = false;
-    if (!screen.shownValid) {
-        backend->resetDisplay();
-        for (int row = 1; row <= screenRows; ++row) {
-            backend->drawCells(row, 1,
-                               std::span(screen.cells).subspan(cellIndex(row, 1), screenColumns));
-        }
-        screen.shownCells = screen.cells;
-        screen.shownValid = true;
-        changed = true;
-    } else {
-        for (int row = 1; row <= screenRows; ++row) {
-            int column = 1;
-            while (column <= screenColumns) {
-                if (screen.cells[cellIndex(row, column)] ==
-                    screen.shownCells[cellIndex(row, column)]) {
-                    ++column;
-                    continue;
-                }
-                int end = column + 1;
-                while (end <= screenColumns && screen.cells[cellIndex(row, end)] !=
-                                                   screen.shownCells[cellIndex(row, end)]) {
-                    ++end;
-                }
-                const std::size_t first = cellIndex(row, column);
-                const auto count = static_cast<std::size_t>(end - column);
-                backend->drawCells(row, column, std::span(screen.cells).subspan(first, count));
-                std::copy_n(screen.cells.begin() + static_cast<std::ptrdiff_t>(first), count,
-                            screen.shownCells.begin() + static_cast<std::ptrdiff_t>(first));
-                changed = true;
-                column = end;
+    ScreenUpdate update;
+    update.repaint = !screen.shownValid;
+    auto differs = [&](int row, int column) {
+        const std::size_t at = cellIndex(row, column);
+        return update.repaint || screen.cells[at] != screen.shownCells[at];
+    };
+    for (int row = 1; row <= screenRows; ++row) {
+        int column = 1;
+        while (column <= screenColumns) {
+            if (!differs(row, column)) {
+                ++column;
+                continue;
             }
+            int end = column + 1;
+            while (end <= screenColumns && differs(row, end))
+                ++end;
+            update.runs.push_back(
+                {row, column,
+                 std::span(screen.cells)
+                     .subspan(cellIndex(row, column), static_cast<std::size_t>(end - column))});
+            column = end;
         }
     }
-    if (changed || screen.bellPending || screen.cursorRow != screen.shownCursorRow ||
-        screen.cursorColumn != screen.shownCursorColumn ||
-        screen.cursorVisible != screen.shownCursorVisible) {
-        backend->placeCursor(screen.cursorRow, screen.cursorColumn, screen.cursorVisible);
-        screen.shownCursorRow = screen.cursorRow;
-        screen.shownCursorColumn = screen.cursorColumn;
-        screen.shownCursorVisible = screen.cursorVisible;
-        screen.bellPending = false;
-        backend->present();
-    }
+    if (update.runs.empty() && !screen.bellPending && screen.cursorRow == screen.shownCursorRow &&
+        screen.cursorColumn == screen.shownCursorColumn &&
+        screen.cursorVisible == screen.shownCursorVisible)
+        return;
+    update.cursorRow = screen.shownCursorRow = screen.cursorRow;
+    update.cursorColumn = screen.shownCursorColumn = screen.cursorColumn;
+    update.cursorVisible = screen.shownCursorVisible = screen.cursorVisible;
+    update.bell = std::exchange(screen.bellPending, false);
+    backend->show(update);
+    screen.shownCells = screen.cells;
+    screen.shownValid = true;
 }
 
 void invalidateScreen(ConsoleScreen& screen) {

@@ -8,15 +8,13 @@ namespace spinchart {
 LocalTime readLocalTime() {
     SYSTEMTIME now{};
     GetLocalTime(&now);
-    LocalTime t;
-    t.year = now.wYear;
-    t.month = now.wMonth;
-    t.day = now.wDay;
-    t.hour = now.wHour;
-    t.minute = now.wMinute;
-    t.second = now.wSecond > 59 ? 59 : now.wSecond;
-    t.millisecond = now.wMilliseconds;
-    return t;
+    return {.year = now.wYear,
+            .month = now.wMonth,
+            .day = now.wDay,
+            .hour = now.wHour,
+            .minute = now.wMinute,
+            .second = now.wSecond > 59 ? 59 : now.wSecond,
+            .millisecond = now.wMilliseconds};
 }
 
 }  // namespace spinchart

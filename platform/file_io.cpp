@@ -1,7 +1,8 @@
-// What the file backends share: the Windows name rules, plain text logic that
-// is tested on every build.
+// What the file backends share: the handle's ownership, and the Windows name
+// rules, plain text logic that is tested on every build.
 #include <array>
 #include <string_view>
+#include <utility>
 
 #include "platform/file_io.h"
 
@@ -37,6 +38,21 @@ bool isPortName(std::string_view stem) {
 }
 
 }  // namespace
+
+FileHandle::FileHandle(FileHandle&& other) noexcept
+    : native_(std::exchange(other.native_, noFile)) {}
+
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
+    if (this != &other) {
+        if (isOpen()) closeNative(native_);
+        native_ = std::exchange(other.native_, noFile);
+    }
+    return *this;
+}
+
+FileHandle::~FileHandle() {
+    if (isOpen()) closeNative(native_);
+}
 
 WindowsName classifyWindowsName(std::string_view path) {
     // The last part: after the last separator, or after a drive's colon.

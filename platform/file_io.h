@@ -11,6 +11,15 @@
 
 namespace spinchart {
 
+// The system's own handle of an open file: a descriptor, or a HANDLE.
+#ifdef _WIN32
+using NativeFile = void*;
+inline constexpr NativeFile noFile = nullptr;
+#else
+using NativeFile = int;
+inline constexpr NativeFile noFile = -1;
+#endif
+
 // An open file, closed on destruction (errors on that path are ignored; call
 // close() to have them reported).
 class FileHandle {
@@ -27,7 +36,7 @@ public:
     // Opens an existing regular file for reading.
     static FileHandle openForReading(const std::string& path);
 
-    bool isOpen() const { return native_ >= 0; }
+    bool isOpen() const { return native_ != noFile; }
     // Writes all bytes or throws.
     void writeAll(const char* data, std::size_t size);
     // Reads up to `size` bytes; returns 0 at end of file.
@@ -35,8 +44,11 @@ public:
     void close();
 
 private:
-    explicit FileHandle(int native) : native_(native) {}
-    int native_ = -1;
+    explicit FileHandle(NativeFile native) : native_(native) {}
+    // The one call the backends differ in; false when the system reports a
+    // failure.
+    static bool closeNative(NativeFile native);
+    NativeFile native_ = noFile;
 };
 
 // True when `path` names an existing regular file.

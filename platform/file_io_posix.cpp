@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/cp437.h"
@@ -45,21 +46,8 @@ bool sameExistingFile(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-FileHandle::FileHandle(FileHandle&& other) noexcept : native_(other.native_) {
-    other.native_ = -1;
-}
-
-FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
-    if (this != &other) {
-        if (native_ >= 0) ::close(native_);
-        native_ = other.native_;
-        other.native_ = -1;
-    }
-    return *this;
-}
-
-FileHandle::~FileHandle() {
-    if (native_ >= 0) ::close(native_);
+bool FileHandle::closeNative(NativeFile native) {
+    return ::close(native) == 0 || errno == EINTR;
 }
 
 FileHandle FileHandle::createForWriting(const std::string& path) {
@@ -95,7 +83,7 @@ FileHandle FileHandle::openForReading(const std::string& path) {
 }
 
 void FileHandle::writeAll(const char* data, std::size_t size) {
-    if (native_ < 0) throw PlatformError("write to a closed file");
+    if (!isOpen()) throw PlatformError("write to a closed file");
     while (size > 0) {
         const ssize_t n = ::write(native_, data, size);
         if (n < 0) {
@@ -112,7 +100,7 @@ void FileHandle::writeAll(const char* data, std::size_t size) {
 }
 
 std::size_t FileHandle::readSome(char* data, std::size_t size) {
-    if (native_ < 0) throw PlatformError("read from a closed file");
+    if (!isOpen()) throw PlatformError("read from a closed file");
     for (;;) {
         const ssize_t n = ::read(native_, data, size);
         if (n >= 0) return static_cast<std::size_t>(n);
@@ -121,10 +109,7 @@ std::size_t FileHandle::readSome(char* data, std::size_t size) {
 }
 
 void FileHandle::close() {
-    if (native_ < 0) return;
-    const int fd = native_;
-    native_ = -1;
-    if (::close(fd) != 0 && errno != EINTR) fail("cannot close", "");
+    if (isOpen() && !closeNative(std::exchange(native_, noFile))) fail("cannot close", "");
 }
 
 bool regularFileExists(const std::string& path) {

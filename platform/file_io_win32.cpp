@@ -3,7 +3,7 @@
 // letter case by itself.
 #include <windows.h>
 
-#include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "platform/file_io.h"
@@ -11,15 +11,6 @@
 
 namespace spinchart {
 namespace {
-
-// Handles fit in 32 bits on 64-bit Windows, so the interface's int holds one.
-HANDLE toHandle(int native) {
-    return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(native));
-}
-
-int fromHandle(HANDLE handle) {
-    return static_cast<int>(reinterpret_cast<std::intptr_t>(handle));
-}
 
 [[noreturn]] void fail(const char* what, const std::string& path) {
     throw PlatformError(std::string(what) + " '" + path + "': error " +
@@ -65,21 +56,8 @@ std::wstring fullPath(const std::wstring& name) {
 
 }  // namespace
 
-FileHandle::FileHandle(FileHandle&& other) noexcept : native_(other.native_) {
-    other.native_ = -1;
-}
-
-FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
-    if (this != &other) {
-        if (native_ >= 0) CloseHandle(toHandle(native_));
-        native_ = other.native_;
-        other.native_ = -1;
-    }
-    return *this;
-}
-
-FileHandle::~FileHandle() {
-    if (native_ >= 0) CloseHandle(toHandle(native_));
+bool FileHandle::closeNative(NativeFile native) {
+    return CloseHandle(native) != FALSE;
 }
 
 FileHandle FileHandle::createForWriting(const std::string& path) {
@@ -91,7 +69,7 @@ FileHandle FileHandle::createForWriting(const std::string& path) {
     HANDLE h = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) fail("cannot create", path);
-    return FileHandle(fromHandle(h));
+    return FileHandle(h);
 }
 
 FileHandle FileHandle::openForReading(const std::string& path) {
@@ -109,15 +87,15 @@ FileHandle FileHandle::openForReading(const std::string& path) {
         SetLastError(ERROR_ACCESS_DENIED);
         fail("not a regular file", path);
     }
-    return FileHandle(fromHandle(h));
+    return FileHandle(h);
 }
 
 void FileHandle::writeAll(const char* data, std::size_t size) {
-    if (native_ < 0) throw PlatformError("write to a closed file");
+    if (!isOpen()) throw PlatformError("write to a closed file");
     while (size > 0) {
         const DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
         DWORD written = 0;
-        if (!WriteFile(toHandle(native_), data, chunk, &written, nullptr)) fail("cannot write", "");
+        if (!WriteFile(native_, data, chunk, &written, nullptr)) fail("cannot write", "");
         if (written == 0) {
             SetLastError(ERROR_WRITE_FAULT);
             fail("cannot write", "");
@@ -128,10 +106,10 @@ void FileHandle::writeAll(const char* data, std::size_t size) {
 }
 
 std::size_t FileHandle::readSome(char* data, std::size_t size) {
-    if (native_ < 0) throw PlatformError("read from a closed file");
+    if (!isOpen()) throw PlatformError("read from a closed file");
     const DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
     DWORD got = 0;
-    if (!ReadFile(toHandle(native_), data, chunk, &got, nullptr)) {
+    if (!ReadFile(native_, data, chunk, &got, nullptr)) {
         if (GetLastError() == ERROR_BROKEN_PIPE || GetLastError() == ERROR_HANDLE_EOF) return 0;
         fail("cannot read", "");
     }
@@ -139,10 +117,7 @@ std::size_t FileHandle::readSome(char* data, std::size_t size) {
 }
 
 void FileHandle::close() {
-    if (native_ < 0) return;
-    const HANDLE h = toHandle(native_);
-    native_ = -1;
-    if (!CloseHandle(h)) fail("cannot close", "");
+    if (isOpen() && !closeNative(std::exchange(native_, noFile))) fail("cannot close", "");
 }
 
 // A directory search for the exact name: an ordinary file, not a folder.

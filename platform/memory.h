@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "platform/platform_error.h"
+
 namespace spinchart {
 
 // Bytes the system reports as available (free plus reclaimable), bounded by
@@ -12,6 +14,8 @@ namespace spinchart {
 std::uint64_t availableMemoryBytes();
 
 // Throws PlatformError when `bytes` more would not fit in the available memory.
-void ensureMemoryAvailable(std::uint64_t bytes);
+inline void ensureMemoryAvailable(std::uint64_t bytes) {
+    if (bytes > availableMemoryBytes()) throw PlatformError("not enough memory");
+}
 
 }  // namespace spinchart

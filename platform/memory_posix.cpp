@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "platform/memory.h"
-#include "platform/platform_error.h"
 
 namespace spinchart {
 namespace {
@@ -57,10 +56,6 @@ std::uint64_t availableMemoryBytes() {
         if (left < bytes) bytes = left;
     }
     return bytes;
-}
-
-void ensureMemoryAvailable(std::uint64_t bytes) {
-    if (bytes > availableMemoryBytes()) throw PlatformError("not enough memory");
 }
 
 }  // namespace spinchart

@@ -2,7 +2,6 @@
 #include <windows.h>
 
 #include "platform/memory.h"
-#include "platform/platform_error.h"
 
 namespace spinchart {
 
@@ -14,10 +13,6 @@ std::uint64_t availableMemoryBytes() {
     const std::uint64_t physical = status.ullAvailPhys;
     const std::uint64_t addressSpace = status.ullAvailVirtual;
     return physical < addressSpace ? physical : addressSpace;
-}
-
-void ensureMemoryAvailable(std::uint64_t bytes) {
-    if (bytes > availableMemoryBytes()) throw PlatformError("not enough memory");
 }
 
 }  // namespace spinchart

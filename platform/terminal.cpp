@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
 
 namespace spinchart {
 
@@ -25,6 +26,38 @@ std::vector<NoticeLine> sizeNotice(int rows, int columns) {
                           lines[i].substr(0, static_cast<std::size_t>(columns))});
     }
     return notice;
+}
+
+bool PlatformTerminal::keyPending() {
+    readAvailable();
+    return !keys.empty();
+}
+
+std::string PlatformTerminal::takeKey() {
+    readAvailable();
+    if (keys.empty()) return {};
+    std::string key = std::move(keys.front());
+    keys.pop_front();
+    return key;
+}
+
+bool PlatformTerminal::takeRepaintRequest() {
+    if (!takeContentLost()) return false;
+    if (!tooSmall) return true;
+    showNotice();
+    return false;
+}
+
+void PlatformTerminal::readAvailable() {
+    readInput();
+    if (tooSmall) keys.clear();  // typed blind: not taken
+}
+
+void PlatformTerminal::setSize(int newRows, int newColumns) {
+    rows = newRows;
+    columns = newColumns;
+    tooSmall = rows < smallestRows || columns < smallestColumns;
+    noticeShown = false;
 }
 
 }  // namespace spinchart

@@ -1,8 +1,9 @@
 #pragma once
 // The terminal behind the console layer: cells out, key codes in, the bell.
-// The console keeps the screen model and tells the backend which cells
-// changed; the backend turns that into whatever its platform needs.
+// The console keeps the screen model and hands the backend the cells that
+// changed; the backend turns them into whatever its platform needs.
 
+#include <deque>
 #include <memory>
 #include <span>
 #include <stdexcept>
@@ -27,20 +28,27 @@ public:
     explicit TerminalClosed(const std::string& what) : std::runtime_error(what) {}
 };
 
+// One batch of changes for the terminal, sent in one go.
+struct CellRun {
+    int row = 1;  // 1-based
+    int column = 1;
+    std::span<const ScreenCell> cells;
+};
+struct ScreenUpdate {
+    bool repaint = false;  // blank the display in the terminal's own colours first
+    std::vector<CellRun> runs;
+    int cursorRow = 1;
+    int cursorColumn = 1;
+    bool cursorVisible = true;
+    bool bell = false;  // the alert sound; returns at once
+};
+
 class TerminalBackend {
 public:
     virtual ~TerminalBackend() = default;
 
-    // Output is collected until present(), which sends it in one go.
-    // Blanks the whole display in the terminal's own colours (before a full
-    // repaint of the screen).
-    virtual void resetDisplay() = 0;
-    // A run of cells on one row, from (row, column), 1-based.
-    virtual void drawCells(int row, int column, std::span<const ScreenCell> cells) = 0;
-    virtual void placeCursor(int row, int column, bool visible) = 0;
-    virtual void present() = 0;
-    // The alert sound, sent with the next present(); returns at once.
-    virtual void bell() = 0;
+    // Sends the update in one go.
+    virtual void show(const ScreenUpdate& update) = 0;
 
     // Key input. Key codes are 1 character, or NUL and a scan code.
     virtual bool keyPending() = 0;          // never waits
@@ -65,6 +73,43 @@ struct NoticeLine {
     std::string text;
 };
 std::vector<NoticeLine> sizeNotice(int rows, int columns);
+
+// What the platform terminals share: the keys read ahead, and the size check.
+// A terminal smaller than 80x25 shows the notice instead of the screen, and
+// keys typed meanwhile are dropped.
+class PlatformTerminal : public TerminalBackend {
+public:
+    PlatformTerminal(const PlatformTerminal&) = delete;
+    PlatformTerminal& operator=(const PlatformTerminal&) = delete;
+
+    bool keyPending() final;
+    std::string takeKey() final;
+    // Once the display lost its content the size is read again; too small,
+    // the notice shows at the new size and there is nothing to repaint.
+    bool takeRepaintRequest() final;
+
+protected:
+    PlatformTerminal() = default;
+    // Moves the input that has come into `keys`, without waiting.
+    virtual void readInput() = 0;
+    // True once after the display lost its content; reads the size anew.
+    virtual bool takeContentLost() = 0;
+    // The display blanked in the terminal's own colours, the notice on it, the
+    // cursor hidden.
+    virtual void showNotice() = 0;
+
+    // readInput(), then the keys typed blind dropped.
+    void readAvailable();
+    void setSize(int newRows, int newColumns);
+
+    std::deque<std::string> keys;
+    int rows = smallestRows;
+    int columns = smallestColumns;
+    bool tooSmall = false;
+    bool noticeShown = false;
+    bool inputClosed = false;
+    int cursorShown = -1;  // -1 unknown, 0 hidden, 1 shown
+};
 
 // Takes over the program's own console (raw input, full-screen output) until
 // the returned backend is destroyed, which gives it back as it was found.

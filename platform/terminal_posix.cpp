@@ -215,7 +215,6 @@ PosixTerminal::PosixTerminal(int input, int output, TerminalCharset terminalChar
         }
     }
     updateSize();
-    tooSmall = rows < smallestRows || columns < smallestColumns;
     saved.inputFd = inputFd;
     saved.outputFd = outputFd;
     saved.original = original;
@@ -269,7 +268,6 @@ void PosixTerminal::restore() {
     if (!active) return;
     active = false;
     terminalInUse = false;
-    output.clear();
     leaveTerminal();
     for (std::size_t i = 0; i < std::size(endingSignals); ++i) {
         ::sigaction(endingSignals[i], &previousActions[i], nullptr);
@@ -284,10 +282,8 @@ void PosixTerminal::restore() {
 
 void PosixTerminal::updateSize() {
     winsize size{};
-    if (::ioctl(outputFd, TIOCGWINSZ, &size) == 0 && size.ws_row > 0 && size.ws_col > 0) {
-        rows = size.ws_row;
-        columns = size.ws_col;
-    }
+    if (::ioctl(outputFd, TIOCGWINSZ, &size) == 0 && size.ws_row > 0 && size.ws_col > 0)
+        setSize(size.ws_row, size.ws_col);
 }
 
 void PosixTerminal::writeAll(const std::string& bytes) {
@@ -309,40 +305,32 @@ void PosixTerminal::writeAll(const std::string& bytes) {
     }
 }
 
-void PosixTerminal::resetDisplay() {
-    if (tooSmall) return;
-    output += "\x1b[0m\x1b[H\x1b[2J";
-    currentAttribute = -1;
-    cursorShown = -1;
-}
-
-void PosixTerminal::drawCells(int row, int column, std::span<const ScreenCell> cells) {
-    if (tooSmall) return;
-    appendCells(output, row, column, cells, rows, columns, currentAttribute, charset, colours);
-}
-
-void PosixTerminal::placeCursor(int row, int column, bool visible) {
-    if (tooSmall) return;
-    appendMoveTo(output, row < rows ? row : rows, column < columns ? column : columns);
-    if (cursorShown != static_cast<int>(visible)) {
-        output += visible ? "\x1b[?25h" : "\x1b[?25l";
-        cursorShown = visible;
-    }
-}
-
-void PosixTerminal::present() {
+void PosixTerminal::show(const ScreenUpdate& update) {
     if (!active) return;
-    if (tooSmall && !noticeShown) showNotice();
-    if (output.empty()) return;
-    writeAll(output);
-    output.clear();
+    // The bell first, as it was asked for before the screen was drawn.
+    std::string out = update.bell ? "\a" : "";
+    if (tooSmall) {
+        if (!noticeShown) showNotice();
+    } else {
+        if (update.repaint) {
+            out += "\x1b[0m\x1b[H\x1b[2J";
+            currentAttribute = -1;
+            cursorShown = -1;
+        }
+        for (const CellRun& run : update.runs) {
+            appendCells(out, run.row, run.column, run.cells, rows, columns, currentAttribute,
+                        charset, colours);
+        }
+        appendMoveTo(out, std::min(update.cursorRow, rows), std::min(update.cursorColumn, columns));
+        if (cursorShown != static_cast<int>(update.cursorVisible)) {
+            out += update.cursorVisible ? "\x1b[?25h" : "\x1b[?25l";
+            cursorShown = update.cursorVisible;
+        }
+    }
+    writeAll(out);
 }
 
-void PosixTerminal::bell() {
-    output += '\a';
-}
-
-void PosixTerminal::readAvailable() {
+void PosixTerminal::readInput() {
     if (!active) return;
     char buffer[4096];
     for (int round = 0; round < 16 && !inputClosed; ++round) {
@@ -361,7 +349,6 @@ void PosixTerminal::readAvailable() {
         }
     }
     checkEscapeWait();
-    if (tooSmall) keys.clear();  // typed blind: not taken
 }
 
 void PosixTerminal::checkEscapeWait() {
@@ -369,19 +356,6 @@ void PosixTerminal::checkEscapeWait() {
         (inputClosed || std::chrono::steady_clock::now() >= escapeDeadline)) {
         flushKeyDecoder(decoder, keys);
     }
-}
-
-bool PosixTerminal::keyPending() {
-    readAvailable();
-    return !keys.empty();
-}
-
-std::string PosixTerminal::takeKey() {
-    readAvailable();
-    if (keys.empty()) return {};
-    std::string key = std::move(keys.front());
-    keys.pop_front();
-    return key;
 }
 
 void PosixTerminal::discardPendingKeys() {
@@ -393,7 +367,7 @@ void PosixTerminal::discardPendingKeys() {
 void PosixTerminal::waitForInput() {
     if (!active) throw TerminalClosed("the terminal has been given back");
     readAvailable();
-    if (!keys.empty() || resized || repaintRequested) return;
+    if (!keys.empty() || resized) return;
     if (inputClosed) throw TerminalClosed("the terminal input has ended");
     int timeout = -1;
     if (keyDecoderWaiting(decoder)) {
@@ -407,23 +381,13 @@ void PosixTerminal::waitForInput() {
     readAvailable();
 }
 
-bool PosixTerminal::takeRepaintRequest() {
-    if (resized) {
-        resized = 0;
-        drainWakePipe();
-        updateSize();
-        setLeaveSequence(rows, charset.utf8());
-        tooSmall = rows < smallestRows || columns < smallestColumns;
-        if (tooSmall) {
-            output.clear();
-            showNotice();  // at the new size; the console has nothing to draw
-        } else {
-            repaintRequested = true;
-        }
-    }
-    const bool requested = repaintRequested;
-    repaintRequested = false;
-    return requested;
+bool PosixTerminal::takeContentLost() {
+    if (!resized) return false;
+    resized = 0;
+    drainWakePipe();
+    updateSize();
+    setLeaveSequence(rows, charset.utf8());
+    return true;
 }
 
 void PosixTerminal::showNotice() {

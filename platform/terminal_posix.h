@@ -13,14 +13,11 @@
 // reader is a failed write.
 //
 // Cells go out in the terminal's character set, their colours in the depth
-// given. A terminal smaller than 80x25 shows a notice of the size needed
-// instead of the screen, and keys typed meanwhile are dropped; once it is
-// large enough the console is asked for a repaint.
+// given.
 
 #include <sys/types.h>
 #include <termios.h>
 #include <chrono>
-#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,56 +40,39 @@ std::optional<dev_t> terminalDevice(int fd);
 // terminal now; empty while none has.
 std::vector<dev_t> terminalDevicesInUse();
 
-class PosixTerminal final : public TerminalBackend {
+class PosixTerminal final : public PlatformTerminal {
 public:
     // Takes over the terminal; throws PlatformError when it cannot. Only
     // one may exist at a time.
     PosixTerminal(int inputFd, int outputFd, TerminalCharset charset = TerminalCharset(),
                   ColourDepth colours = ColourDepth::palette16);
     ~PosixTerminal() override;
-    PosixTerminal(const PosixTerminal&) = delete;
-    PosixTerminal& operator=(const PosixTerminal&) = delete;
 
     // Gives the terminal back; the object is inert afterwards.
     void restore();
 
-    void resetDisplay() override;
-    void drawCells(int row, int column, std::span<const ScreenCell> cells) override;
-    void placeCursor(int row, int column, bool visible) override;
-    void present() override;
-    void bell() override;
-    bool keyPending() override;
-    std::string takeKey() override;
+    void show(const ScreenUpdate& update) override;
     void discardPendingKeys() override;
     void waitForInput() override;
-    bool takeRepaintRequest() override;
 
     // How long an Escape waits for the rest of a sequence.
     static constexpr std::chrono::milliseconds escapeWait{100};
 
 private:
-    void readAvailable();
+    void readInput() override;
+    bool takeContentLost() override;
+    void showNotice() override;
     void checkEscapeWait();
     void updateSize();
     void writeAll(const std::string& bytes);
-    void showNotice();
 
     int inputFd;
     int outputFd;
     bool active = false;
-    bool inputClosed = false;
-    bool repaintRequested = false;
-    bool tooSmall = false;
-    bool noticeShown = false;
-    int rows = 25;
-    int columns = 80;
     int currentAttribute = -1;
-    int cursorShown = -1;  // -1 unknown, 0 hidden, 1 shown
-    std::string output;
     TerminalCharset charset;
     ColourDepth colours;
     KeyDecoder decoder;
-    std::deque<std::string> keys;
     std::chrono::steady_clock::time_point escapeDeadline{};
 };
 

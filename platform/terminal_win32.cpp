@@ -11,10 +11,6 @@
 namespace spinchart {
 namespace {
 
-HANDLE handleOf(void* handle) {
-    return static_cast<HANDLE>(handle);
-}
-
 bool isModifierAlone(WORD virtualKey) {
     switch (virtualKey) {
         case VK_SHIFT:
@@ -112,6 +108,16 @@ BOOL WINAPI onControlEvent(DWORD) {
     return FALSE;
 }
 
+// Cells to the screen buffer, `width` to a row, from (left, top).
+void writeBlock(HANDLE output, int left, int top, int width, const std::vector<CHAR_INFO>& block) {
+    const int height = static_cast<int>(block.size()) / width;
+    SMALL_RECT target{static_cast<SHORT>(left), static_cast<SHORT>(top),
+                      static_cast<SHORT>(left + width - 1), static_cast<SHORT>(top + height - 1)};
+    WriteConsoleOutputW(output, block.data(),
+                        COORD{static_cast<SHORT>(width), static_cast<SHORT>(height)}, COORD{0, 0},
+                        &target);
+}
+
 }  // namespace
 
 std::unique_ptr<TerminalBackend> openProgramTerminal() {
@@ -132,33 +138,31 @@ std::unique_ptr<TerminalBackend> openProgramTerminal() {
 Win32Terminal::Win32Terminal(void* in, void* out) : input(in), output(out) {
     DWORD mode = 0;
     CONSOLE_SCREEN_BUFFER_INFO info{};
-    if (!GetConsoleMode(handleOf(input), &mode) ||
-        !GetConsoleScreenBufferInfo(handleOf(output), &info)) {
+    if (!GetConsoleMode(input, &mode) || !GetConsoleScreenBufferInfo(output, &info)) {
         throw PlatformError("the program must run in a console");
     }
     {
         ConsoleLock lock;
         if (saved.active) throw PlatformError("the console is already in use");
         saved = SavedConsole{};
-        saved.input = handleOf(input);
-        saved.output = handleOf(output);
+        saved.input = input;
+        saved.output = output;
         saved.inputMode = mode;
         saved.attribute = info.wAttributes;
         CONSOLE_CURSOR_INFO cursor{};
-        if (GetConsoleCursorInfo(handleOf(output), &cursor)) saved.cursor = cursor;
+        if (GetConsoleCursorInfo(output, &cursor)) saved.cursor = cursor;
         // Processed output and wrap at the end of a line, as the console starts.
         DWORD outputMode = 0;
-        saved.outputModeKnown = GetConsoleMode(handleOf(output), &outputMode) != FALSE;
+        saved.outputModeKnown = GetConsoleMode(output, &outputMode) != FALSE;
         saved.outputMode = outputMode;
         originalAttribute = static_cast<unsigned char>(saved.attribute);
 
         DWORD raw = mode & ~static_cast<DWORD>(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT |
                                                ENABLE_PROCESSED_INPUT | ENABLE_MOUSE_INPUT);
         raw |= ENABLE_WINDOW_INPUT;
-        if (!SetConsoleMode(handleOf(input), raw))
-            throw PlatformError("cannot set the console to raw input");
+        if (!SetConsoleMode(input, raw)) throw PlatformError("cannot set the console to raw input");
         if (saved.outputModeKnown) {
-            SetConsoleMode(handleOf(output),
+            SetConsoleMode(output,
                            outputMode | ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT);
         }
         saved.active = true;
@@ -168,168 +172,103 @@ Win32Terminal::Win32Terminal(void* in, void* out) : input(in), output(out) {
 }
 
 Win32Terminal::~Win32Terminal() {
-    giveBack();
+    {
+        ConsoleLock lock;
+        leaveConsole();
+    }
     SetConsoleCtrlHandler(onControlEvent, FALSE);
-}
-
-void Win32Terminal::giveBack() {
-    ConsoleLock lock;
-    leaveConsole();
 }
 
 void Win32Terminal::updateSize() {
     CONSOLE_SCREEN_BUFFER_INFO info{};
-    if (GetConsoleScreenBufferInfo(handleOf(output), &info)) {
-        originRow = info.srWindow.Top;
-        originColumn = info.srWindow.Left;
-        rows = std::max(1, info.srWindow.Bottom - info.srWindow.Top + 1);
-        columns = std::max(1, info.srWindow.Right - info.srWindow.Left + 1);
-        const int bufferRows = std::max(1, static_cast<int>(info.dwSize.Y));
-        ConsoleLock lock;
-        saved.leaveRow = static_cast<SHORT>(std::min(originRow + smallestRows, bufferRows - 1));
-    }
+    if (!GetConsoleScreenBufferInfo(output, &info)) return;
+    originRow = info.srWindow.Top;
+    originColumn = info.srWindow.Left;
     // The window's size counts: a buffer may have thousands of rows.
-    tooSmall = rows < smallestRows || columns < smallestColumns;
-    noticeShown = false;
-    cells.assign(static_cast<std::size_t>(rows * columns), ScreenCell{' ', originalAttribute});
-    dirtyTop = dirtyLeft = 0;
-    dirtyBottom = dirtyRight = -1;
+    setSize(std::max(1, info.srWindow.Bottom - info.srWindow.Top + 1),
+            std::max(1, info.srWindow.Right - info.srWindow.Left + 1));
+    const int bufferRows = std::max(1, static_cast<int>(info.dwSize.Y));
+    ConsoleLock lock;
+    saved.leaveRow = static_cast<SHORT>(std::min(originRow + smallestRows, bufferRows - 1));
 }
 
 bool Win32Terminal::windowResized() const {
     CONSOLE_SCREEN_BUFFER_INFO info{};
-    if (!GetConsoleScreenBufferInfo(handleOf(output), &info)) return false;
+    if (!GetConsoleScreenBufferInfo(output, &info)) return false;
     return info.srWindow.Bottom - info.srWindow.Top + 1 != rows ||
            info.srWindow.Right - info.srWindow.Left + 1 != columns;
 }
 
-void Win32Terminal::resetDisplay() {
-    if (tooSmall) return;
-    std::fill(cells.begin(), cells.end(), ScreenCell{' ', originalAttribute});
-    dirtyTop = 0;
-    dirtyLeft = 0;
-    dirtyBottom = rows - 1;
-    dirtyRight = columns - 1;
-    cursorShown = -1;
-    cursorMoved = true;
-}
-
-void Win32Terminal::drawCells(int row, int column, std::span<const ScreenCell> run) {
-    if (tooSmall) return;
-    if (row < 1 || row > rows || column < 1 || column > columns) return;
-    const int count = std::min(static_cast<int>(run.size()), columns - column + 1);
-    if (count <= 0) return;
-    std::copy_n(run.begin(), count,
-                cells.begin() + static_cast<std::ptrdiff_t>((row - 1) * columns + column - 1));
-    if (dirtyBottom < 0) {
-        dirtyTop = dirtyBottom = row - 1;
-        dirtyLeft = column - 1;
-        dirtyRight = column - 2 + count;
-    } else {
-        dirtyTop = std::min(dirtyTop, row - 1);
-        dirtyBottom = std::max(dirtyBottom, row - 1);
-        dirtyLeft = std::min(dirtyLeft, column - 1);
-        dirtyRight = std::max(dirtyRight, column - 2 + count);
-    }
-}
-
-void Win32Terminal::placeCursor(int row, int column, bool visible) {
-    if (tooSmall) return;
-    const int r = std::clamp(row, 1, rows);
-    const int c = std::clamp(column, 1, columns);
-    if (r != cursorRow || c != cursorColumn) cursorMoved = true;
-    cursorRow = r;
-    cursorColumn = c;
-    cursorWanted = visible;
-}
-
-void Win32Terminal::present() {
-    ConsoleLock lock;
-    if (!saved.active) return;
+void Win32Terminal::show(const ScreenUpdate& update) {
     if (tooSmall) {
         if (!noticeShown) showNotice();
-        return;
-    }
-    if (dirtyBottom >= 0) {
-        const int height = dirtyBottom - dirtyTop + 1;
-        const int width = dirtyRight - dirtyLeft + 1;
-        std::vector<CHAR_INFO> block(static_cast<std::size_t>(height * width));
-        for (int r = 0; r < height; ++r) {
-            for (int c = 0; c < width; ++c) {
-                const ScreenCell& cell =
-                    cells[static_cast<std::size_t>((dirtyTop + r) * columns + dirtyLeft + c)];
-                CHAR_INFO& out = block[static_cast<std::size_t>(r * width + c)];
-                out.Char.UnicodeChar = static_cast<WCHAR>(cp437ToUnicode(cell.character));
-                out.Attributes = cell.attribute;
-            }
+    } else {
+        ConsoleLock lock;
+        if (!saved.active) return;
+        if (update.repaint) {
+            blankWindow({});
+            cursorShown = -1;
         }
-        SMALL_RECT target{static_cast<SHORT>(originColumn + dirtyLeft),
-                          static_cast<SHORT>(originRow + dirtyTop),
-                          static_cast<SHORT>(originColumn + dirtyRight),
-                          static_cast<SHORT>(originRow + dirtyBottom)};
-        WriteConsoleOutputW(handleOf(output), block.data(),
-                            COORD{static_cast<SHORT>(width), static_cast<SHORT>(height)},
-                            COORD{0, 0}, &target);
-        dirtyBottom = dirtyRight = -1;
+        for (const CellRun& run : update.runs) {
+            std::vector<CHAR_INFO> block(run.cells.size());
+            for (std::size_t i = 0; i < block.size(); ++i) {
+                block[i].Char.UnicodeChar =
+                    static_cast<WCHAR>(cp437ToUnicode(run.cells[i].character));
+                block[i].Attributes = run.cells[i].attribute;
+            }
+            writeBlock(output, originColumn + run.column - 1, originRow + run.row - 1,
+                       static_cast<int>(block.size()), block);
+        }
+        SetConsoleCursorPosition(
+            output,
+            COORD{static_cast<SHORT>(originColumn + std::min(update.cursorColumn, columns) - 1),
+                  static_cast<SHORT>(originRow + std::min(update.cursorRow, rows) - 1)});
+        if (cursorShown != static_cast<int>(update.cursorVisible)) {
+            const CONSOLE_CURSOR_INFO cursor{saved.cursor.dwSize, update.cursorVisible};
+            SetConsoleCursorInfo(output, &cursor);
+            cursorShown = update.cursorVisible;
+        }
     }
-    if (cursorMoved) {
-        SetConsoleCursorPosition(handleOf(output),
-                                 COORD{static_cast<SHORT>(originColumn + cursorColumn - 1),
-                                       static_cast<SHORT>(originRow + cursorRow - 1)});
-        cursorMoved = false;
-    }
-    if (cursorShown != static_cast<int>(cursorWanted)) {
-        const CONSOLE_CURSOR_INFO cursor{saved.cursor.dwSize, cursorWanted ? TRUE : FALSE};
-        SetConsoleCursorInfo(handleOf(output), &cursor);
-        cursorShown = cursorWanted;
-    }
-    if (bellPending) {
-        MessageBeep(MB_OK);
-        bellPending = false;
-    }
+    if (update.bell) MessageBeep(MB_OK);
 }
 
-// Under the lock: the window blanked in the console's own colours, the
-// notice in it, the cursor hidden.
 void Win32Terminal::showNotice() {
+    ConsoleLock lock;
+    if (!saved.active) return;
+    blankWindow(sizeNotice(rows, columns));
+    const CONSOLE_CURSOR_INFO cursor{saved.cursor.dwSize, FALSE};
+    SetConsoleCursorInfo(output, &cursor);
+    cursorShown = 0;
+    noticeShown = true;
+}
+
+// Under the lock.
+void Win32Terminal::blankWindow(const std::vector<NoticeLine>& lines) {
     std::vector<CHAR_INFO> block(static_cast<std::size_t>(rows * columns));
     for (CHAR_INFO& cell : block) {
         cell.Char.UnicodeChar = L' ';
         cell.Attributes = originalAttribute;
     }
-    for (const NoticeLine& line : sizeNotice(rows, columns)) {
+    for (const NoticeLine& line : lines) {
         for (std::size_t i = 0; i < line.text.size(); ++i) {
             block[static_cast<std::size_t>((line.row - 1) * columns + line.column - 1) + i]
                 .Char.UnicodeChar = static_cast<WCHAR>(line.text[i]);
         }
     }
-    SMALL_RECT target{static_cast<SHORT>(originColumn), static_cast<SHORT>(originRow),
-                      static_cast<SHORT>(originColumn + columns - 1),
-                      static_cast<SHORT>(originRow + rows - 1)};
-    WriteConsoleOutputW(handleOf(output), block.data(),
-                        COORD{static_cast<SHORT>(columns), static_cast<SHORT>(rows)}, COORD{0, 0},
-                        &target);
-    const CONSOLE_CURSOR_INFO cursor{saved.cursor.dwSize, FALSE};
-    SetConsoleCursorInfo(handleOf(output), &cursor);
-    cursorShown = 0;
-    noticeShown = true;
+    writeBlock(output, originColumn, originRow, columns, block);
 }
 
-void Win32Terminal::bell() {
-    bellPending = true;
-}
-
-void Win32Terminal::readAvailable() {
+void Win32Terminal::readInput() {
     while (!inputClosed) {
         DWORD count = 0;
-        if (!GetNumberOfConsoleInputEvents(handleOf(input), &count)) {
+        if (!GetNumberOfConsoleInputEvents(input, &count)) {
             inputClosed = true;
             break;
         }
         if (count == 0) break;
         INPUT_RECORD records[64];
         DWORD got = 0;
-        if (!ReadConsoleInputW(handleOf(input), records, std::min<DWORD>(count, 64), &got)) {
+        if (!ReadConsoleInputW(input, records, std::min<DWORD>(count, 64), &got)) {
             inputClosed = true;
             break;
         }
@@ -347,25 +286,11 @@ void Win32Terminal::readAvailable() {
                 keys.push_back(key);
         }
     }
-    if (tooSmall) keys.clear();  // typed blind: not taken
-}
-
-bool Win32Terminal::keyPending() {
-    readAvailable();
-    return !keys.empty();
-}
-
-std::string Win32Terminal::takeKey() {
-    readAvailable();
-    if (keys.empty()) return {};
-    std::string key = std::move(keys.front());
-    keys.pop_front();
-    return key;
 }
 
 void Win32Terminal::discardPendingKeys() {
     readAvailable();  // keeps a repaint request that came first
-    FlushConsoleInputBuffer(handleOf(input));
+    FlushConsoleInputBuffer(input);
     keys.clear();
 }
 
@@ -381,12 +306,11 @@ void Win32Terminal::waitForInput() {
         if (!keys.empty() || repaintRequested) return;
         if (inputClosed) throw TerminalClosed("the console input has ended");
         // Signalled while any input event waits.
-        if (WaitForSingleObject(handleOf(input), windowCheckMilliseconds) == WAIT_FAILED)
-            inputClosed = true;
+        if (WaitForSingleObject(input, windowCheckMilliseconds) == WAIT_FAILED) inputClosed = true;
     }
 }
 
-bool Win32Terminal::takeRepaintRequest() {
+bool Win32Terminal::takeContentLost() {
     // The window first, so that keys typed once it has grown are kept; a
     // buffer of another size comes as an input event.
     if (windowResized()) {
@@ -397,14 +321,6 @@ bool Win32Terminal::takeRepaintRequest() {
     if (!repaintRequested) return false;
     repaintRequested = false;
     updateSize();
-    // While the window is too small the notice stands in, shown now at the new
-    // size; the console has nothing to draw until it grows.
-    if (tooSmall) {
-        ConsoleLock lock;
-        if (saved.active) showNotice();
-        return false;
-    }
-    resetDisplay();
     return true;
 }
 

@@ -138,17 +138,17 @@ TEST(PosixTerminal, KeysAsTheTerminalSendsThem) {
     EXPECT_EQ(terminal.takeKey(), "");
 }
 
-TEST(PosixTerminal, OutputGoesOutOnPresentOnly) {
+TEST(PosixTerminal, AnUpdateGoesOutInOneWrite) {
     PtyPair pty;
     PosixTerminal terminal(pty.slave, pty.slave);
-    terminal.resetDisplay();
     const ScreenCell cells[] = {{0xC9, 14 + 32}, {'A', 14 + 32}};
-    terminal.drawCells(2, 3, cells);
-    terminal.placeCursor(2, 5, false);
-    terminal.bell();
-    EXPECT_EQ(pty.output(), "");
-    terminal.present();
-    EXPECT_EQ(pty.output(), "\x1b[0m\x1b[H\x1b[2J\x1b[2;3H\x1b[0;93;42m╔A\x1b[2;5H\x1b[?25l\a");
+    terminal.show({.repaint = true,
+                   .runs = {{2, 3, cells}},
+                   .cursorRow = 2,
+                   .cursorColumn = 5,
+                   .cursorVisible = false,
+                   .bell = true});
+    EXPECT_EQ(pty.output(), "\a\x1b[0m\x1b[H\x1b[2J\x1b[2;3H\x1b[0;93;42m╔A\x1b[2;5H\x1b[?25l");
 }
 
 // Every path to the terminal taken over leads to it, however spelt, and only

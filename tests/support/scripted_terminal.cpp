@@ -40,19 +40,22 @@ void ScriptedTerminal::resetDisplay() {
     std::fill(grid.begin(), grid.end(), ScreenCell{'?', 0x07});
 }
 
-void ScriptedTerminal::drawCells(int row, int column, std::span<const ScreenCell> cells) {
-    if (row < 1 || row > screenRows || column < 1 ||
-        column - 1 + static_cast<int>(cells.size()) > screenColumns) {
-        throw std::logic_error("drawCells outside the screen");
+void ScriptedTerminal::show(const ScreenUpdate& update) {
+    if (update.repaint) resetDisplay();
+    for (const CellRun& run : update.runs) {
+        if (run.row < 1 || run.row > screenRows || run.column < 1 ||
+            run.column - 1 + static_cast<int>(run.cells.size()) > screenColumns) {
+            throw std::logic_error("cells outside the screen");
+        }
+        std::copy(run.cells.begin(), run.cells.end(),
+                  grid.begin() + static_cast<std::ptrdiff_t>((run.row - 1) * screenColumns +
+                                                             (run.column - 1)));
     }
-    std::copy(cells.begin(), cells.end(),
-              grid.begin() + static_cast<std::ptrdiff_t>((row - 1) * screenColumns + (column - 1)));
-}
-
-void ScriptedTerminal::placeCursor(int row, int column, bool visible) {
-    cursorRow = row;
-    cursorColumn = column;
-    cursorVisible = visible;
+    cursorRow = update.cursorRow;
+    cursorColumn = update.cursorColumn;
+    cursorVisible = update.cursorVisible;
+    ++presents;
+    if (update.bell) ++beeps;
 }
 
 std::string ScriptedTerminal::takeKey() {

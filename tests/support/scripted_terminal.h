@@ -65,12 +65,10 @@ public:
     int waits = 0;
     std::function<void(ScriptedTerminal&)> onIdle;
 
+    void resetDisplay();
+
     // TerminalBackend
-    void resetDisplay() override;
-    void drawCells(int row, int column, std::span<const ScreenCell> cells) override;
-    void placeCursor(int row, int column, bool visible) override;
-    void present() override { ++presents; }
-    void bell() override { ++beeps; }
+    void show(const ScreenUpdate& update) override;
     bool keyPending() override { return !pending.empty(); }
     std::string takeKey() override;
     void discardPendingKeys() override { pending.clear(); }
