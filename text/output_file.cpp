@@ -197,8 +197,9 @@ char* padToColumn(char* out, std::int64_t column, int c) {
 
 void padToColumn(OutputFile& file, int c) {
     const std::int64_t column = file.column();
-    file.writeInPlace(static_cast<std::size_t>(c) + 1,
-                      [column, c](std::span<char> room) { return padToColumn(room.data(), column, c); });
+    file.writeInPlace(static_cast<std::size_t>(c) + 1, [column, c](std::span<char> room) {
+        return padToColumn(room.data(), column, c);
+    });
 }
 
 }  // namespace spinchart
