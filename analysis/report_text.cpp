@@ -49,13 +49,12 @@ const SmallNumbers& SmallNumbers::get() {
     return table;
 }
 
-void writePrintForms(OutputFile& file, std::span<const std::int32_t> values,
-                     std::string_view after) {
-    const std::size_t widest = wholeNumberBytes + after.size();
+void writePrintForms(OutputFile& file, std::span<const std::int32_t> values, bool linePerValue) {
+    const std::size_t widest = wholeNumberBytes + 2;
     const std::size_t batch = OutputFile::bulkLimit / widest;
     for (std::size_t first = 0; first < values.size(); first += batch) {
         const auto part = values.subspan(first, std::min(batch, values.size() - first));
-        file.writeInPlace(part.size() * widest, [part, after](std::span<char> room) {
+        file.writeInPlace(part.size() * widest, [part, linePerValue](std::span<char> room) {
             const SmallNumbers& small = SmallNumbers::get();
             char* p = room.data();
             for (const std::int32_t v : part) {
@@ -66,8 +65,10 @@ void writePrintForms(OutputFile& file, std::span<const std::int32_t> values,
                 } else {
                     p += printFormInto(p, v);
                 }
-                std::memcpy(p, after.data(), after.size());
-                p += after.size();
+                if (linePerValue) {
+                    std::memcpy(p, "\r\n", 2);
+                    p += 2;
+                }
             }
             return p;
         });

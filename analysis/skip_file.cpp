@@ -7,7 +7,7 @@ namespace spinchart {
 
 void writeSkipFile(OutputFile& file, std::span<std::int32_t> distances) {
     sortAscending(distances);
-    writePrintForms(file, distances, "\r\n");
+    writePrintForms(file, distances, true);
 }
 
 }  // namespace spinchart
