@@ -15,7 +15,13 @@
 #include "text/session_error.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
 #endif
 
 namespace spinchart {
@@ -132,6 +138,30 @@ TEST_F(OutputFileTest, ManyBuffersArriveWholeAndInOrder) {
 }
 
 #ifndef _WIN32
+// A reader slower than the writer: the caller must wait for a free buffer
+// rather than fill one the system has not taken yet.
+TEST_F(OutputFileTest, ASlowReaderGetsEveryBufferWhole) {
+    ASSERT_EQ(::mkfifo(path("slow").c_str(), 0600), 0);
+    const int fd = ::open(path("slow").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    OutputFile out;
+    out.open(path("slow"));
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::string received;
+    std::thread reader([&] {
+        char chunk[1 << 16];
+        for (ssize_t n; (n = ::read(fd, chunk, sizeof chunk)) > 0;) {
+            received.append(chunk, static_cast<std::size_t>(n));
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+        }
+    });
+    const std::string expected = writeManyBuffers(out);
+    out.close();
+    reader.join();
+    ::close(fd);
+    EXPECT_TRUE(received == expected);
+}
+
 // A write that fails after a few buffers: the error reaches the caller, the
 // bytes before it stay and nothing after it is written.
 TEST_F(OutputFileTest, AFailedWriteKeepsTheBytesBeforeIt) {
