@@ -5,11 +5,12 @@ SHELL := /bin/bash
 # the packages it needs, and starts it here, in the repository.
 
 # The build folders, each the binary folder of a preset in CMakePresets.json
-# (dev, run, asan, bench, fuzz, windows, windows-tests), which holds its
+# (dev, run, asan, tsan, bench, fuzz, windows, windows-tests), which holds its
 # settings.
 BUILD      ?= build
 RUN_BUILD  ?= build-run
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 BENCH_BUILD ?= build-bench
 FUZZ_BUILD ?= build-fuzz
 WINDOWS_BUILD ?= build-windows
@@ -39,7 +40,7 @@ WINE_PACKAGES    := wine64 wine
 PACKAGE_PACKAGES := dpkg-dev file
 CHECK_PACKAGE_PACKAGES := lintian unzip man-db groff-base
 
-.PHONY: all build run run-deps test test-plain test-asan bench bench-build fuzz check-format \
+.PHONY: all build run run-deps test test-plain test-asan test-tsan bench bench-build fuzz check-format \
         check-layers check-valgrind check-large deps clean windows test-windows windows-deps \
         wine-deps run-build install package package-windows check-packages package-deps \
         check-package-deps
@@ -121,6 +122,12 @@ test-asan: deps
 	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
 test: test-plain test-asan
+
+# The analysis and output tests under ThreadSanitizer (label tsan).
+test-tsan: deps
+	$(call configure,tsan,$(TSAN_BUILD))
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target unit_tests
+	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS) -L tsan
 
 bench-build: deps
 	$(call configure,bench,$(BENCH_BUILD))
@@ -225,5 +232,5 @@ test-windows: windows wine-deps build
 	  ctest --test-dir $(BUILD) --output-on-failure -L windows
 
 clean:
-	rm -rf $(BUILD) $(RUN_BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD) \
+	rm -rf $(BUILD) $(RUN_BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD) \
 	  $(WINDOWS_TEST_BUILD)

@@ -10,21 +10,14 @@
 namespace spinchart {
 namespace {
 
-constexpr std::string_view indent = "                      ";  // text starts in column 23
-
-void writeIndented(OutputFile& out, std::string_view text) {
-    out.write(indent);
-    out.write(text);
-}
-
 void writeIndentedLine(OutputFile& out, std::string_view text) {
-    writeIndented(out, text);
+    writeAt(out, indentColumn, text);
     out.newLine();
 }
 
 // An indented label and the print form of a value, as one line.
 void writeIndentedValue(OutputFile& out, std::string_view label, std::int64_t value) {
-    writeIndented(out, label);
+    writeAt(out, indentColumn, label);
     out.writePrintForm(value);
     out.newLine();
 }
@@ -37,14 +30,7 @@ void writeHeader(OutputFile& out, const AnalysisRequest& request) {
     out.newLine();
     out.newLine();
     writeIndentedLine(out, request.chartTitle);
-    if (!request.dataFileName) {
-        writeIndented(out, "Random Spins ");
-    } else {
-        writeIndented(out, "File: ");
-        out.write(*request.dataFileName);
-    }
-    out.newLine();
-    writeIndentedValue(out, "Number of Spins Analyzed: ", request.analysisCount);
+    writeSpinSourceLines(out, request);
     writeIndentedLine(out, "-----------------------------------------");
     out.newLine();
 }

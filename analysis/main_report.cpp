@@ -26,6 +26,19 @@ void keepWritten(OutputFile& file) {
     }
 }
 
+// The failure in hand, as the session's error.
+[[noreturn]] void rethrowAsSessionError() {
+    try {
+        throw;
+    } catch (const SessionError&) {
+        throw;
+    } catch (const std::bad_alloc&) {
+        throw SessionError("out of memory for the analysis");
+    } catch (const std::exception& e) {
+        throw SessionError(e.what());
+    }
+}
+
 }  // namespace
 
 void runAnalysis(const AnalysisRequest& request) {
@@ -54,18 +67,10 @@ void runAnalysis(const AnalysisRequest& request) {
         report.close();
         writeSkipFile(skipFile, {distances.get(), rows});
         skipFile.close();
-    } catch (const SessionError&) {
+    } catch (...) {
         keepWritten(report);
         keepWritten(skipFile);
-        throw;
-    } catch (const std::bad_alloc&) {
-        keepWritten(report);
-        keepWritten(skipFile);
-        throw SessionError("out of memory for the analysis");
-    } catch (const std::exception& e) {
-        keepWritten(report);
-        keepWritten(skipFile);
-        throw SessionError(e.what());
+        rethrowAsSessionError();
     }
 }
 

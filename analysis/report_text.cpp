@@ -9,26 +9,12 @@
 namespace spinchart {
 namespace {
 
-std::uint64_t magnitudeOf(std::int64_t value) {
-    return value < 0 ? ~static_cast<std::uint64_t>(value) + 1 : static_cast<std::uint64_t>(value);
-}
-
-// Writes the decimal text of the value (a minus sign, then the digits) so that
-// it ends just before `end`; returns where it starts.
-char* putDecimalBefore(char* end, std::int64_t value) {
-    char* start = putDigitsBefore(end, magnitudeOf(value));
-    if (value < 0) *--start = '-';
-    return start;
-}
-
 // Writes a line item by item, each at its column.
 struct LineWriter {
-    char* const start;
-    char* p = start;
-    char* lineStart = start;
+    char* p;
+    char* lineStart = p;
 
-    std::ptrdiff_t column() const { return p - lineStart + 1; }
-    std::size_t offset() const { return static_cast<std::size_t>(p - start); }
+    std::int64_t column() const { return p - lineStart + 1; }
     void put(std::string_view text) {
         std::memcpy(p, text.data(), text.size());
         p += text.size();
@@ -37,20 +23,9 @@ struct LineWriter {
         put("\r\n");
         lineStart = p;
     }
-    // The next byte lands in column c; a line already past it ends first.
     void padTo(int c) {
-        if (column() > c) endLine();
-        while (column() < c)
-            *p++ = ' ';
-    }
-    // The value right-aligned in a field of `width`, or in full when wider.
-    void putField(std::int64_t value, int width) {
-        char text[24];
-        char* const end = text + sizeof text;
-        const char* const first = putDecimalBefore(end, value);
-        for (auto k = end - first; k < width; ++k)
-            *p++ = ' ';
-        put({first, static_cast<std::size_t>(end - first)});
+        p = padToColumn(p, column(), c);
+        lineStart = p - (c - 1);
     }
 };
 
@@ -74,13 +49,14 @@ const SmallNumbers& SmallNumbers::get() {
     return table;
 }
 
-void writePrintForms(OutputFile& file, std::span<const std::int32_t> values) {
-    constexpr std::size_t widest = 24;
-    constexpr std::size_t batch = OutputFile::bulkLimit / widest;
+void writePrintForms(OutputFile& file, std::span<const std::int32_t> values, bool linePerValue) {
+    const std::size_t widest = wholeNumberBytes + 2;
+    const std::size_t batch = OutputFile::bulkLimit / widest;
     for (std::size_t first = 0; first < values.size(); first += batch) {
         const auto part = values.subspan(first, std::min(batch, values.size() - first));
-        file.writeInPlace(part.size() * widest, [part](char* p) {
+        file.writeInPlace(part.size() * widest, [part, linePerValue](std::span<char> room) {
             const SmallNumbers& small = SmallNumbers::get();
+            char* p = room.data();
             for (const std::int32_t v : part) {
                 if (SmallNumbers::hold(v)) {
                     // A whole 8-byte word, the next form overwriting its tail.
@@ -89,10 +65,32 @@ void writePrintForms(OutputFile& file, std::span<const std::int32_t> values) {
                 } else {
                     p += printFormInto(p, v);
                 }
+                if (linePerValue) {
+                    std::memcpy(p, "\r\n", 2);
+                    p += 2;
+                }
             }
             return p;
         });
     }
+}
+
+void writeAt(OutputFile& file, int column, std::string_view text) {
+    padToColumn(file, column);
+    file.write(text);
+}
+
+void writeSpinSourceLines(OutputFile& file, const AnalysisRequest& request) {
+    if (!request.dataFileName) {
+        writeAt(file, indentColumn, "Random Spins ");
+    } else {
+        writeAt(file, indentColumn, "File: ");
+        file.write(*request.dataFileName);
+    }
+    file.newLine();
+    writeAt(file, indentColumn, "Number of Spins Analyzed: ");
+    file.writePrintForm(request.analysisCount);
+    file.newLine();
 }
 
 SystemRows::SystemRows(std::int32_t firstPosition)
@@ -104,17 +102,20 @@ char* SystemRows::writeRow(char* out, std::int64_t position, std::int32_t number
                            std::int32_t distance, Layout& layout) {
     const bool win = systemWins(distance);
     LineWriter line{out};
-    const auto field = [&line](const SystemColumn& c, std::int64_t value) {
+    const auto field = [&](const SystemColumn& c, std::int64_t value) {
         line.padTo(c.rowColumn);
-        line.putField(value, c.width);
-        const std::size_t end = line.offset();
+        line.p = formatField(line.p, value, c.width);
+        const auto end = static_cast<std::size_t>(line.p - out);
         line.put(c.suffix);
         return end;
     };
-    const auto mark = [&line](const SystemColumn& c, bool plus) {
+    static_assert(systemColumns[resultColumn].width <= 9 &&
+                  systemColumns[reverseColumn].width <= 9);
+    const auto mark = [&](const SystemColumn& c, bool plus) {
         line.padTo(c.rowColumn);
-        line.put(plus ? " +" : " -");
-        return line.offset() - 1;
+        line.put(std::string_view("        ", static_cast<std::size_t>(c.width - 1)));
+        line.put(plus ? "+" : "-");
+        return static_cast<std::size_t>(line.p - out) - 1;
     };
     layout.positionEnd = field(systemColumns[positionColumn], position);
     layout.numberEnd = field(systemColumns[numberColumn], number);

@@ -11,34 +11,20 @@ namespace {
 
 constexpr std::string_view ruleLine = "------------------------------------------------------";
 
-void writeAt(OutputFile& file, int column, std::string_view text) {
-    padToColumn(file, column);
-    file.write(text);
-}
-
 void writeRule(OutputFile& file) {
     writeAt(file, 2, ruleLine);
     file.newLine();
 }
 
 void writeHeader(OutputFile& file, const AnalysisRequest& request) {
-    writeAt(file, 23, "Report of 'Play-All-Numbers EXCEPT The Last");
+    writeAt(file, indentColumn, "Report of 'Play-All-Numbers EXCEPT The Last");
     file.writePrintForm(excludedLastSpins);
     file.write("Spins'");
     file.newLine();
-    if (!request.dataFileName) {
-        writeAt(file, 23, "Random Spins ");
-    } else {
-        writeAt(file, 23, "File: ");
-        file.write(*request.dataFileName);
-    }
-    file.newLine();
-    writeAt(file, 23, "Number of Spins Analyzed: ");
-    file.writePrintForm(request.analysisCount);
-    file.newLine();
+    writeSpinSourceLines(file, request);
     writeAt(file, 25, "+ = Win;   - = Loss");
     file.newLine();
-    writeAt(file, 23, "----------------------------------------------------");
+    writeAt(file, indentColumn, "----------------------------------------------------");
     file.newLine();
     file.newLine();
     file.write("*** Preferable to play AFTER 2 consecutive '-' in the column 'Result' ***");
@@ -78,7 +64,8 @@ void writeSystemReport(OutputFile& report, const AnalysisRequest& request,
     constexpr std::size_t batch = OutputFile::bulkLimit / SystemRows::maxRowBytes;
     for (std::size_t first = 0; first < rowDistances.size(); first += batch) {
         const std::size_t last = std::min(rowDistances.size(), first + batch);
-        report.writeInPlace((last - first) * SystemRows::maxRowBytes, [&](char* p) {
+        report.writeInPlace((last - first) * SystemRows::maxRowBytes, [&](std::span<char> room) {
+            char* p = room.data();
             for (std::size_t k = first; k < last; ++k)
                 p = rows.next(p, numbers[k], rowDistances[k]);
             return p;

@@ -5,8 +5,9 @@
 // of the machine shows in both. Prints wall, user and system time per spin of
 // each, their ratio and the analysis' peak memory beyond the spin list.
 //
-//   analysis_bench [--with-100m] [--rounds=N] [--scratch=DIR] [--disk=DIR]
+//   analysis_bench [--with-100m] [--rounds=N] [--spins=N,...] [--scratch=DIR] [--disk=DIR]
 //
+// --spins times only the counts given, in both folders.
 // The scratch folder defaults to /dev/shm where it exists, so that no disk is
 // timed; the 100 million spins need about 6 GB there. The disk-backed folder
 // (default /var/tmp) is timed at 1 and 10 million spins, through the page
@@ -23,6 +24,7 @@
 #include <fstream>
 #include <memory>
 #include <random>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -191,6 +193,7 @@ void printRow(std::int64_t count, const SizeResult& r) {
 
 int main(int argc, char** argv) {
     bool hundredMillion = false;
+    std::vector<std::int64_t> only;
     int rounds = 2;
     fs::path scratch = fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
     fs::path disk = "/var/tmp";
@@ -200,13 +203,18 @@ int main(int argc, char** argv) {
             hundredMillion = true;
         } else if (arg.rfind("--rounds=", 0) == 0) {
             rounds = std::max(1, std::atoi(arg.c_str() + 9));
+        } else if (arg.rfind("--spins=", 0) == 0) {
+            std::istringstream list(arg.substr(8));
+            for (std::string count; std::getline(list, count, ',');)
+                only.push_back(std::atoll(count.c_str()));
         } else if (arg.rfind("--scratch=", 0) == 0) {
             scratch = arg.substr(10);
         } else if (arg.rfind("--disk=", 0) == 0) {
             disk = arg.substr(7);
         } else {
             std::fprintf(stderr,
-                         "usage: %s [--with-100m] [--rounds=N] [--scratch=DIR] [--disk=DIR]\n",
+                         "usage: %s [--with-100m] [--rounds=N] [--spins=N,...] [--scratch=DIR] "
+                         "[--disk=DIR]\n",
                          argv[0]);
             return 2;
         }
@@ -214,8 +222,10 @@ int main(int argc, char** argv) {
 
     std::vector<std::int64_t> sizes{1000000, 10000000, 50000000};
     if (hundredMillion) sizes.push_back(100000000);
+    std::vector<std::int64_t> diskSizes{1000000, 10000000};
+    if (!only.empty()) sizes = diskSizes = only;
     const std::pair<fs::path, std::vector<std::int64_t>> folders[] = {{scratch, sizes},
-                                                                      {disk, {1000000, 10000000}}};
+                                                                      {disk, diskSizes}};
     for (const auto& [folder, counts] : folders) {
         const fs::path work = folder / ("spinchart-bench-" + std::to_string(::getpid()));
         fs::create_directories(work);

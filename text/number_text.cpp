@@ -1,6 +1,5 @@
 #include "text/number_text.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -81,18 +80,6 @@ Extended readBasedNumber(std::string_view text, std::size_t i) {
 
 }  // namespace
 
-int fieldWidth(FieldMask mask) {
-    switch (mask) {
-        case FieldMask::Width4:
-            return 4;
-        case FieldMask::Width5:
-            return 5;
-        case FieldMask::Width6:
-            return 6;
-    }
-    return 4;
-}
-
 std::string printForm(Extended value) {
     char buffer[64];
     if (value == 0) return " 0 ";
@@ -158,46 +145,6 @@ std::string printForm(Extended value) {
     }
     out.push_back(' ');
     return out;
-}
-
-namespace {
-
-// A whole number right-aligned in a field of `width` into `out` (at least 24
-// bytes); returns the bytes written.
-std::size_t formatFieldInto(char* out, std::int64_t value, int width) {
-    char digits[24]{};
-    const std::uint64_t magnitude =
-        value < 0 ? ~static_cast<std::uint64_t>(value) + 1 : static_cast<std::uint64_t>(value);
-    char* end = std::to_chars(digits, digits + sizeof digits, magnitude).ptr;
-    const int length = static_cast<int>(end - digits) + (value < 0 ? 1 : 0);
-    char* p = out;
-    // When a negative value's digits fill the field, the sign widens it.
-    for (int k = length; k < width; ++k)
-        *p++ = ' ';
-    if (value < 0) *p++ = '-';
-    std::memcpy(p, digits, static_cast<std::size_t>(end - digits));
-    p += end - digits;
-    return static_cast<std::size_t>(p - out);
-}
-
-}  // namespace
-
-std::string formatField(Extended value, FieldMask mask) {
-    const int width = fieldWidth(mask);
-    const Extended rounded = std::nearbyint(value);
-    if (std::fabs(rounded) < 9.2e18L) {
-        char buffer[48];
-        return std::string(buffer,
-                           formatFieldInto(buffer, static_cast<std::int64_t>(rounded), width));
-    }
-    // Far beyond any value the reports hold: the digits of the print form.
-    std::string digits = printForm(rounded);
-    digits = digits.substr(digits[0] == ' ' ? 1 : 0);
-    digits.pop_back();
-    if (static_cast<int>(digits.size()) < width) {
-        digits.insert(0, static_cast<std::size_t>(width) - digits.size(), ' ');
-    }
-    return digits;
 }
 
 Extended leadingNumber(std::string_view text) {

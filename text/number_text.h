@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -13,9 +14,13 @@ namespace spinchart {
 
 using Extended = long double;
 
-// Width of the field masks used by the reports.
-enum class FieldMask { Width4 /* "* ##" */, Width5 /* "* ###" */, Width6 /* "* ####" */ };
-int fieldWidth(FieldMask mask);
+// Room for the text of any whole number: a sign, up to 20 digits and a blank.
+inline constexpr std::size_t wholeNumberBytes = 24;
+
+// The magnitude as unsigned, so that the most negative value is safe.
+inline std::uint64_t magnitudeOf(std::int64_t value) {
+    return value < 0 ? ~static_cast<std::uint64_t>(value) + 1 : static_cast<std::uint64_t>(value);
+}
 
 // Print form: a sign position (blank or minus), the digits (at most 15
 // significant, exponent form beyond) and one trailing blank.
@@ -31,13 +36,11 @@ inline char* putDigitsBefore(char* end, std::uint64_t magnitude) {
     return end;
 }
 
-// The print form of a whole number, written into `out` (at least 24 bytes);
+// The print form of a whole number, written into `out` (wholeNumberBytes);
 // returns the number of bytes written. Inline: the reports write one or two
 // per spin.
 inline std::size_t printFormInto(char* out, std::int64_t value) {
-    // The magnitude as unsigned, so that the most negative value is safe.
-    const std::uint64_t magnitude =
-        value < 0 ? ~static_cast<std::uint64_t>(value) + 1 : static_cast<std::uint64_t>(value);
+    const std::uint64_t magnitude = magnitudeOf(value);
     std::size_t digits = 1;
     for (std::uint64_t rest = magnitude; rest >= 10; rest /= 10)
         ++digits;
@@ -47,9 +50,20 @@ inline std::size_t printFormInto(char* out, std::int64_t value) {
     return digits + 2;
 }
 
-// The value rounded to a whole number, right-aligned in a blank-filled field;
-// wider values are written in full, a minus sign sits just left of the digits.
-std::string formatField(Extended value, FieldMask mask);
+// A whole number right-aligned in a blank-filled field of `width` (4, 5 and
+// 6 for the masks "* ##", "* ###" and "* ####"): a wider value is written in
+// full, a minus sign sits just left of the digits. Written at `out` (width +
+// wholeNumberBytes); returns the end.
+inline char* formatField(char* out, std::int64_t value, int width) {
+    char text[wholeNumberBytes];
+    char* const end = text + sizeof text;
+    char* first = putDigitsBefore(end, magnitudeOf(value));
+    if (value < 0) *--first = '-';
+    for (auto k = end - first; k < width; ++k)
+        *out++ = ' ';
+    std::memcpy(out, first, static_cast<std::size_t>(end - first));
+    return out + (end - first);
+}
 
 // The number at the start of a text, 0 when there is none.
 Extended leadingNumber(std::string_view text);

@@ -2,10 +2,16 @@
 // A buffered output file that knows its current column. Lines end in CR LF.
 // A failure to create, write or close the file throws PlatformError; a write
 // to a closed file throws SessionError.
+//
+// Once a file outgrows its first buffer, a writer thread of its own hands the
+// full buffers to the system while the caller fills the next one: a ring of a
+// few large buffers, nothing copied. A failed write reaches the caller at a
+// later hand-over or at close(); nothing after it is written.
 
-#include <cassert>
 #include <cstdint>
+#include <exception>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -16,15 +22,15 @@ namespace spinchart {
 class OutputFile {
 public:
     OutputFile();
-    ~OutputFile();  // closes quietly if still open
+    ~OutputFile();  // writes what it handed over, drops the rest, closes quietly
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
     // Creates the file (code page 437 name), or empties it if it exists.
     void open(std::string_view cp437Name);
     bool isOpen() const { return file_.isOpen(); }
-    // True once a write to the file has failed; what is still buffered then
-    // must not be written again.
+    // True once a write to the file has been seen to fail; what is still
+    // buffered then must not be written again.
     bool failed() const { return failed_; }
 
     void write(std::string_view bytes);
@@ -33,18 +39,17 @@ public:
     // Print form of a whole number.
     void writePrintForm(std::int64_t value);
 
-    // Bulk text written in place: `fill` gets room for up to maxBytes bytes
-    // (at most bulkLimit) and returns the end of what it wrote. The column
-    // follows from the bytes themselves.
+    // Bulk text written in place: `fill` gets room for at least maxBytes
+    // bytes (at most bulkLimit) and returns the end of what it wrote, which
+    // is checked against the room. The column follows from the bytes.
     static constexpr std::size_t bulkLimit = std::size_t{1} << 19;
     template <class Fill>
     void writeInPlace(std::size_t maxBytes, Fill&& fill) {
-        assert(maxBytes <= bulkLimit);
         reserve(maxBytes);
-        char* const start = buffer_.get() + pos_;
-        const char* const end = fill(start);
-        assert(end >= start && static_cast<std::size_t>(end - start) <= maxBytes);
-        commit(start, end);
+        const std::span<char> room(buffer_ + pos_, bufferSize - pos_);
+        const char* const end = fill(room);
+        if (static_cast<std::size_t>(end - room.data()) > room.size()) std::terminate();
+        commit(room.data(), end);
     }
 
     // 1 plus the bytes written since the last line end.
@@ -56,25 +61,34 @@ public:
     void abandon();
 
 private:
-    void flushBuffer();
-    void writeThrough(const char* data, std::size_t size);
+    static constexpr std::size_t bufferSize = std::size_t{1} << 20;
+    struct Writer;
+
+    // The full buffer goes to the writer thread; a free one comes back.
+    void handOver();
+    // Stops the writer thread once it has written what it holds; returns its
+    // failure, if any.
+    std::exception_ptr stopWriter();
     void commit(const char* start, const char* end);
     void reserve(std::size_t n) {
-        if (capacity_ - pos_ < n) flushBuffer();
+        if (bufferSize - pos_ < n) handOver();
     }
 
     FileHandle file_;
-    std::unique_ptr<char[]> buffer_;
-    std::size_t capacity_;
+    std::unique_ptr<char[]> firstBuffer_;
+    std::unique_ptr<Writer> writer_;  // from the first hand-over to close
+    char* buffer_;                    // the buffer being filled
     std::size_t pos_ = 0;
     // Offset of the current line's first byte from the buffer start; negative
-    // once part of the line has been flushed.
+    // once part of the line has been handed over.
     std::int64_t lineStart_ = 0;
     bool failed_ = false;
 };
 
-// Writes blanks (and first a line end when the column is already past c) so
-// that the next byte lands in column c.
+// Blanks, and first a line end when `column` is already past c, so that the
+// next byte lands in column c: written at `out` (room for c + 1 bytes), which
+// is in column `column`; returns the end.
+char* padToColumn(char* out, std::int64_t column, int c);
 void padToColumn(OutputFile& file, int c);
 
 }  // namespace spinchart

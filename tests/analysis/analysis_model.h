@@ -101,15 +101,20 @@ inline std::string pf(std::int64_t v) {
     return printForm(static_cast<Extended>(v));
 }
 
+inline std::string field(std::int64_t v, int width) {
+    char text[wholeNumberBytes + 8];
+    return std::string(text, formatField(text, v, width));
+}
+
 // One row of the system report: position, number, distance, win and reverse.
 inline void putSystemRow(Text& t, std::int32_t i, std::int32_t x, std::int32_t d,
                          std::int32_t excluded = 5) {
     t.put(" ");
-    t.put(formatField(i, FieldMask::Width6));
+    t.put(field(i, 6));
     t.at(9);
-    t.put(formatField(x, FieldMask::Width4));
+    t.put(field(x, 4));
     t.at(15);
-    t.put(formatField(d, FieldMask::Width5) + " sp.");
+    t.put(field(d, 5) + " sp.");
     const bool win = d - 1 >= excluded;
     t.at(31);
     t.put(win ? " +" : " -");

@@ -60,27 +60,27 @@ TEST(PrintForm, IntegerFastPathMatches) {
 
 TEST(FormatField, RightAlignedInTheMaskWidth) {
     struct Case {
-        Extended value;
-        FieldMask mask;
+        std::int64_t value;
+        int width;
         const char* text;
     };
     const Case cases[] = {
-        {5, FieldMask::Width6, "     5"},
-        {37, FieldMask::Width4, "  37"},
-        {0, FieldMask::Width4, "   0"},
-        {123456, FieldMask::Width6, "123456"},
-        {1234567, FieldMask::Width6, "1234567"},
-        {12, FieldMask::Width5, "   12"},
-        // The minus sign sits left of the digits.
-        {-1, FieldMask::Width4, "  -1"},
-        {-37, FieldMask::Width4, " -37"},
-        {-1234, FieldMask::Width4, "-1234"},
-        // Halves round to even.
-        {2.5L, FieldMask::Width4, "   2"},
-        {3.5L, FieldMask::Width4, "   4"},
+        {5, 6, "     5"},
+        {37, 4, "  37"},
+        {0, 4, "   0"},
+        {123456, 6, "123456"},
+        {1234567, 6, "1234567"},
+        {12, 5, "   12"},
+        // The minus sign sits left of the digits, and widens a full field.
+        {-1, 4, "  -1"},
+        {-37, 4, " -37"},
+        {-1234, 4, "-1234"},
+        {-9223372036854775807 - 1, 6, "-9223372036854775808"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(formatField(c.value, c.mask), c.text);
+    for (const Case& c : cases) {
+        char text[wholeNumberBytes + 6];
+        EXPECT_EQ(std::string(text, formatField(text, c.value, c.width)), c.text);
+    }
 }
 
 TEST(LeadingNumber, TheNumberAtTheStartOfAText) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstring>
 
 #include <filesystem>
@@ -10,7 +11,18 @@
 #include <sstream>
 
 #include "platform/cp437.h"
+#include "text/number_text.h"
 #include "text/session_error.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+#endif
 
 namespace spinchart {
 namespace {
@@ -45,14 +57,14 @@ TEST_F(OutputFileTest, LinesEndInCrLfAndNumbersInPrintForm) {
     out.newLine();
     out.writePrintForm(-5);
     // Text written in place counts for the column, line ends and all.
-    out.writeInPlace(8, [](char* p) {
-        std::memcpy(p, "  37", 4);
-        return p + 4;
+    out.writeInPlace(8, [](std::span<char> room) {
+        std::memcpy(room.data(), "  37", 4);
+        return room.data() + 4;
     });
     EXPECT_EQ(out.column(), 8);
-    out.writeInPlace(8, [](char* p) {
-        std::memcpy(p, "1\r\n23", 5);
-        return p + 5;
+    out.writeInPlace(8, [](std::span<char> room) {
+        std::memcpy(room.data(), "1\r\n23", 5);
+        return room.data() + 5;
     });
     EXPECT_EQ(out.column(), 3);
     out.newLine();
@@ -92,6 +104,96 @@ TEST_F(OutputFileTest, ColumnSurvivesBufferFlushes) {
     out.close();
     EXPECT_EQ(fs::file_size(path("c.txt")), 3000000u + 2 + (3u << 20) + 5);
 }
+
+// The text of many buffers, through each way of writing, as the expected
+// bytes: the ring hands the buffers over in order and reuses none too soon.
+std::string writeManyBuffers(OutputFile& out) {
+    std::string expected;
+    char text[wholeNumberBytes];
+    for (std::int64_t v = -3; v < 1200000; ++v) {
+        out.writePrintForm(v);
+        expected.append(text, printFormInto(text, v));
+        if (v % 3 == 0) {
+            out.writeInPlace(4, [v](std::span<char> room) {
+                room[0] = static_cast<char>('a' + v % 26);
+                return room.data() + 1;
+            });
+            expected += static_cast<char>('a' + v % 26);
+        }
+        out.newLine();
+        expected += "\r\n";
+    }
+    return expected;
+}
+
+TEST_F(OutputFileTest, ManyBuffersArriveWholeAndInOrder) {
+    OutputFile out;
+    for (const char* name : {"m1.txt", "m2.txt"}) {  // the ring again after a reopen
+        out.open(path(name));
+        const std::string expected = writeManyBuffers(out);
+        ASSERT_GT(expected.size(), 8u << 20);
+        out.close();
+        EXPECT_EQ(slurp(path(name)), expected);
+    }
+}
+
+#ifndef _WIN32
+// A reader slower than the writer: the caller must wait for a free buffer
+// rather than fill one the system has not taken yet.
+TEST_F(OutputFileTest, ASlowReaderGetsEveryBufferWhole) {
+    ASSERT_EQ(::mkfifo(path("slow").c_str(), 0600), 0);
+    const int fd = ::open(path("slow").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    OutputFile out;
+    out.open(path("slow"));
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::string received;
+    std::thread reader([&] {
+        char chunk[1 << 16];
+        for (ssize_t n; (n = ::read(fd, chunk, sizeof chunk)) > 0;) {
+            received.append(chunk, static_cast<std::size_t>(n));
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+        }
+    });
+    const std::string expected = writeManyBuffers(out);
+    out.close();
+    reader.join();
+    ::close(fd);
+    EXPECT_TRUE(received == expected);
+}
+
+// A write that fails after a few buffers: the error reaches the caller, the
+// bytes before it stay and nothing after it is written.
+TEST_F(OutputFileTest, AFailedWriteKeepsTheBytesBeforeIt) {
+    const std::uint64_t limit = (5u << 20) / 2;
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    if (saved.rlim_max != RLIM_INFINITY && saved.rlim_max < limit) GTEST_SKIP();
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = limit;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    OutputFile out;
+    out.open(path("f.txt"));
+    bool thrown = false;
+    try {
+        writeManyBuffers(out);
+        out.close();
+    } catch (const PlatformError&) {
+        thrown = true;
+    }
+    EXPECT_TRUE(out.failed());
+    out.abandon();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_TRUE(thrown);
+    const std::string written = slurp(path("f.txt"));
+    EXPECT_EQ(written.size(), limit);
+    OutputFile reference;
+    reference.open(path("g.txt"));
+    EXPECT_EQ(written, writeManyBuffers(reference).substr(0, limit));
+}
+#endif
 
 TEST_F(OutputFileTest, OpeningEmptiesAnExistingFile) {
     { std::ofstream(path("d.txt")) << "old content that must go"; }
