@@ -6,7 +6,6 @@
 #include <nlohmann/json.hpp>
 
 #include "analysis/main_report.h"
-#include "text/program_identity.h"
 
 namespace spinchart {
 namespace {
@@ -186,8 +185,9 @@ void writeSystem(std::string& out, const FairnessFigures& f) {
     heading(out, "The system of the main report, in units");
     out += "One unit on every number not drawn in the last " + count(excludedLastSpins) +
            " spins; a win returns 36.\n";
-    out += "                    Plays      Won   Expected     Staked        Net    Expected\n";
-    out += "                                           won                               net\n";
+    out += std::string(16, ' ') + padLeft("Plays", 9) + padLeft("Won", 9) +
+           padLeft("Exp. won", 11) + padLeft("Staked", 11) + padLeft("Net", 11) +
+           padLeft("Exp. net", 12) + "\n";
     out += systemRow("Every row", f.system);
     out += systemRow("After two losses", f.afterTwoLosses);
     out += "Return per unit staked, every row: " + returnPerUnit(f.system) +
@@ -241,7 +241,7 @@ std::string numberName(std::int32_t number) {
 std::string fairnessText(const FairnessFigures& f, std::string_view file,
                          std::span<const std::int32_t> wheelOrder) {
     std::string out;
-    out += std::string(programBannerLine) + ": is the wheel fair?\n";
+    out += "Is the wheel fair? The spinchart report\n";
     out += "File:  " + std::string(file) + "\n";
     out += "Wheel: " +
            std::string(f.numberCount - 1 == doubleZeroNumber ? "double zero" : "single zero") +
