@@ -79,13 +79,18 @@ std::string bar(double value, double expected, double scale) {
     return line;
 }
 
+// How many fair wheels go as far: "1 in 3 fair wheels shows", "7 in 10 fair
+// wheels show", "nearly every fair wheel shows".
+std::string fairWheelsShowing(double p) {
+    if (p < 0.5) return oneIn(p) + " fair wheels shows";
+    if (p < 0.95) return fixed(std::round(10 * p), 0) + " in 10 fair wheels show";
+    return "nearly every fair wheel shows";
+}
+
 std::string chanceReading(double pFamily, std::string_view what) {
-    if (pFamily < fivePercent) {
-        return "Unlikely to be chance: only " + oneIn(pFamily) + " fair wheels shows " +
-               std::string(what) + ".";
-    }
-    return "This could be chance: " + oneIn(pFamily) + " fair wheels shows " + std::string(what) +
-           ".";
+    const std::string reading =
+        pFamily < fivePercent ? "Unlikely to be chance: only " : "This could be chance: ";
+    return reading + fairWheelsShowing(pFamily) + " " + std::string(what) + ".";
 }
 
 void writeWholeWheel(std::string& out, const FairnessFigures& f) {
