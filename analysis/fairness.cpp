@@ -36,6 +36,17 @@ double normalUpperQuantile(double tail) {
     return boost::math::quantile(boost::math::complement(law, tail));
 }
 
+// base^exponent by squaring: plain products, so every build's library gives
+// the same bits (the C libraries' pow differ in the last place).
+double power(double base, std::int64_t exponent) {
+    double result = 1;
+    for (; exponent > 0; exponent /= 2) {
+        if (exponent % 2 != 0) result *= base;
+        base *= base;
+    }
+    return result;
+}
+
 std::uint64_t rotateLeft(std::uint64_t x, int bits) {
     return (x << bits) | (x >> (64 - bits));
 }
@@ -70,7 +81,7 @@ std::int64_t binomialByInversion(FairRandom& random, std::int64_t n, double p) {
     const double q = 1 - p;
     const double s = p / q;
     const double a = static_cast<double>(n + 1) * s;
-    double r = std::pow(q, static_cast<double>(n));
+    double r = power(q, n);
     double u = nextFraction(random);
     std::int64_t x = 0;
     while (u > r && x < n) {
@@ -221,14 +232,14 @@ SkipFigures skipFigures(std::span<const std::int32_t> spins, std::int32_t number
     }
     const double q = 1 - 1.0 / numberCount;
     const double count = static_cast<double>(skips.count);
-    skips.withinWheelSizeFair = 1 - std::pow(q, numberCount);
+    skips.withinWheelSizeFair = 1 - power(q, numberCount);
     for (std::int32_t c = 0; c <= classes; ++c) {
         SkipClass skipClass;
         skipClass.from = c * skipClassWidth + 1;
         skipClass.to = c < classes ? (c + 1) * skipClassWidth : 0;
         skipClass.observed = observed[static_cast<std::size_t>(c)];
-        const double below = std::pow(q, skipClass.from - 1);
-        skipClass.expected = count * (c < classes ? below - std::pow(q, skipClass.to) : below);
+        const double below = power(q, skipClass.from - 1);
+        skipClass.expected = count * (c < classes ? below - power(q, skipClass.to) : below);
         skips.classes.push_back(skipClass);
     }
     return skips;
