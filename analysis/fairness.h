@@ -101,8 +101,8 @@ inline constexpr std::int32_t sectorWidths[] = {5, 9};
 inline constexpr std::int32_t sectorSamples = 10'000;
 inline constexpr std::int32_t chiSquareMinimumExpected = 5;
 
-// Every figure over `spins`, all numbers of the wheel; `outsideWheel` values
-// were set aside before.
+// Every figure over `spins`, each a number of the wheel (values outside it,
+// `outsideWheel` of them, were set aside before).
 FairnessFigures analyseFairness(std::span<const std::int32_t> spins, std::int64_t outsideWheel,
                                 const FairnessWheel& wheel);
 
