@@ -21,7 +21,7 @@ const fs::path dataFolder = fs::path(SPINCHART_TEST_DATA) / "fairness";
 // would name it.
 std::string reportOf(const WheelProfile& profile, FairnessOutput output) {
     FairnessRequest request;
-    request.file = (dataFolder / "spins.dat").string();
+    request.file = (dataFolder / "spins.dat").generic_string();
     request.profile = &profile;
     request.output = output;
     std::string report = fairnessReport(request);
