@@ -27,13 +27,15 @@ DESTDIR    ?=
 # Configures a build folder from its preset: $(call configure,preset,folder).
 configure = cmake --preset $(1) -B $(2) -DSPINCHART_WERROR=$(WERROR) $(CMAKE_FLAGS)
 
-# Debian packages the program needs, and those the tests need besides.
-RUN_PACKAGES := cmake make g++
+# Debian packages the program needs, and those the tests need besides. The
+# header-only libraries serve the Windows build too.
+HEADER_PACKAGES := libboost-math-dev nlohmann-json3-dev
+RUN_PACKAGES := cmake make g++ $(HEADER_PACKAGES)
 DEB_PACKAGES := $(RUN_PACKAGES) clang libclang-rt-14-dev pkg-config libgtest-dev libgmock-dev \
-                libbenchmark-dev libvterm-dev valgrind clang-format
+                libbenchmark-dev libvterm-dev valgrind clang-format mawk
 
 # The cross compiler for the Windows build, and wine to run what it builds.
-WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix
+WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix cmake make $(HEADER_PACKAGES)
 WINE_PACKAGES    := wine64 wine
 # What the Debian package is built with (dependencies worked out from the
 # binary), and what checks the packages.

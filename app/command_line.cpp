@@ -1,22 +1,105 @@
 #include "app/command_line.h"
 
+#include <array>
+#include <optional>
 #include <string_view>
 
+#include "analysis/main_report.h"
 #include "platform/user_guide.h"
 #include "text/program_identity.h"
 
 namespace spinchart {
+namespace {
+
+struct WheelChoice {
+    std::string_view value;
+    const WheelProfile* profile;
+};
+const std::array<WheelChoice, 2> wheelChoices = {
+    {{"0", &singleZeroProfile}, {"00", &doubleZeroProfile}}};
+
+// The files a session uses, one line each in the usage: both wheels' names,
+// or one name where the wheels share it.
+struct FileLine {
+    std::string_view WheelProfile::*name;
+    std::string_view meaning;
+};
+constexpr std::array<FileLine, 6> fileLines = {{
+    {&WheelProfile::settingsFile, "the file names offered as defaults"},
+    {&WheelProfile::dataSettingsFile, "the data file chosen last"},
+    {&WheelProfile::defaultDataFile, "the spin file offered for analysis"},
+    {&WheelProfile::defaultRandomFile, "random spins: one per line, newest first, 00 as 37"},
+    {&WheelProfile::defaultReportFile, "the main report"},
+    {&WheelProfile::defaultSkipFile, "the skip file"},
+}};
+
+std::string padded(std::string_view text, std::size_t width) {
+    std::string out(text);
+    if (out.size() < width) out.append(width - out.size(), ' ');
+    return out;
+}
+
+std::string filesHelp() {
+    std::string text;
+    for (const FileLine& line : fileLines) {
+        const std::string_view single = singleZeroProfile.*line.name;
+        const std::string_view twin = doubleZeroProfile.*line.name;
+        text += "  " + padded(single, 13) + padded(single == twin ? "" : twin, 14);
+        text += line.meaning;
+        text += '\n';
+    }
+    return text;
+}
+
+// "--name=value" or "--name value": the value, or nothing when it is missing.
+std::optional<std::string> optionValue(std::string_view word, std::string_view name,
+                                       std::span<const char* const> arguments, std::size_t& at) {
+    if (word.size() > name.size() && word.substr(0, name.size()) == name &&
+        word[name.size()] == '=') {
+        return std::string(word.substr(name.size() + 1));
+    }
+    if (at + 1 < arguments.size()) return std::string(arguments[++at]);
+    return std::nullopt;
+}
+
+bool isOption(std::string_view word, std::string_view name) {
+    return word == name || (word.size() > name.size() && word.substr(0, name.size()) == name &&
+                            word[name.size()] == '=');
+}
+
+CommandLine mistake(std::string what) {
+    CommandLine line;
+    line.action = CommandLine::Action::mistake;
+    line.text = std::move(what);
+    return line;
+}
+
+}  // namespace
 
 std::string usageText() {
+    const std::string lastSpins = std::to_string(excludedLastSpins);
     std::string text =
         "Usage: spinchart [--help | --version]\n"
+        "       spinchart --fairness FILE [--wheel 0|00] [--json | --csv]\n"
         "\n"
         "Statistical analyses of roulette spins for the single-zero (0..36) or the\n"
         "double-zero wheel (0..36 and 00): real casino spins typed into a text file,\n"
         "or spins drawn at random. Full-screen in an 80x25 terminal, it writes a main\n"
         "report (a frequency and skip chart of every number, then the record of a\n"
-        "betting system that plays all numbers except those of the last 5 spins) and\n"
+        "betting system that plays all numbers except those of the last " +
+        lastSpins +
+        " spins) and\n"
         "a skip file (every skip, ascending).\n"
+        "\n"
+        "With --fairness it opens no screen and writes to standard output whether the\n"
+        "wheel looks fair on the spins of FILE (one per line, newest first, 00 as 37\n"
+        "or 00): a chi-square test, every number's binomial tails, the hottest number\n"
+        "and sectors allowing for having picked them, the betting system above in\n"
+        "units won and staked, the skips against the fair law, and the bias this many\n"
+        "spins can detect.\n"
+        "  --wheel 0|00    the single-zero wheel (the default) or the double-zero wheel\n"
+        "  --json          the same figures as one JSON object\n"
+        "  --csv           the table of every number as CSV\n"
         "\n"
         "Keys:\n"
         "  S, D, X         in the menu: single-zero wheel, double-zero wheel, exit\n"
@@ -28,27 +111,60 @@ std::string usageText() {
     text +=
         "\n"
         "Files, in the working folder unless a path is typed; code page 437 text with\n"
-        "CR LF line ends, overwritten without asking:\n"
-        "  VIRLO0.INI   VIRLO00.INI   the file names offered as defaults\n"
-        "  ROUL0.INI    ROUL00.INI    the data file chosen last\n"
-        "  HAMB00.DAT                 the spin file offered for analysis\n"
-        "  RAND0.DAT    RAND00.DAT    random spins: one per line, newest first, 00 as 37\n"
-        "  VIRLO0.REP   VIRLO00.REP   the main report\n"
-        "  VIRLO0.SKP   VIRLO00.SKP   the skip file\n"
-        "\n"
-        "Read more: ";
+        "CR LF line ends, overwritten without asking:\n";
+    text += filesHelp();
+    text += "\nRead more: ";
     text += manualReference;
     text += '\n';
     return text;
 }
 
-std::optional<std::string> commandLineAnswer(std::span<const char* const> arguments) {
+CommandLine parseCommandLine(std::span<const char* const> arguments) {
+    CommandLine line;
     for (const char* argument : arguments) {
         const std::string_view word = argument;
-        if (word == "--version") return std::string(programBannerLine) + '\n';
-        if (word == "--help") return usageText();
+        if (word == "--version" || word == "--help") {
+            line.action = CommandLine::Action::answer;
+            line.text = word == "--version" ? std::string(programBannerLine) + '\n' : usageText();
+            return line;
+        }
     }
-    return std::nullopt;
+    bool fairness = false;
+    bool outputChosen = false;
+    for (std::size_t at = 0; at < arguments.size(); ++at) {
+        const std::string_view word = arguments[at];
+        if (isOption(word, "--fairness")) {
+            const std::optional<std::string> file = optionValue(word, "--fairness", arguments, at);
+            if (!file || file->empty() || (word == "--fairness" && file->starts_with("--")))
+                return mistake("--fairness needs a spin file.");
+            if (fairness) return mistake("one spin file only: '" + *file + "' is a second.");
+            fairness = true;
+            line.fairness.file = *file;
+        } else if (isOption(word, "--wheel")) {
+            const std::optional<std::string> value = optionValue(word, "--wheel", arguments, at);
+            const WheelChoice* chosen = nullptr;
+            for (const WheelChoice& choice : wheelChoices) {
+                if (value && *value == choice.value) chosen = &choice;
+            }
+            if (!chosen) {
+                return mistake("--wheel takes 0 or 00" +
+                               (value ? ", not '" + *value + "'." : std::string(".")));
+            }
+            line.fairness.profile = chosen->profile;
+        } else if (word == "--json" || word == "--csv") {
+            if (outputChosen) return mistake("--json and --csv exclude each other.");
+            outputChosen = true;
+            line.fairness.output = word == "--json" ? FairnessOutput::json : FairnessOutput::csv;
+        } else if (word.size() > 1 && word[0] == '-') {
+            return mistake("unknown option '" + std::string(word) + "'.");
+        } else {
+            return mistake("unexpected argument '" + std::string(word) + "'.");
+        }
+    }
+    if (arguments.empty()) return line;
+    if (!fairness) return mistake("--wheel, --json and --csv go with --fairness FILE.");
+    line.action = CommandLine::Action::fairness;
+    return line;
 }
 
 }  // namespace spinchart

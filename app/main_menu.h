@@ -12,7 +12,8 @@ namespace spinchart {
 // after "X".
 void runMainLoop(ConsoleScreen& screen, SessionContext& context);
 
-// The whole program: answers --version and --help, else runs on the real
+// The whole program: answers --version and --help, writes the --fairness
+// report, names a mistake on the command line, else runs on the real
 // terminal. Takes the arguments after the program's name; returns the process
 // exit status.
 int runProgram(std::span<const char* const> arguments);

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/command_line.h"
+#include "app/fairness_mode.h"
 #include "app/main_menu.h"
 #include "platform/terminal.h"
 
@@ -25,7 +26,23 @@ int printAnswer(const std::string& text) {
 }  // namespace
 
 int runProgram(std::span<const char* const> arguments) {
-    if (const auto answer = commandLineAnswer(arguments)) return printAnswer(*answer);
+    const CommandLine line = parseCommandLine(arguments);
+    switch (line.action) {
+        case CommandLine::Action::answer:
+            return printAnswer(line.text);
+        case CommandLine::Action::mistake:
+            std::fprintf(stderr, "spinchart: %s Try 'spinchart --help'.\n", line.text.c_str());
+            return 2;
+        case CommandLine::Action::fairness:
+            try {
+                return printAnswer(fairnessReport(line.fairness));
+            } catch (const std::exception& error) {
+                std::fprintf(stderr, "spinchart: %s\n", error.what());
+                return 1;
+            }
+        case CommandLine::Action::runProgram:
+            break;
+    }
     try {
         std::unique_ptr<TerminalBackend> terminal = openProgramTerminal();
         ConsoleScreen screen;

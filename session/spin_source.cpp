@@ -37,7 +37,7 @@ __extension__ typedef __int128 Wide;
 
 }  // namespace
 
-std::int32_t readSpinValue(BlockReader& reader) {
+std::int32_t readSpinValue(BlockReader& reader, std::int32_t zeroZero) {
     int c = reader.skipBlanks();
     if (c < 0) throw SessionError("the spin data end where a value was expected");
 
@@ -50,6 +50,7 @@ std::int32_t readSpinValue(BlockReader& reader) {
         reader.advance();
     }
     reader.endValue();
+    if (size == 2 && text[0] == '0' && text[1] == '0') return zeroZero;
     return valueOf(text, size);
 }
 

@@ -32,7 +32,9 @@ struct SessionSpins {
 void refuseUnusableName(std::string_view cp437Name);
 
 // The next value of a spin file. Throws SessionError when only blanks are left.
-std::int32_t readSpinValue(BlockReader& reader);
+// A value written exactly "00" is `zeroZero`: 0 as spin files are read, or
+// 37 where the double-zero wheel's 00 is meant.
+std::int32_t readSpinValue(BlockReader& reader, std::int32_t zeroZero = 0);
 
 // Reads every value up to the end of the data and computes the statistics.
 // Throws SessionError as readSpinValue does, or when memory fails.

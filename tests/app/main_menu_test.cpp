@@ -158,22 +158,6 @@ TEST(MainLoop, LowerAndUpperCaseWheelKeysEnterTheirWheel) {
     }
 }
 
-// The command line: only --version and --help mean something, the first of
-// them wins, and nothing else (near misses included) stops the program.
-TEST(CommandLine, AnswersVersionAndHelpAndIgnoresEverythingElse) {
-    using Arguments = std::vector<const char*>;
-    EXPECT_EQ(commandLineAnswer(Arguments{}), std::nullopt);
-    EXPECT_EQ(commandLineAnswer(Arguments{"-v", "-h", "--Version", "help", "--versions", "-", "--",
-                                          "", "--help=all", "HAMB00.DAT"}),
-              std::nullopt);
-    const auto version = commandLineAnswer(Arguments{"--version"});
-    ASSERT_TRUE(version.has_value());
-    EXPECT_EQ(*version, std::string(programBannerLine) + "\n");
-    EXPECT_EQ(version->rfind("spinchart ", 0), 0u);
-    EXPECT_EQ(commandLineAnswer(Arguments{"casino.dat", "--help", "--version"}), usageText());
-    EXPECT_EQ(commandLineAnswer(Arguments{"x", "--version", "--help"}), version);
-}
-
 // The usage fits an 80-column terminal in plain ASCII and names every file a
 // session writes by default, and where to read more.
 TEST(CommandLine, UsageNamesTheKeysTheFilesAndTheManual) {

@@ -230,71 +230,93 @@ TEST(ProgramE2e, ExactConsoleColoursWhereTheTerminalShowsTwentyFourBits) {
     }
 }
 
-// A run with standard input from /dev/null and the output into pipes.
-struct PlainRun {
-    int status = -1;
-    std::string out;
-    std::string errors;
-};
-
-std::string readAll(int fd) {
-    std::string bytes;
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
-        bytes.append(buffer, static_cast<std::size_t>(n));
-    ::close(fd);
-    return bytes;
-}
-
-PlainRun runWithoutATerminal(std::vector<std::string> arguments) {
-    int outPipe[2];
-    int errorPipe[2];
-    if (::pipe(outPipe) != 0 || ::pipe(errorPipe) != 0) return {};
-    std::vector<char*> argv{const_cast<char*>(SPINCHART_BINARY)};
-    for (std::string& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    const pid_t child = ::fork();
-    if (child < 0) return {};
-    if (child == 0) {
-        std::FILE* nothing = std::freopen("/dev/null", "r", stdin);
-        (void)nothing;
-        ::dup2(outPipe[1], 1);
-        ::dup2(errorPipe[1], 2);
-        ::close(outPipe[0]);
-        ::close(errorPipe[0]);
-        ::execv(SPINCHART_BINARY, argv.data());
-        ::_exit(127);
+// The command line without a terminal, one run per row: its exit status,
+// what it prints, and for a mistake one line on standard error naming it.
+TEST(ProgramE2e, CommandLineAnswersMistakesAndTheFairnessReport) {
+    TempDirectory dir;
+    writeFile(dir.file("spins.dat"), " 17 \r\n00\r\n 3 \r\n");
+    writeFile(dir.file("empty.dat"), "");
+    writeFile(dir.file("outside.dat"), "38\r\n-1\r\n");
+    const std::string tryHelp = " Try 'spinchart --help'.\n";
+    struct Row {
+        std::vector<std::string> arguments;
+        int status;
+        std::string outStart;  // standard output begins so; empty: nothing
+        std::string errors;
+    };
+    const std::string usage = "Usage: spinchart [--help | --version]\n";
+    const std::vector<Row> rows = {
+        {{}, 1, "", "spinchart: standard input and output must be a terminal\n"},
+        {{"--version"}, 0, std::string(programBannerLine) + "\n", ""},
+        {{"casino.dat", "--help", "--version"}, 0, usage, ""},
+        {{"--fairness", "--version"}, 0, std::string(programBannerLine) + "\n", ""},
+        {{"--fairness=spins.dat", "--wheel=00", "--csv"},
+         0,
+         "number,hits,expected,z,p_hot,p_cold\n",
+         ""},
+        {{"--wheel", "0", "--json", "--fairness", "spins.dat"},
+         0,
+         "{\n  \"file\": \"spins.dat\",\n  \"wheel\": \"0\",",
+         ""},
+        {{"--verison"}, 2, "", "spinchart: unknown option '--verison'." + tryHelp},
+        {{"-"}, 2, "", "spinchart: unexpected argument '-'." + tryHelp},
+        {{"casino.dat"}, 2, "", "spinchart: unexpected argument 'casino.dat'." + tryHelp},
+        {{"--fairness"}, 2, "", "spinchart: --fairness needs a spin file." + tryHelp},
+        {{"--fairness="}, 2, "", "spinchart: --fairness needs a spin file." + tryHelp},
+        {{"--fairness", "--json"}, 2, "", "spinchart: --fairness needs a spin file." + tryHelp},
+        {{"--fairness", "spins.dat", "stray"},
+         2,
+         "",
+         "spinchart: unexpected argument 'stray'." + tryHelp},
+        {{"--fairness", "spins.dat", "--fairness", "b.dat"},
+         2,
+         "",
+         "spinchart: one spin file only: 'b.dat' is a second." + tryHelp},
+        {{"--fairness", "spins.dat", "--wheel", "000"},
+         2,
+         "",
+         "spinchart: --wheel takes 0 or 00, not '000'." + tryHelp},
+        {{"--fairness", "spins.dat", "--wheel"},
+         2,
+         "",
+         "spinchart: --wheel takes 0 or 00." + tryHelp},
+        {{"--fairness", "spins.dat", "--json", "--csv"},
+         2,
+         "",
+         "spinchart: --json and --csv exclude each other." + tryHelp},
+        {{"--wheel", "00"},
+         2,
+         "",
+         "spinchart: --wheel, --json and --csv go with --fairness FILE." + tryHelp},
+        {{"--fairness", "missing.dat"},
+         1,
+         "",
+         "spinchart: cannot open 'missing.dat': No such file or directory\n"},
+        {{"--fairness", "."}, 1, "", "spinchart: not a regular file '.': Is a directory\n"},
+        {{"--fairness", "empty.dat"},
+         1,
+         "",
+         "spinchart: 'empty.dat' holds no spins of the single-zero wheel\n"},
+        {{"--fairness", "outside.dat", "--wheel", "00"},
+         1,
+         "",
+         "spinchart: 'outside.dat' holds no spins of the double-zero wheel\n"},
+    };
+    for (const Row& row : rows) {
+        std::vector<std::string> command{SPINCHART_BINARY};
+        command.insert(command.end(), row.arguments.begin(), row.arguments.end());
+        const PlainRun run = runWithoutATerminal(dir.path(), command);
+        std::string arguments;
+        for (const std::string& argument : row.arguments)
+            arguments += " " + argument;
+        EXPECT_EQ(run.status, row.status) << arguments;
+        EXPECT_EQ(run.errors, row.errors) << arguments;
+        if (row.outStart.empty()) {
+            EXPECT_EQ(run.out, "") << arguments;
+        } else {
+            EXPECT_EQ(run.out.rfind(row.outStart, 0), 0u) << arguments << "\n" << run.out;
+        }
     }
-    ::close(outPipe[1]);
-    ::close(errorPipe[1]);
-    PlainRun run;
-    run.out = readAll(outPipe[0]);
-    run.errors = readAll(errorPipe[0]);
-    int status = 0;
-    if (::waitpid(child, &status, 0) == child && WIFEXITED(status))
-        run.status = WEXITSTATUS(status);
-    return run;
-}
-
-TEST(ProgramE2e, WithoutATerminalOnlyTheOptionsAnswer) {
-    const PlainRun refused = runWithoutATerminal({"casino.dat"});
-    EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.out, "");
-    EXPECT_EQ(refused.errors, "spinchart: standard input and output must be a terminal\n");
-
-    const PlainRun version = runWithoutATerminal({"--version"});
-    EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out, std::string(programBannerLine) + "\n");
-    EXPECT_EQ(version.errors, "");
-
-    const PlainRun help = runWithoutATerminal({"casino.dat", "--help", "--version"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("Usage: spinchart [--help | --version]\n", 0), 0u) << help.out;
-    EXPECT_NE(help.out.find("\n  Ctrl+\\ "), std::string::npos) << help.out;
-    const std::string lastLine = "\nRead more: man spinchart\n";
-    EXPECT_EQ(help.out.substr(help.out.size() - lastLine.size()), lastLine);
-    EXPECT_EQ(help.errors, "");
 }
 
 // In a terminal the options print their answer and leave the terminal as it

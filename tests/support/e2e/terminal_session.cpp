@@ -38,6 +38,15 @@ void writeFile(const std::string& path, std::string_view bytes) {
 }
 namespace {
 
+std::string readAll(int fd) {
+    std::string bytes;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    ::close(fd);
+    return bytes;
+}
+
 int onBell(void* user) {
     ++static_cast<TerminalObservations*>(user)->bells;
     return 1;
@@ -424,6 +433,40 @@ bool TerminalSession::modesRestored() const {
     return now.c_iflag == initialModes.c_iflag && now.c_oflag == initialModes.c_oflag &&
            now.c_lflag == initialModes.c_lflag && now.c_cflag == initialModes.c_cflag &&
            std::memcmp(now.c_cc, initialModes.c_cc, sizeof now.c_cc) == 0;
+}
+
+PlainRun runWithoutATerminal(const std::string& directory, std::vector<std::string> command) {
+    int outPipe[2];
+    int errorPipe[2];
+    if (::pipe(outPipe) != 0 || ::pipe(errorPipe) != 0) return {};
+    std::vector<char*> argv;
+    for (std::string& argument : command)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    const pid_t child = ::fork();
+    if (child < 0) return {};
+    if (child == 0) {
+        std::FILE* nothing = std::freopen("/dev/null", "r", stdin);
+        (void)nothing;
+        ::dup2(outPipe[1], 1);
+        ::dup2(errorPipe[1], 2);
+        ::close(outPipe[0]);
+        ::close(errorPipe[0]);
+        if (::chdir(directory.c_str()) != 0) ::_exit(126);
+        ::execvp(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(outPipe[1]);
+    ::close(errorPipe[1]);
+    PlainRun run;
+    // Standard error is read after standard output: the tests' outputs are
+    // small enough for its pipe.
+    run.out = readAll(outPipe[0]);
+    run.errors = readAll(errorPipe[0]);
+    int status = 0;
+    if (::waitpid(child, &status, 0) == child && WIFEXITED(status))
+        run.status = WEXITSTATUS(status);
+    return run;
 }
 
 }  // namespace spinchart::e2e

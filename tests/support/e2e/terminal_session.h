@@ -58,6 +58,15 @@ inline constexpr std::string_view del = "\x1b[3~";
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, std::string_view bytes);
 
+// A run without a terminal: standard input from /dev/null, the outputs into
+// pipes, in `directory`. `command` is the program's path, then its arguments.
+struct PlainRun {
+    int status = -1;  // the exit status; -1 when it did not exit
+    std::string out;
+    std::string errors;
+};
+PlainRun runWithoutATerminal(const std::string& directory, std::vector<std::string> command);
+
 // A fresh temporary directory; removed with everything in it on destruction.
 class TempDirectory {
 public:

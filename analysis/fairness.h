@@ -1,0 +1,140 @@
+#pragma once
+// Is the wheel fair? The chi-square test over the numbers' hits, every
+// number's exact binomial tails, the hottest and coldest number and the
+// hottest sectors of neighbouring pockets with the family-wise chance of
+// having picked them, the system of the main report in units won and staked,
+// the skips against the geometric law, and the bias this many spins could
+// detect. Pure computation over the spins of one wheel, position 1 first.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace spinchart {
+
+// 00 is the number 37 everywhere.
+inline constexpr std::int32_t doubleZeroNumber = 37;
+
+// The wheel as the figures need it: numbers 0..numberCount - 1 (37 for 00)
+// and their clockwise order from 0.
+struct FairnessWheel {
+    std::int32_t numberCount = 0;
+    std::span<const std::int32_t> wheelOrder;
+};
+
+struct NumberFairness {
+    std::int32_t number = 0;
+    std::int64_t hits = 0;
+    double expected = 0;
+    double z = 0;
+    double pHot = 1;   // P(Bin(n, 1/K) >= hits)
+    double pCold = 1;  // P(Bin(n, 1/K) <= hits)
+};
+
+// The hottest or the coldest number, its own tail and the chance that the
+// most extreme of K fair numbers goes as far.
+struct ExtremeNumber {
+    std::int32_t number = 0;
+    std::int64_t hits = 0;
+    double p = 1;
+    double pFamily = 1;
+};
+
+struct HotSector {
+    std::int32_t width = 0;
+    std::int32_t centre = 0;
+    std::vector<std::int32_t> members;  // in wheel order
+    std::int64_t hits = 0;
+    double expected = 0;
+    double pFamily = 1;  // by simulation of fair wheels
+    std::int32_t samples = 0;
+};
+
+// Units: one unit staked per number played; a win returns 36.
+struct SystemFigures {
+    std::int64_t plays = 0;
+    std::int64_t won = 0;
+    double expectedWon = 0;
+    std::int64_t staked = 0;
+    std::int64_t net = 0;
+    double expectedNet = 0;
+};
+
+struct SkipClass {
+    std::int32_t from = 0;
+    std::int32_t to = 0;  // 0: no upper end
+    std::int64_t observed = 0;
+    double expected = 0;
+};
+
+struct SkipFigures {
+    std::int64_t count = 0;
+    std::int64_t withinWheelSize = 0;  // skips of at most K spins
+    double withinWheelSizeFair = 0;    // the fair wheel's share of them
+    std::vector<SkipClass> classes;
+};
+
+struct FairnessFigures {
+    std::int32_t numberCount = 0;
+    std::int64_t spinsRead = 0;
+    std::int64_t outsideWheel = 0;
+    std::int64_t spinsAnalysed = 0;
+    double expectedHits = 0;
+    double chiSquare = 0;
+    std::int32_t degreesOfFreedom = 0;
+    double chiSquareP = 1;
+    bool reliable = false;  // expected hits of at least 5
+    std::vector<NumberFairness> numbers;
+    ExtremeNumber hottest;
+    ExtremeNumber coldest;
+    std::vector<HotSector> sectors;
+    SystemFigures system;
+    SystemFigures afterTwoLosses;
+    SkipFigures skips;
+    std::optional<double> detectableOneIn;
+};
+
+// The sector widths, the fair samples drawn for them, and the smallest
+// expected hits per number the chi-square test holds for.
+inline constexpr std::int32_t sectorWidths[] = {5, 9};
+inline constexpr std::int32_t sectorSamples = 10'000;
+inline constexpr std::int32_t chiSquareMinimumExpected = 5;
+
+// Every figure over `spins`, each a number of the wheel (values outside it,
+// `outsideWheel` of them, were set aside before).
+FairnessFigures analyseFairness(std::span<const std::int32_t> spins, std::int64_t outsideWheel,
+                                const FairnessWheel& wheel);
+
+// The parts, for the tests.
+
+// P(X >= x) for the chi-square law with `df` degrees of freedom.
+double chiSquareUpperTail(double x, std::int32_t df);
+
+// The chance that the most extreme of `count` independent tries reaches a
+// tail of `p`: 1 - (1 - p)^count.
+double familyWise(double p, std::int32_t count);
+
+// The hits of every sector of `width` pockets, one centred on each place of
+// the wheel order, in that order.
+std::vector<std::int64_t> sectorHits(std::span<const std::int64_t> counts,
+                                     std::span<const std::int32_t> wheelOrder, std::int32_t width);
+
+// The rate 1 in p1 that one number must come up to be found 80% of the time
+// at the 5% level after allowing for the hottest of K; nothing when n spins
+// cannot find any.
+std::optional<double> detectableOneIn(std::int64_t n, std::int32_t numberCount);
+
+// A generator whose draws are the same on every platform (xoshiro256**).
+struct FairRandom {
+    std::uint64_t state[4] = {};
+};
+FairRandom seededFairRandom(std::uint64_t seed);
+// A fraction in [0, 1) with 53 random bits.
+double nextFraction(FairRandom& random);
+// One draw of Bin(n, p), in time that does not grow with n.
+std::int64_t sampleBinomial(FairRandom& random, std::int64_t n, double p);
+// The hits of `counts.size()` numbers when n fair spins are drawn.
+void sampleFairCounts(FairRandom& random, std::int64_t n, std::span<std::int64_t> counts);
+
+}  // namespace spinchart

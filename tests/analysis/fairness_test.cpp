@@ -1,0 +1,273 @@
+// The wheel-bias figures: the special functions against published critical
+// values, lists whose answer is known, the system and the skips against a
+// plain model, and the fair-wheel sampler's moments.
+#include "analysis/fairness.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <set>
+#include <vector>
+
+#include "session/wheel_profile.h"
+
+namespace spinchart {
+namespace {
+
+FairnessWheel wheelOf(const WheelProfile& profile) {
+    return {profile.numberCount, profile.neighbourBaseOrder};
+}
+
+// Spins of a fair wheel from a fixed engine, uniform by rejection so the list
+// is the same with every library.
+std::vector<std::int32_t> fairSpins(std::size_t count, std::int32_t numberCount,
+                                    std::uint32_t seed) {
+    std::mt19937 engine(seed);
+    const std::uint32_t limit = 0xFFFFFFFFu - 0xFFFFFFFFu % static_cast<std::uint32_t>(numberCount);
+    std::vector<std::int32_t> spins;
+    while (spins.size() < count) {
+        const std::uint32_t x = engine();
+        if (x < limit) spins.push_back(static_cast<std::int32_t>(x % numberCount));
+    }
+    return spins;
+}
+
+TEST(FairnessFunctions, ChiSquareMeetsThePublishedCriticalValues) {
+    // Tables give the values to two decimals: the tails agree to that.
+    EXPECT_NEAR(chiSquareUpperTail(51.00, 36), 0.05, 0.0005);
+    EXPECT_NEAR(chiSquareUpperTail(58.62, 36), 0.01, 0.0002);
+    EXPECT_NEAR(chiSquareUpperTail(52.19, 37), 0.05, 0.0005);
+    EXPECT_NEAR(chiSquareUpperTail(59.89, 37), 0.01, 0.0002);
+    EXPECT_EQ(chiSquareUpperTail(0, 36), 1.0);
+
+    EXPECT_DOUBLE_EQ(familyWise(0.05, 1), 0.05);
+    EXPECT_NEAR(familyWise(0.01, 37), 1 - std::pow(0.99, 37), 1e-15);
+    EXPECT_EQ(familyWise(1, 37), 1.0);
+    EXPECT_GT(familyWise(1e-20, 37), 0.0);  // no loss to 1 - (1 - p)
+}
+
+TEST(FairnessFigures, ABalancedListIsPerfectlyFair) {
+    for (const WheelProfile* profile : {&singleZeroProfile, &doubleZeroProfile}) {
+        std::vector<std::int32_t> spins;
+        for (int round = 0; round < 10; ++round) {
+            for (std::int32_t k = 0; k < profile->numberCount; ++k)
+                spins.push_back(k);
+        }
+        const FairnessFigures f = analyseFairness(spins, 3, wheelOf(*profile));
+        EXPECT_EQ(f.spinsRead, static_cast<std::int64_t>(spins.size()) + 3);
+        EXPECT_EQ(f.spinsAnalysed, static_cast<std::int64_t>(spins.size()));
+        EXPECT_DOUBLE_EQ(f.expectedHits, 10.0);
+        EXPECT_EQ(f.chiSquare, 0.0);
+        EXPECT_EQ(f.chiSquareP, 1.0);
+        EXPECT_EQ(f.degreesOfFreedom, profile->numberCount - 1);
+        EXPECT_TRUE(f.reliable);
+        ASSERT_EQ(f.numbers.size(), static_cast<std::size_t>(profile->numberCount));
+        for (const NumberFairness& row : f.numbers) {
+            EXPECT_EQ(row.hits, 10);
+            EXPECT_EQ(row.z, 0.0);
+            EXPECT_GT(row.pHot, 0.5);
+            EXPECT_GT(row.pCold, 0.5);
+        }
+        // Ties: the lowest number, for the hottest and the coldest alike.
+        EXPECT_EQ(f.hottest.number, 0);
+        EXPECT_EQ(f.coldest.number, 0);
+        // Every sector alike: the one centred on 0 comes first.
+        for (const HotSector& s : f.sectors) {
+            EXPECT_EQ(s.centre, 0);
+            EXPECT_EQ(s.hits, 10 * s.width);
+            EXPECT_EQ(s.samples, sectorSamples);
+            EXPECT_GT(s.pFamily, 0.5);
+        }
+    }
+}
+
+TEST(FairnessFigures, APlantedHotNumberIsFoundAndAFairListIsNotFlagged) {
+    const FairnessWheel wheel = wheelOf(singleZeroProfile);
+    const std::vector<std::int32_t> fair = fairSpins(37 * 300, 37, 7);
+    const FairnessFigures clean = analyseFairness(fair, 0, wheel);
+    EXPECT_GT(clean.chiSquareP, 0.05);
+    EXPECT_GT(clean.hottest.pFamily, 0.05);
+    EXPECT_GT(clean.coldest.pFamily, 0.05);
+    for (const HotSector& s : clean.sectors)
+        EXPECT_GT(s.pFamily, 0.05) << s.width;
+
+    // 17 comes up half as often again as it should.
+    std::vector<std::int32_t> biased = fair;
+    for (std::size_t i = 0; i < biased.size(); i += 74)
+        biased[i] = 17;
+    const FairnessFigures hot = analyseFairness(biased, 0, wheel);
+    EXPECT_LT(hot.chiSquareP, 0.01);
+    EXPECT_EQ(hot.hottest.number, 17);
+    EXPECT_LT(hot.hottest.pFamily, 0.01);
+    EXPECT_GT(hot.hottest.pFamily, hot.hottest.p);
+    for (const HotSector& s : hot.sectors) {
+        EXPECT_NE(std::find(s.members.begin(), s.members.end(), 17), s.members.end()) << s.width;
+        EXPECT_LT(s.pFamily, 0.01) << s.width;
+    }
+    ASSERT_TRUE(hot.detectableOneIn.has_value());
+    EXPECT_LT(*hot.detectableOneIn, 37.0);
+}
+
+TEST(FairnessFigures, SectorsRunInWheelOrderAndWrapRound) {
+    const FairnessWheel wheel = wheelOf(doubleZeroProfile);
+    // Only 2 is hit: the last place of the wheel order, beside 0.
+    std::vector<std::int64_t> counts(38, 0);
+    counts[2] = 4;
+    const std::vector<std::int64_t> hits = sectorHits(counts, wheel.wheelOrder, 5);
+    for (std::size_t place = 0; place < hits.size(); ++place) {
+        const bool covers = place <= 1 || place >= 35;
+        EXPECT_EQ(hits[place], covers ? 4 : 0) << place;
+    }
+    const std::vector<std::int32_t> spins{2, 2, 2, 2};
+    const FairnessFigures f = analyseFairness(spins, 0, wheel);
+    ASSERT_EQ(f.sectors.size(), 2u);
+    EXPECT_EQ(f.sectors[0].centre, 0);
+    EXPECT_EQ(f.sectors[0].members, (std::vector<std::int32_t>{14, 2, 0, 28, 9}));
+    EXPECT_DOUBLE_EQ(f.sectors[0].expected, 4 * 5 / 38.0);
+    EXPECT_EQ(f.sectors[1].members, (std::vector<std::int32_t>{23, 35, 14, 2, 0, 28, 9, 26, 30}));
+    EXPECT_EQ(f.hottest.number, 2);
+    EXPECT_EQ(f.coldest.number, 0);
+    EXPECT_FALSE(f.reliable);
+}
+
+// The worked example of the main report, on the double-zero wheel where all
+// its values count: rows 1 to 3 lose, 4 to 7 win; row 1 follows two losses.
+TEST(FairnessFigures, TheSystemOfTheWorkedExample) {
+    const std::vector<std::int32_t> spins{17, 3, 17, 0, 25, 3, 9, 17, 37, 0, 12, 3};
+    const FairnessFigures f = analyseFairness(spins, 0, wheelOf(doubleZeroProfile));
+    EXPECT_EQ(f.system.plays, 7);
+    EXPECT_EQ(f.system.won, 4);
+    EXPECT_EQ(f.system.staked, 34 + 6 * 33);
+    EXPECT_EQ(f.system.net, 36 * 4 - 232);
+    EXPECT_DOUBLE_EQ(f.system.expectedWon, 232 / 38.0);
+    EXPECT_DOUBLE_EQ(f.system.expectedNet, -2 * 232 / 38.0);
+    EXPECT_EQ(f.afterTwoLosses.plays, 1);
+    EXPECT_EQ(f.afterTwoLosses.won, 0);
+    EXPECT_EQ(f.afterTwoLosses.staked, 34);
+    EXPECT_EQ(f.afterTwoLosses.net, -34);
+    // Skips: 17 after 2 and 5 spins, 3 after 4 and 6, 0 after 6.
+    EXPECT_EQ(f.skips.count, 5);
+    EXPECT_EQ(f.skips.withinWheelSize, 5);
+    EXPECT_EQ(f.skips.classes[0].observed, 3);
+    EXPECT_EQ(f.skips.classes[1].observed, 2);
+}
+
+// The system and the skips against a plain model on random lists.
+TEST(FairnessFigures, SystemAndSkipsAgreeWithAPlainModel) {
+    for (std::uint32_t seed = 1; seed <= 12; ++seed) {
+        const std::int32_t k = seed % 2 ? 37 : 38;
+        const std::vector<std::int32_t> spins = fairSpins(seed * 37, k, seed);
+        SystemFigures all;
+        SystemFigures afterLosses;
+        std::vector<bool> lost;
+        const std::size_t rows = spins.size() > 5 ? spins.size() - 5 : 0;
+        for (std::size_t i = 0; i < rows; ++i) {
+            const std::set<std::int32_t> last(spins.begin() + i + 1, spins.begin() + i + 6);
+            lost.push_back(last.count(spins[i]) > 0);
+        }
+        for (std::size_t i = 0; i < rows; ++i) {
+            const std::set<std::int32_t> last(spins.begin() + i + 1, spins.begin() + i + 6);
+            const auto staked = static_cast<std::int64_t>(k - last.size());
+            for (SystemFigures* f : {&all, &afterLosses}) {
+                if (f == &afterLosses && !(i + 2 < rows && lost[i + 1] && lost[i + 2])) continue;
+                ++f->plays;
+                f->staked += staked;
+                f->won += lost[i] ? 0 : 1;
+            }
+        }
+        std::vector<std::int64_t> classes(21, 0);
+        std::int64_t within = 0;
+        for (std::size_t i = 0; i < spins.size(); ++i) {
+            for (std::size_t j = i + 1; j < spins.size(); ++j) {
+                if (spins[j] != spins[i]) continue;
+                const auto d = static_cast<std::int64_t>(j - i);
+                ++classes[static_cast<std::size_t>(std::min<std::int64_t>((d - 1) / 5, 20))];
+                within += d <= k ? 1 : 0;
+                break;
+            }
+        }
+        const FairnessFigures f =
+            analyseFairness(spins, 0, wheelOf(k == 37 ? singleZeroProfile : doubleZeroProfile));
+        for (const auto& [got, want] :
+             {std::pair{&f.system, &all}, {&f.afterTwoLosses, &afterLosses}}) {
+            EXPECT_EQ(got->plays, want->plays) << seed;
+            EXPECT_EQ(got->won, want->won) << seed;
+            EXPECT_EQ(got->staked, want->staked) << seed;
+            EXPECT_EQ(got->net, 36 * want->won - want->staked) << seed;
+        }
+        ASSERT_EQ(f.skips.classes.size(), classes.size());
+        double expected = 0;
+        for (std::size_t c = 0; c < classes.size(); ++c) {
+            EXPECT_EQ(f.skips.classes[c].observed, classes[c]) << seed << " class " << c;
+            expected += f.skips.classes[c].expected;
+        }
+        EXPECT_EQ(f.skips.withinWheelSize, within) << seed;
+        EXPECT_NEAR(expected, static_cast<double>(f.skips.count), 1e-6) << seed;
+        EXPECT_EQ(f.skips.classes.back().to, 0);
+    }
+}
+
+TEST(FairnessFunctions, TheDetectableRateSolvesItsEquation) {
+    EXPECT_FALSE(detectableOneIn(0, 37).has_value());
+    double previous = 0;
+    for (const std::int64_t n : {1'000, 10'000, 1'000'000}) {
+        const std::optional<double> oneIn = detectableOneIn(n, 37);
+        ASSERT_TRUE(oneIn.has_value()) << n;
+        EXPECT_GT(*oneIn, previous) << n;  // more spins, subtler biases
+        EXPECT_LT(*oneIn, 37.0) << n;
+        previous = *oneIn;
+        const double p0 = 1 / 37.0;
+        const double p1 = 1 / *oneIn;
+        const double nd = static_cast<double>(n);
+        // z(alpha') for alpha' = 1 - 0.95^(1/37) = 0.0013853, and z(0.8).
+        const double lhs = nd * (p1 - p0);
+        const double rhs =
+            2.992096 * std::sqrt(nd * p0 * (1 - p0)) + 0.841621 * std::sqrt(nd * p1 * (1 - p1));
+        EXPECT_NEAR(lhs / rhs, 1.0, 1e-6) << n;
+    }
+}
+
+TEST(FairSampler, BinomialDrawsHaveTheirLawsMoments) {
+    struct Case {
+        std::int64_t n;
+        double p;
+    };
+    // Inversion, rejection, and p above one half.
+    for (const Case c :
+         {Case{40, 0.1}, Case{10'000'000, 1 / 37.0}, Case{200, 0.5}, Case{1000, 0.9}}) {
+        FairRandom random = seededFairRandom(11);
+        constexpr int draws = 40'000;
+        double sum = 0;
+        double squares = 0;
+        for (int i = 0; i < draws; ++i) {
+            const auto x = static_cast<double>(sampleBinomial(random, c.n, c.p));
+            ASSERT_GE(x, 0);
+            ASSERT_LE(x, static_cast<double>(c.n));
+            sum += x;
+            squares += x * x;
+        }
+        const double mean = static_cast<double>(c.n) * c.p;
+        const double variance = mean * (1 - c.p);
+        const double gotMean = sum / draws;
+        const double gotVariance = squares / draws - gotMean * gotMean;
+        EXPECT_NEAR(gotMean, mean, 5 * std::sqrt(variance / draws)) << c.n << " " << c.p;
+        EXPECT_NEAR(gotVariance / variance, 1.0, 0.05) << c.n << " " << c.p;
+    }
+    FairRandom random = seededFairRandom(3);
+    std::vector<std::int64_t> counts(38);
+    for (const std::int64_t n : {0, 1, 37, 123'456'789}) {
+        sampleFairCounts(random, n, counts);
+        std::int64_t total = 0;
+        for (const std::int64_t count : counts) {
+            EXPECT_GE(count, 0);
+            total += count;
+        }
+        EXPECT_EQ(total, n);
+    }
+}
+
+}  // namespace
+}  // namespace spinchart

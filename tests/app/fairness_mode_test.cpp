@@ -1,0 +1,80 @@
+// The --fairness report of a spin file: its three forms byte for byte on a
+// small file of each wheel, and how the file's values are counted.
+#include "app/fairness_mode.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+
+#include "support/test_files.h"
+
+namespace spinchart {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path dataFolder = fs::path(SPINCHART_TEST_DATA) / "fairness";
+
+// The report of the data folder's spin file, named as a user in that folder
+// would name it.
+std::string reportOf(const WheelProfile& profile, FairnessOutput output) {
+    FairnessRequest request;
+    request.file = (dataFolder / "spins.dat").generic_string();
+    request.profile = &profile;
+    request.output = output;
+    std::string report = fairnessReport(request);
+    for (std::size_t at; (at = report.find(request.file)) != std::string::npos;)
+        report.replace(at, request.file.size(), "spins.dat");
+    return report;
+}
+
+// spins.dat: 150 values, CR LF, 00 written as 37 and as "00", values outside
+// both wheels, a TAB; both wheels' reports in their forms.
+TEST(FairnessMode, ReportsMatchTheirGoldenFiles) {
+    struct Case {
+        const WheelProfile* profile;
+        FairnessOutput output;
+        const char* golden;
+    };
+    for (const Case c : {Case{&singleZeroProfile, FairnessOutput::text, "single.txt"},
+                         Case{&singleZeroProfile, FairnessOutput::csv, "single.csv"},
+                         Case{&doubleZeroProfile, FairnessOutput::text, "double.txt"},
+                         Case{&doubleZeroProfile, FairnessOutput::json, "double.json"}}) {
+        const std::string report = reportOf(*c.profile, c.output);
+        EXPECT_TRUE(report == testing::readWholeFile(dataFolder / c.golden)) << c.golden << ":\n"
+                                                                             << report;
+        // Plain ASCII in 80 columns.
+        std::istringstream lines(report);
+        for (std::string line; std::getline(lines, line);) {
+            if (c.output == FairnessOutput::text) {
+                EXPECT_LE(line.size(), 79u) << line;
+            }
+            for (const char ch : line)
+                EXPECT_TRUE(ch >= ' ' && ch <= '~') << c.golden << ": " << line;
+        }
+    }
+}
+
+// "00" is 00 on the double-zero wheel and 0 on the single-zero wheel, where 37
+// is outside; other spellings of zero stay 0.
+TEST(FairnessMode, ZeroZeroCountsAsDoubleZeroOnTheDoubleZeroWheel) {
+    const fs::path file = fs::temp_directory_path() / "spinchart-fairness-zero-zero.dat";
+    testing::writeWholeFile(file, "00\r\n37\r\n 00 \r\n0\r\n000\r\n-0\r\n99\n");
+    FairnessRequest request;
+    request.file = file.string();
+    request.output = FairnessOutput::csv;
+    request.profile = &doubleZeroProfile;
+    const std::string doubleZero = fairnessReport(request);
+    request.profile = &singleZeroProfile;
+    const std::string single = fairnessReport(request);
+    fs::remove(file);
+    EXPECT_NE(doubleZero.find("\n0,3,"), std::string::npos) << doubleZero;
+    EXPECT_NE(doubleZero.find("\n00,3,"), std::string::npos) << doubleZero;
+    EXPECT_NE(single.find("\n0,5,"), std::string::npos) << single;
+    EXPECT_EQ(single.find("\n00,"), std::string::npos) << single;
+}
+
+}  // namespace
+}  // namespace spinchart
