@@ -272,13 +272,15 @@ std::vector<std::int64_t> sectorHits(std::span<const std::int64_t> counts,
 std::optional<double> detectableOneIn(std::int64_t n, std::int32_t numberCount) {
     const double nd = static_cast<double>(n);
     const double p0 = 1.0 / numberCount;
-    const double zAlpha = normalUpperQuantile(1 - std::pow(0.95, 1.0 / numberCount));
+    const double alpha = 1 - std::pow(0.95, 1.0 / numberCount);
+    const double zAlpha = normalUpperQuantile(alpha);
     const double zPower = normalUpperQuantile(0.2);
     const auto shortfall = [&](double p1) {
         return nd * (p1 - p0) - zAlpha * std::sqrt(nd * p0 * (1 - p0)) -
                zPower * std::sqrt(nd * p1 * (1 - p1));
     };
-    if (n <= 0 || shortfall(1) <= 0) return std::nullopt;
+    // Too few spins when even one number on every spin would not be found.
+    if (n <= 0 || std::pow(p0, nd) > alpha || shortfall(1) <= 0) return std::nullopt;
     double low = p0;
     double high = 1;
     for (int step = 0; step < 200 && high - low > 1e-15; ++step) {

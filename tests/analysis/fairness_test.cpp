@@ -211,7 +211,10 @@ TEST(FairnessFigures, SystemAndSkipsAgreeWithAPlainModel) {
 }
 
 TEST(FairnessFunctions, TheDetectableRateSolvesItsEquation) {
+    // One spin cannot single out a number (1/37 > 0.0014); two can.
     EXPECT_FALSE(detectableOneIn(0, 37).has_value());
+    EXPECT_FALSE(detectableOneIn(1, 38).has_value());
+    EXPECT_TRUE(detectableOneIn(2, 37).has_value());
     double previous = 0;
     for (const std::int64_t n : {1'000, 10'000, 1'000'000}) {
         const std::optional<double> oneIn = detectableOneIn(n, 37);
