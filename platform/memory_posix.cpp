@@ -1,4 +1,5 @@
 // Available memory from /proc/meminfo, falling back to sysconf.
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -56,6 +57,19 @@ std::uint64_t availableMemoryBytes() {
         if (left < bytes) bytes = left;
     }
     return bytes;
+}
+
+void preferLargePages(void* start, std::size_t bytes) {
+#ifdef MADV_HUGEPAGE
+    // Only whole 2 MiB pages inside the block.
+    constexpr std::uintptr_t large = std::uintptr_t{1} << 21;
+    const auto first = (reinterpret_cast<std::uintptr_t>(start) + large - 1) & ~(large - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(start) + bytes) & ~(large - 1);
+    if (end > first) madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+#else
+    (void)start;
+    (void)bytes;
+#endif
 }
 
 }  // namespace spinchart

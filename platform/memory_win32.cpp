@@ -15,4 +15,7 @@ std::uint64_t availableMemoryBytes() {
     return physical < addressSpace ? physical : addressSpace;
 }
 
+// Large pages on Windows need a privilege the user seldom holds.
+void preferLargePages(void*, std::size_t) {}
+
 }  // namespace spinchart
