@@ -6,17 +6,9 @@
 #include <span>
 #include <string>
 
-#include "session/wheel_profile.h"
+#include "fairness/fairness_mode.h"
 
 namespace spinchart {
-
-enum class FairnessOutput { text, json, csv };
-
-struct FairnessRequest {
-    std::string file;
-    const WheelProfile* profile = &singleZeroProfile;
-    FairnessOutput output = FairnessOutput::text;
-};
 
 struct CommandLine {
     enum class Action { runProgram, answer, fairness, mistake };

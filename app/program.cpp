@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "app/command_line.h"
-#include "app/fairness_mode.h"
 #include "app/main_menu.h"
+#include "fairness/fairness_mode.h"
 #include "platform/terminal.h"
 
 namespace spinchart {

@@ -1,4 +1,4 @@
-#include "analysis/fairness_report.h"
+#include "fairness/fairness_report.h"
 
 #include <algorithm>
 #include <charconv>

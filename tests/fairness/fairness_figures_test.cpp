@@ -1,7 +1,7 @@
 // The wheel-bias figures: the special functions against published critical
 // values, lists whose answer is known, the system and the skips against a
 // plain model, and the fair-wheel sampler's moments.
-#include "analysis/fairness.h"
+#include "fairness/fairness_figures.h"
 
 #include <gtest/gtest.h>
 

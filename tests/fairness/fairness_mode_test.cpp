@@ -1,6 +1,6 @@
 // The --fairness report of a spin file: its three forms byte for byte on a
 // small file of each wheel, and how the file's values are counted.
-#include "app/fairness_mode.h"
+#include "fairness/fairness_mode.h"
 
 #include <gtest/gtest.h>
 

@@ -4,9 +4,17 @@
 
 #include <string>
 
-#include "app/command_line.h"
+#include "session/wheel_profile.h"
 
 namespace spinchart {
+
+enum class FairnessOutput { text, json, csv };
+
+struct FairnessRequest {
+    std::string file;
+    const WheelProfile* profile = &singleZeroProfile;
+    FairnessOutput output = FairnessOutput::text;
+};
 
 // The report in the form asked for. Throws PlatformError when the file cannot
 // be read, SessionError when it holds no spin of the wheel or the reader

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "analysis/fairness.h"
+#include "fairness/fairness_figures.h"
 
 namespace spinchart {
 

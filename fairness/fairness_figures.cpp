@@ -1,4 +1,4 @@
-#include "analysis/fairness.h"
+#include "fairness/fairness_figures.h"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,7 @@
-#include "app/fairness_mode.h"
+#include "fairness/fairness_mode.h"
 
-#include "analysis/fairness.h"
-#include "analysis/fairness_report.h"
+#include "fairness/fairness_figures.h"
+#include "fairness/fairness_report.h"
 #include "platform/file_io.h"
 #include "session/block_reader.h"
 #include "session/spin_list.h"
