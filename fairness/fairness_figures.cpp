@@ -131,43 +131,25 @@ std::size_t extremeIndex(std::span<const std::int64_t> counts, bool hottest) {
 }
 
 std::int64_t hottestSector(std::span<const std::int64_t> counts,
-                           std::span<const std::int32_t> wheelOrder, std::int32_t width) {
-    const std::vector<std::int64_t> hits = sectorHits(counts, wheelOrder, width);
+                           std::span<const std::int32_t> order, std::int32_t width) {
+    const std::vector<std::int64_t> hits = sectorHits(counts, order, width);
     return *std::max_element(hits.begin(), hits.end());
 }
 
-std::vector<HotSector> hotSectors(std::span<const std::int64_t> counts, const FairnessWheel& wheel,
-                                  std::int64_t n) {
-    const auto k = static_cast<std::size_t>(wheel.numberCount);
-    std::vector<HotSector> sectors;
-    for (const std::int32_t width : sectorWidths) {
-        const std::vector<std::int64_t> hits = sectorHits(counts, wheel.wheelOrder, width);
-        const auto place =
-            static_cast<std::size_t>(std::max_element(hits.begin(), hits.end()) - hits.begin());
-        HotSector sector;
-        sector.width = width;
-        sector.centre = wheel.wheelOrder[place];
-        for (std::size_t j = 0; j < static_cast<std::size_t>(width); ++j)
-            sector.members.push_back(wheel.wheelOrder[(place + k - width / 2 + j) % k]);
-        sector.hits = hits[place];
-        sector.expected = static_cast<double>(n) * width / static_cast<double>(k);
-        sector.samples = sectorSamples;
-        sectors.push_back(std::move(sector));
-    }
-    // One set of fair wheels serves every width.
-    std::vector<std::int64_t> reached(sectors.size(), 0);
-    std::vector<std::int64_t> fair(k);
-    FairRandom random = seededFairRandom(simulationSeed);
-    for (std::int32_t sample = 0; sample < sectorSamples; ++sample) {
-        sampleFairCounts(random, n, fair);
-        for (std::size_t s = 0; s < sectors.size(); ++s) {
-            if (hottestSector(fair, wheel.wheelOrder, sectors[s].width) >= sectors[s].hits)
-                ++reached[s];
-        }
-    }
-    for (std::size_t s = 0; s < sectors.size(); ++s)
-        sectors[s].pFamily = static_cast<double>(1 + reached[s]) / (1.0 + sectorSamples);
-    return sectors;
+// Under equal chances X2 = K/n * sum(c^2) - n: the sum of squares orders the
+// draws exactly, with no rounding between them.
+std::int64_t sumOfSquares(std::span<const std::int64_t> counts) {
+    std::int64_t sum = 0;
+    for (const std::int64_t c : counts)
+        sum += c * c;
+    return sum;
+}
+
+std::int64_t total(std::span<const std::int64_t> counts) {
+    std::int64_t n = 0;
+    for (const std::int64_t c : counts)
+        n += c;
+    return n;
 }
 
 // Row i (0-based) plays every number but those of the next older
@@ -255,6 +237,71 @@ double chiSquareUpperTail(double x, std::int32_t df) {
 double familyWise(double p, std::int32_t count) {
     if (p >= 1) return 1;
     return -std::expm1(count * std::log1p(-p));
+}
+
+ChiSquareTest uniformChiSquare(std::span<const std::int64_t> counts) {
+    ChiSquareTest test;
+    const auto k = static_cast<std::int32_t>(counts.size());
+    const std::int64_t n = total(counts);
+    test.df = k - 1;
+    if (n <= 0 || k < 2) return test;
+    const double expected = static_cast<double>(n) / k;
+    for (const std::int64_t c : counts) {
+        const double off = static_cast<double>(c) - expected;
+        test.value += off * off / expected;
+    }
+    if (expected >= chiSquareMinimumExpected) {
+        test.p = chiSquareUpperTail(test.value, test.df);
+        return test;
+    }
+    const std::int64_t observed = sumOfSquares(counts);
+    std::vector<std::int64_t> fair(counts.size());
+    FairRandom random = seededFairRandom(simulationSeed);
+    std::int64_t reached = 0;
+    for (std::int32_t sample = 0; sample < sectorSamples; ++sample) {
+        sampleFairCounts(random, n, fair);
+        if (sumOfSquares(fair) >= observed) ++reached;
+    }
+    test.simulated = true;
+    test.samples = sectorSamples;
+    test.p = static_cast<double>(1 + reached) / (1.0 + sectorSamples);
+    return test;
+}
+
+std::vector<HotSector> hotWindows(std::span<const std::int64_t> counts,
+                                  std::span<const std::int32_t> order,
+                                  std::span<const std::int32_t> widths) {
+    const std::size_t k = order.size();
+    const std::int64_t n = total(counts);
+    std::vector<HotSector> windows;
+    for (const std::int32_t width : widths) {
+        const std::vector<std::int64_t> hits = sectorHits(counts, order, width);
+        const auto place =
+            static_cast<std::size_t>(std::max_element(hits.begin(), hits.end()) - hits.begin());
+        HotSector window;
+        window.width = width;
+        window.centre = order[place];
+        for (std::size_t j = 0; j < static_cast<std::size_t>(width); ++j)
+            window.members.push_back(
+                order[(place + k - static_cast<std::size_t>(width / 2) + j) % k]);
+        window.hits = hits[place];
+        window.expected = static_cast<double>(n) * width / static_cast<double>(k);
+        window.samples = sectorSamples;
+        windows.push_back(std::move(window));
+    }
+    // One set of fair draws serves every width.
+    std::vector<std::int64_t> reached(windows.size(), 0);
+    std::vector<std::int64_t> fair(k);
+    FairRandom random = seededFairRandom(simulationSeed);
+    for (std::int32_t sample = 0; sample < sectorSamples; ++sample) {
+        sampleFairCounts(random, n, fair);
+        for (std::size_t w = 0; w < windows.size(); ++w) {
+            if (hottestSector(fair, order, windows[w].width) >= windows[w].hits) ++reached[w];
+        }
+    }
+    for (std::size_t w = 0; w < windows.size(); ++w)
+        windows[w].pFamily = static_cast<double>(1 + reached[w]) / (1.0 + sectorSamples);
+    return windows;
 }
 
 std::vector<std::int64_t> sectorHits(std::span<const std::int64_t> counts,
@@ -368,7 +415,7 @@ FairnessFigures analyseFairness(std::span<const std::int32_t> spins, std::int64_
         extreme.p = hottest ? row.pHot : row.pCold;
         extreme.pFamily = familyWise(extreme.p, k);
     }
-    figures.sectors = hotSectors(counts, wheel, n);
+    figures.sectors = hotWindows(counts, wheel.wheelOrder, sectorWidths);
     playSystem(spins, k, figures);
     figures.skips = skipFigures(spins, k);
     figures.detectableOneIn = detectableOneIn(n, k);

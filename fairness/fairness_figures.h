@@ -75,6 +75,17 @@ struct SkipFigures {
     std::vector<SkipClass> classes;
 };
 
+// A chi-square test of counts against equal chances. Its p comes from the
+// chi-square law when at least chiSquareMinimumExpected hits a class are
+// expected, otherwise from `samples` simulated fair draws.
+struct ChiSquareTest {
+    double value = 0;
+    std::int32_t df = 0;
+    double p = 1;
+    bool simulated = false;
+    std::int32_t samples = 0;  // 0 for the chi-square law
+};
+
 struct FairnessFigures {
     std::int32_t numberCount = 0;
     std::int64_t spinsRead = 0;
@@ -119,6 +130,19 @@ double familyWise(double p, std::int32_t count);
 // the wheel order, in that order.
 std::vector<std::int64_t> sectorHits(std::span<const std::int64_t> counts,
                                      std::span<const std::int32_t> wheelOrder, std::int32_t width);
+
+// The chi-square test of `counts` (K classes, n their sum) against chances of
+// 1/K each, its p by the rule of ChiSquareTest.
+ChiSquareTest uniformChiSquare(std::span<const std::int64_t> counts);
+
+// For each width, the hottest window of that many neighbouring classes along
+// the circular `order` (a permutation of the classes), its hits, and the share
+// of sectorSamples fair draws (multinomial, n = the counts' sum, 1/K each)
+// whose hottest window of that width reaches as many: the family-wise p.
+// Ties go to the window that comes first in `order`.
+std::vector<HotSector> hotWindows(std::span<const std::int64_t> counts,
+                                  std::span<const std::int32_t> order,
+                                  std::span<const std::int32_t> widths);
 
 // The rate 1 in p1 that one number must come up to be found 80% of the time
 // at the 5% level after allowing for the hottest of K; nothing when n spins

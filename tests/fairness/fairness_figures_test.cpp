@@ -49,6 +49,24 @@ TEST(FairnessFunctions, ChiSquareMeetsThePublishedCriticalValues) {
     EXPECT_GT(familyWise(1e-20, 37), 0.0);  // no loss to 1 - (1 - p)
 }
 
+TEST(FairnessFunctions, FewExpectedHitsTakeTheirPFromFairDraws) {
+    // Two classes, six draws: X2 >= that of {5, 1} when |c - 3| >= 2, which
+    // a direct binomial sum puts at 14/64.
+    const std::int64_t twoClasses[] = {5, 1};
+    const ChiSquareTest small = uniformChiSquare(twoClasses);
+    EXPECT_TRUE(small.simulated);
+    EXPECT_EQ(small.samples, sectorSamples);
+    EXPECT_EQ(small.df, 1);
+    EXPECT_DOUBLE_EQ(small.value, 8.0 / 3);
+    EXPECT_NEAR(small.p, 14.0 / 64, 0.015);
+    // Enough expected hits: the chi-square law itself.
+    const std::int64_t many[] = {60, 40};
+    const ChiSquareTest law = uniformChiSquare(many);
+    EXPECT_FALSE(law.simulated);
+    EXPECT_EQ(law.samples, 0);
+    EXPECT_DOUBLE_EQ(law.p, chiSquareUpperTail(4, 1));
+}
+
 TEST(FairnessFigures, ABalancedListIsPerfectlyFair) {
     for (const WheelProfile* profile : {&singleZeroProfile, &doubleZeroProfile}) {
         std::vector<std::int32_t> spins;
@@ -109,6 +127,23 @@ TEST(FairnessFigures, APlantedHotNumberIsFoundAndAFairListIsNotFlagged) {
     }
     ASSERT_TRUE(hot.detectableOneIn.has_value());
     EXPECT_LT(*hot.detectableOneIn, 37.0);
+}
+
+TEST(FairnessFunctions, HotWindowsFollowAnyCircularOrder) {
+    // Identity order of ten classes: the window of 3 centred on 0 wraps to 9.
+    const std::int64_t counts[] = {4, 3, 0, 0, 0, 0, 0, 0, 0, 2};
+    const std::int32_t order[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+    const std::int32_t widths[] = {1, 3};
+    const std::vector<HotSector> windows = hotWindows(counts, order, widths);
+    ASSERT_EQ(windows.size(), 2u);
+    EXPECT_EQ(windows[0].centre, 0);
+    EXPECT_EQ(windows[0].hits, 4);
+    EXPECT_EQ(windows[1].members, (std::vector<std::int32_t>{9, 0, 1}));
+    EXPECT_EQ(windows[1].hits, 9);
+    EXPECT_DOUBLE_EQ(windows[1].expected, 9 * 3 / 10.0);
+    // Nine draws, nine in three neighbours: rare for a fair draw, not unheard of.
+    EXPECT_LT(windows[1].pFamily, 0.01);
+    EXPECT_GT(windows[1].pFamily, 1.0 / (1 + sectorSamples));
 }
 
 TEST(FairnessFigures, SectorsRunInWheelOrderAndWrapRound) {
