@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "fairness/fairness_figures.h"
+#include "fairness/fairness_report.h"
 #include "support/fairness_output_check.h"
 #include "support/test_files.h"
 
@@ -87,7 +90,9 @@ TEST(FairnessMode, ExtremeFilesGiveCleanReports) {
          &singleZeroProfile,
          {"p < 1e-300\nExpected", "Hottest: 17, 500 hits", "P(this many or more) < 1e-300",
           "none of 10000\n  simulated fair wheels shows a number this hot",
-          "Coldest: 0, 1, 2 and 33 more, 0 hits each", "Wins", "about 1 in 16.1 spins",
+          "Coldest: 0, 1, 2 and 33 more, 0 hits each",
+          // (36/37)^500
+          "P(this few or fewer) = 1.1e-06", "Wins", "about 1 in 16.1 spins",
           "the hottest-number test"}},
         {"every spin on 00",
          repeated("00\n", 500),
@@ -129,6 +134,18 @@ TEST(FairnessMode, ExtremeFilesGiveCleanReports) {
         }
     }
     fs::remove(file);
+
+    // A rate beyond a million, which no simulation of 10000 wheels gives.
+    const std::vector<std::int32_t> one(500, 17);
+    FairnessFigures figures = analyseFairness(one, 0, {37, singleZeroProfile.neighbourBaseOrder});
+    figures.sectors[0].pFamily = 2e-8;
+    figures.sectors[0].samples = 100'000'000;
+    const std::string text =
+        fairnessText(figures, "rigged.dat", singleZeroProfile.neighbourBaseOrder);
+    EXPECT_NE(text.find("Unlikely to be chance: fewer than 1 in a million fair wheels"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(testing::fairnessOutputFault(text, FairnessOutput::text), "");
 }
 
 // "00" is 00 on the double-zero wheel and 0 on the single-zero wheel, where 37
