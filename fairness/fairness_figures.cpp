@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <iterator>
 
 #include "analysis/main_report.h"
 
 #include <boost/math/distributions/binomial.hpp>
 #include <boost/math/distributions/chi_squared.hpp>
-#include <boost/math/distributions/normal.hpp>
 
 namespace spinchart {
 namespace {
@@ -29,11 +29,6 @@ double upperTail(std::int64_t n, double p, std::int64_t hits) {
 double lowerTail(std::int64_t n, double p, std::int64_t hits) {
     const boost::math::binomial_distribution<double> law(static_cast<double>(n), p);
     return boost::math::cdf(law, static_cast<double>(hits));
-}
-
-double normalUpperQuantile(double tail) {
-    const boost::math::normal_distribution<double> law;
-    return boost::math::quantile(boost::math::complement(law, tail));
 }
 
 // base^exponent by squaring: plain products, so every build's library gives
@@ -120,20 +115,36 @@ std::int64_t binomialByRejection(FairRandom& random, std::int64_t n, double p) {
     }
 }
 
-// The number to report among those with the same figure: the lowest, 00 last
-// (00 is the highest number).
-std::size_t extremeIndex(std::span<const std::int64_t> counts, bool hottest) {
-    std::size_t best = 0;
-    for (std::size_t k = 1; k < counts.size(); ++k) {
-        if (hottest ? counts[k] > counts[best] : counts[k] < counts[best]) best = k;
+// The numbers with the most (or fewest) hits, in number order: 00, the
+// highest, last.
+std::vector<std::int32_t> extremeNumbers(std::span<const std::int64_t> counts, bool hottest) {
+    const std::int64_t most = hottest ? *std::max_element(counts.begin(), counts.end())
+                                      : *std::min_element(counts.begin(), counts.end());
+    std::vector<std::int32_t> numbers;
+    for (std::size_t k = 0; k < counts.size(); ++k) {
+        if (counts[k] == most) numbers.push_back(static_cast<std::int32_t>(k));
     }
-    return best;
+    return numbers;
 }
 
+// The most hits of any `width` neighbours along the circular order: one sum
+// slid round, for the fair draws.
 std::int64_t hottestSector(std::span<const std::int64_t> counts,
                            std::span<const std::int32_t> order, std::int32_t width) {
-    const std::vector<std::int64_t> hits = sectorHits(counts, order, width);
-    return *std::max_element(hits.begin(), hits.end());
+    const std::size_t k = order.size();
+    const auto w = static_cast<std::size_t>(width);
+    const auto at = [&](std::size_t place) {
+        return counts[static_cast<std::size_t>(order[place % k])];
+    };
+    std::int64_t hits = 0;
+    for (std::size_t j = 0; j < w; ++j)
+        hits += at(j);
+    std::int64_t most = hits;
+    for (std::size_t start = 1; start < k; ++start) {
+        hits += at(start + w - 1) - at(start - 1);
+        most = std::max(most, hits);
+    }
+    return most;
 }
 
 // Under equal chances X2 = K/n * sum(c^2) - n: the sum of squares orders the
@@ -234,11 +245,6 @@ double chiSquareUpperTail(double x, std::int32_t df) {
     return boost::math::cdf(boost::math::complement(law, x));
 }
 
-double familyWise(double p, std::int32_t count) {
-    if (p >= 1) return 1;
-    return -std::expm1(count * std::log1p(-p));
-}
-
 ChiSquareTest uniformChiSquare(std::span<const std::int64_t> counts) {
     ChiSquareTest test;
     const auto k = static_cast<std::int32_t>(counts.size());
@@ -271,9 +277,15 @@ ChiSquareTest uniformChiSquare(std::span<const std::int64_t> counts) {
 std::vector<HotSector> hotWindows(std::span<const std::int64_t> counts,
                                   std::span<const std::int32_t> order,
                                   std::span<const std::int32_t> widths) {
+    return fairExtremes(counts, order, widths).hottest;
+}
+
+FairExtremes fairExtremes(std::span<const std::int64_t> counts, std::span<const std::int32_t> order,
+                          std::span<const std::int32_t> widths) {
     const std::size_t k = order.size();
     const std::int64_t n = total(counts);
-    std::vector<HotSector> windows;
+    FairExtremes extremes;
+    std::vector<HotSector>& windows = extremes.hottest;
     for (const std::int32_t width : widths) {
         const std::vector<std::int64_t> hits = sectorHits(counts, order, width);
         const auto place =
@@ -289,8 +301,11 @@ std::vector<HotSector> hotWindows(std::span<const std::int64_t> counts,
         window.samples = sectorSamples;
         windows.push_back(std::move(window));
     }
-    // One set of fair draws serves every width.
+    extremes.coldest.hits = *std::min_element(counts.begin(), counts.end());
+    extremes.coldest.samples = sectorSamples;
+    // One set of fair draws serves every width and the coldest class.
     std::vector<std::int64_t> reached(windows.size(), 0);
+    std::int64_t coldReached = 0;
     std::vector<std::int64_t> fair(k);
     FairRandom random = seededFairRandom(simulationSeed);
     for (std::int32_t sample = 0; sample < sectorSamples; ++sample) {
@@ -298,10 +313,15 @@ std::vector<HotSector> hotWindows(std::span<const std::int64_t> counts,
         for (std::size_t w = 0; w < windows.size(); ++w) {
             if (hottestSector(fair, order, windows[w].width) >= windows[w].hits) ++reached[w];
         }
+        if (*std::min_element(fair.begin(), fair.end()) <= extremes.coldest.hits) ++coldReached;
     }
+    const auto share = [](std::int64_t count) {
+        return static_cast<double>(1 + count) / (1.0 + sectorSamples);
+    };
     for (std::size_t w = 0; w < windows.size(); ++w)
-        windows[w].pFamily = static_cast<double>(1 + reached[w]) / (1.0 + sectorSamples);
-    return windows;
+        windows[w].pFamily = share(reached[w]);
+    extremes.coldest.pFamily = share(coldReached);
+    return extremes;
 }
 
 std::vector<std::int64_t> sectorHits(std::span<const std::int64_t> counts,
@@ -316,23 +336,39 @@ std::vector<std::int64_t> sectorHits(std::span<const std::int64_t> counts,
     return hits;
 }
 
-std::optional<double> detectableOneIn(std::int64_t n, std::int32_t numberCount) {
-    const double nd = static_cast<double>(n);
+std::int64_t criticalHits(std::int64_t n, std::int32_t numberCount) {
     const double p0 = 1.0 / numberCount;
     const double alpha = 1 - std::pow(0.95, 1.0 / numberCount);
-    const double zAlpha = normalUpperQuantile(alpha);
-    const double zPower = normalUpperQuantile(0.2);
-    const auto shortfall = [&](double p1) {
-        return nd * (p1 - p0) - zAlpha * std::sqrt(nd * p0 * (1 - p0)) -
-               zPower * std::sqrt(nd * p1 * (1 - p1));
-    };
-    // Too few spins when even one number on every spin would not be found.
-    if (n <= 0 || std::pow(p0, nd) > alpha || shortfall(1) <= 0) return std::nullopt;
-    double low = p0;
+    // The tail falls as the count grows: bisect for the first at or below alpha.
+    std::int64_t low = 0;
+    std::int64_t high = n + 1;
+    while (low < high) {
+        const std::int64_t middle = low + (high - low) / 2;
+        if (upperTail(n, p0, middle) <= alpha) {
+            high = middle;
+        } else {
+            low = middle + 1;
+        }
+    }
+    return low;
+}
+
+double detectionPower(std::int64_t n, std::int32_t numberCount, double p1) {
+    const std::int64_t c = criticalHits(n, numberCount);
+    if (c > n) return 0;
+    if (p1 >= 1) return 1;
+    return upperTail(n, p1, c);
+}
+
+std::optional<double> detectableOneIn(std::int64_t n, std::int32_t numberCount) {
+    const std::int64_t c = criticalHits(n, numberCount);
+    if (n <= 0 || c > n) return std::nullopt;
+    // The power grows with p1, from below alpha at 1/K to 1 at 1.
+    double low = 1.0 / numberCount;
     double high = 1;
-    for (int step = 0; step < 200 && high - low > 1e-15; ++step) {
+    while (high - low > 1e-9) {
         const double middle = (low + high) / 2;
-        (shortfall(middle) < 0 ? low : high) = middle;
+        (upperTail(n, middle, c) < 0.8 ? low : high) = middle;
     }
     return 1 / high;
 }
@@ -390,32 +426,36 @@ FairnessFigures analyseFairness(std::span<const std::int32_t> spins, std::int64_
     const double expected = static_cast<double>(n) * p0;
     const double spread = std::sqrt(static_cast<double>(n) * p0 * (1 - p0));
     figures.expectedHits = expected;
-    figures.degreesOfFreedom = k - 1;
-    figures.reliable = expected >= chiSquareMinimumExpected;
+    figures.chiSquare = uniformChiSquare(counts);
     for (std::int32_t number = 0; number < k; ++number) {
         const std::int64_t hits = counts[static_cast<std::size_t>(number)];
-        const double off = static_cast<double>(hits) - expected;
-        figures.chiSquare += off * off / expected;
         NumberFairness row;
         row.number = number;
         row.hits = hits;
         row.expected = expected;
-        row.z = off / spread;
+        row.z = (static_cast<double>(hits) - expected) / spread;
         row.pHot = upperTail(n, p0, hits);
         row.pCold = lowerTail(n, p0, hits);
         figures.numbers.push_back(row);
     }
-    figures.chiSquareP = chiSquareUpperTail(figures.chiSquare, figures.degreesOfFreedom);
 
+    // The hottest number is the hottest sector one pocket wide.
+    std::vector<std::int32_t> widths{1};
+    widths.insert(widths.end(), std::begin(sectorWidths), std::end(sectorWidths));
+    FairExtremes fair = fairExtremes(counts, wheel.wheelOrder, widths);
     for (const bool hottest : {true, false}) {
-        const NumberFairness& row = figures.numbers[extremeIndex(counts, hottest)];
+        std::vector<std::int32_t> numbers = extremeNumbers(counts, hottest);
+        const NumberFairness& row = figures.numbers[static_cast<std::size_t>(numbers.front())];
         ExtremeNumber& extreme = hottest ? figures.hottest : figures.coldest;
         extreme.number = row.number;
+        extreme.tied.assign(numbers.begin() + 1, numbers.end());
         extreme.hits = row.hits;
         extreme.p = hottest ? row.pHot : row.pCold;
-        extreme.pFamily = familyWise(extreme.p, k);
+        extreme.pFamily = hottest ? fair.hottest.front().pFamily : fair.coldest.pFamily;
+        extreme.samples = hottest ? fair.hottest.front().samples : fair.coldest.samples;
     }
-    figures.sectors = hotWindows(counts, wheel.wheelOrder, sectorWidths);
+    figures.sectors.assign(std::make_move_iterator(fair.hottest.begin() + 1),
+                           std::make_move_iterator(fair.hottest.end()));
     playSystem(spins, k, figures);
     figures.skips = skipFigures(spins, k);
     figures.detectableOneIn = detectableOneIn(n, k);

@@ -2,9 +2,10 @@
 // Is the wheel fair? The chi-square test over the numbers' hits, every
 // number's exact binomial tails, the hottest and coldest number and the
 // hottest sectors of neighbouring pockets with the family-wise chance of
-// having picked them, the system of the main report in units won and staked,
-// the skips against the geometric law, and the bias this many spins could
-// detect. Pure computation over the spins of one wheel, position 1 first.
+// having picked them (from simulated fair wheels), the system of the main
+// report in plays won and units staked, the skips against the geometric law,
+// and the bias this many spins could detect. Pure computation over the spins
+// of one wheel, position 1 first.
 
 #include <cstdint>
 #include <optional>
@@ -32,13 +33,15 @@ struct NumberFairness {
     double pCold = 1;  // P(Bin(n, 1/K) <= hits)
 };
 
-// The hottest or the coldest number, its own tail and the chance that the
-// most extreme of K fair numbers goes as far.
+// The hottest or the coldest number (the lowest of those tied), its own tail
+// and the share of simulated fair wheels whose most extreme number goes as far.
 struct ExtremeNumber {
     std::int32_t number = 0;
+    std::vector<std::int32_t> tied;  // the others with as many hits, in number order
     std::int64_t hits = 0;
     double p = 1;
     double pFamily = 1;
+    std::int32_t samples = 0;
 };
 
 struct HotSector {
@@ -92,10 +95,7 @@ struct FairnessFigures {
     std::int64_t outsideWheel = 0;
     std::int64_t spinsAnalysed = 0;
     double expectedHits = 0;
-    double chiSquare = 0;
-    std::int32_t degreesOfFreedom = 0;
-    double chiSquareP = 1;
-    bool reliable = false;  // expected hits of at least 5
+    ChiSquareTest chiSquare;  // simulated below 5 expected hits per number
     std::vector<NumberFairness> numbers;
     ExtremeNumber hottest;
     ExtremeNumber coldest;
@@ -122,10 +122,6 @@ FairnessFigures analyseFairness(std::span<const std::int32_t> spins, std::int64_
 // P(X >= x) for the chi-square law with `df` degrees of freedom.
 double chiSquareUpperTail(double x, std::int32_t df);
 
-// The chance that the most extreme of `count` independent tries reaches a
-// tail of `p`: 1 - (1 - p)^count.
-double familyWise(double p, std::int32_t count);
-
 // The hits of every sector of `width` pockets, one centred on each place of
 // the wheel order, in that order.
 std::vector<std::int64_t> sectorHits(std::span<const std::int64_t> counts,
@@ -144,9 +140,32 @@ std::vector<HotSector> hotWindows(std::span<const std::int64_t> counts,
                                   std::span<const std::int32_t> order,
                                   std::span<const std::int32_t> widths);
 
-// The rate 1 in p1 that one number must come up to be found 80% of the time
-// at the 5% level after allowing for the hottest of K; nothing when n spins
-// cannot find any.
+// The coldest class: its hits and the share of the fair draws whose coldest
+// class has as few.
+struct ColdestClass {
+    std::int64_t hits = 0;
+    double pFamily = 1;
+    std::int32_t samples = 0;
+};
+
+// hotWindows and the coldest class from the same fair draws.
+struct FairExtremes {
+    std::vector<HotSector> hottest;
+    ColdestClass coldest;
+};
+FairExtremes fairExtremes(std::span<const std::int64_t> counts, std::span<const std::int32_t> order,
+                          std::span<const std::int32_t> widths);
+
+// The hottest-number test of n spins: the fewest hits c of one number with
+// P(Bin(n, 1/K) >= c) <= 1 - 0.95^(1/K), the 5% level shared among K numbers;
+// n + 1 when no count is that rare.
+std::int64_t criticalHits(std::int64_t n, std::int32_t numberCount);
+
+// Its power: P(Bin(n, p1) >= criticalHits) for a number of chance p1.
+double detectionPower(std::int64_t n, std::int32_t numberCount, double p1);
+
+// 1 / p1 for the smallest p1 (to 1e-9) the hottest-number test finds 80% of
+// the time; nothing when n spins cannot find any.
 std::optional<double> detectableOneIn(std::int64_t n, std::int32_t numberCount);
 
 // A generator whose draws are the same on every platform (xoshiro256**).

@@ -14,13 +14,22 @@ constexpr double fivePercent = 0.05;
 constexpr std::size_t hitBarWidth = 50;
 constexpr std::size_t skipBarWidth = 44;
 
-// to_chars: the same digits from every build's library.
+constexpr std::size_t lineWidth = 79;
+
+// to_chars: the same digits from every build's library. A figure too long for
+// the fixed form is written in the scientific one.
 std::string format(double value, std::chars_format form, int precision) {
-    char text[64];
-    const auto result = std::to_chars(text, text + sizeof text, value, form, precision);
+    char text[80];
+    auto result = std::to_chars(text, text + sizeof text, value, form, precision);
+    if (result.ec != std::errc{}) {
+        result = std::to_chars(text, text + sizeof text, value, std::chars_format::scientific,
+                               std::min(precision, 17));
+    }
     std::string out(text, result.ptr);
     // No minus sign on a value that prints as zero.
-    if (out.front() == '-' && out.find_first_not_of("-0.") == std::string::npos) out.erase(0, 1);
+    const std::string_view mantissa = std::string_view(out).substr(0, out.find('e'));
+    if (out.front() == '-' && mantissa.find_first_not_of("-0.") == std::string::npos)
+        out.erase(0, 1);
     return out;
 }
 
@@ -28,8 +37,18 @@ std::string fixed(double value, int decimals) {
     return format(value, std::chars_format::fixed, decimals);
 }
 
-std::string pText(double p) {
-    return p < 0.0001 ? "< 0.0001" : fixed(p, 4);
+// A p as a table shows it: four decimals, two significant digits below
+// 0.0001, and a bound below 1e-300 (a double's tail may underflow to 0).
+std::string pCell(double p) {
+    if (p >= 0.0001) return fixed(p, 4);
+    if (p >= 1e-300) return format(p, std::chars_format::scientific, 1);
+    return "< 1e-300";
+}
+
+// "p = 0.0123", "p = 3.2e-22", "p < 1e-300".
+std::string pIs(std::string_view name, double p) {
+    const std::string value = pCell(p);
+    return std::string(name) + (value.front() == '<' ? " " : " = ") + value;
 }
 
 std::string percent(double share) {
@@ -46,6 +65,33 @@ std::string padRight(std::string text, std::size_t width) {
     return text;
 }
 
+// A right-aligned column after another: at least one space between them.
+std::string column(std::string text, std::size_t width) {
+    return padLeft(text.size() < width ? std::move(text) : " " + text, width);
+}
+
+// `text` broken at spaces into lines of at most lineWidth columns, the
+// continuation lines indented by `indent`.
+void appendWrapped(std::string& out, std::string_view text, std::size_t indent) {
+    std::size_t start = text.find_first_not_of(' ');
+    std::string line(text.substr(0, start));
+    bool lineHasWord = false;
+    while (start < text.size()) {
+        const std::size_t end = std::min(text.find(' ', start), text.size());
+        const std::string_view word = text.substr(start, end - start);
+        if (lineHasWord && line.size() + 1 + word.size() > lineWidth) {
+            out += line + '\n';
+            line.assign(indent, ' ');
+            lineHasWord = false;
+        }
+        if (lineHasWord) line += ' ';
+        line += word;
+        lineHasWord = true;
+        start = text.find_first_not_of(' ', end);
+    }
+    out += line + '\n';
+}
+
 std::string count(std::int64_t value) {
     return std::to_string(value);
 }
@@ -54,9 +100,11 @@ std::string hits(std::int64_t value) {
     return count(value) + (value == 1 ? " hit" : " hits");
 }
 
-// "1 in 3": how often a fair wheel goes as far.
+// "1 in 3": how often a fair wheel goes as far; "fewer than 1 in a million"
+// beyond that (p may be 0).
 std::string oneIn(double p) {
     const double times = std::max(1.0, std::round(1 / p));
+    if (!(times <= 1e6)) return "fewer than 1 in a million";
     return "1 in " + fixed(times, 0);
 }
 
@@ -88,27 +136,57 @@ std::string fairWheelsShowing(double p) {
 }
 
 std::string chanceReading(double pFamily, std::string_view what) {
-    const std::string reading =
-        pFamily < fivePercent ? "Unlikely to be chance: only " : "This could be chance: ";
-    return reading + fairWheelsShowing(pFamily) + " " + std::string(what) + ".";
+    const std::string showing = fairWheelsShowing(pFamily);
+    const std::string reading = pFamily >= fivePercent         ? "This could be chance: "
+                                : showing.starts_with("1 in ") ? "Unlikely to be chance: only "
+                                                               : "Unlikely to be chance: ";
+    return reading + showing + " " + std::string(what) + ".";
+}
+
+// Whether no simulated fair wheel went as far: p = (1 + 0) / (1 + samples).
+bool noneReached(double p, std::int32_t samples) {
+    return samples > 0 && p * (1.0 + samples) < 1.5;
+}
+
+// The family-wise p of a pick by simulated fair wheels, and its reading;
+// `pick` says what was picked ("  Picked as the hottest of 37 numbers").
+void writeSimulatedPick(std::string& out, const std::string& pick, double pFamily,
+                        std::int32_t samples, std::string_view what) {
+    if (noneReached(pFamily, samples)) {
+        appendWrapped(out,
+                      pick + ": unlikely to be chance, as none of " + count(samples) +
+                          " simulated fair wheels shows " + std::string(what) + ".",
+                      2);
+        return;
+    }
+    appendWrapped(out, pick + ": " + pIs("p", pFamily), 2);
+    out += "  (by " + count(samples) + " simulated fair wheels).\n";
+    appendWrapped(out, "  " + chanceReading(pFamily, what), 2);
 }
 
 void writeWholeWheel(std::string& out, const FairnessFigures& f) {
+    const ChiSquareTest& test = f.chiSquare;
+    const bool none = test.simulated && noneReached(test.p, test.samples);
     heading(out, "The whole wheel");
-    out += "Chi-square " + fixed(f.chiSquare, 2) + " with " + count(f.degreesOfFreedom) +
-           " degrees of freedom: p = " + pText(f.chiSquareP) + "\n";
+    out += "Chi-square " + fixed(test.value, 2) + " with " + count(test.df) +
+           " degrees of freedom" + (none ? "." : ": " + pIs("p", test.p)) + "\n";
     out += "Expected hits per number: " + fixed(f.expectedHits, 2) + "\n";
-    if (f.chiSquareP < 0.01) {
+    if (test.simulated) {
+        appendWrapped(
+            out,
+            "Warning: too few spins for the chi-square law, which needs " +
+                count(std::int64_t{chiSquareMinimumExpected} * f.numberCount) + " (" +
+                count(chiSquareMinimumExpected) + " per number). " +
+                (none ? "None of " + count(test.samples) + " simulated fair wheels went as far."
+                      : "The p is from " + count(test.samples) + " simulated fair wheels."),
+            0);
+    }
+    if (test.p < 0.01) {
         out += "Evidence against a fair wheel at the 1% level.\n";
-    } else if (f.chiSquareP < fivePercent) {
+    } else if (test.p < fivePercent) {
         out += "Evidence against a fair wheel at the 5% level (not at 1%).\n";
     } else {
         out += "No evidence against a fair wheel at the 5% level.\n";
-    }
-    if (!f.reliable) {
-        out += "Warning: too few spins for this test; it needs at least " +
-               count(std::int64_t{chiSquareMinimumExpected} * f.numberCount) + " (" +
-               count(chiSquareMinimumExpected) + " per number).\n";
     }
 }
 
@@ -132,29 +210,46 @@ void writeNumberTable(std::string& out, const FairnessFigures& f) {
     heading(out, "Every number");
     const auto line = [](std::string number, std::string hits, std::string expected, std::string z,
                          std::string hot, std::string cold) {
-        return padLeft(std::move(number), 6) + padLeft(std::move(hits), 11) +
-               padLeft(std::move(expected), 10) + padLeft(std::move(z), 8) +
-               padLeft(std::move(hot), 22) + padLeft(std::move(cold), 22) + "\n";
+        return padLeft(std::move(number), 6) + column(std::move(hits), 11) +
+               column(std::move(expected), 10) + column(std::move(z), 8) +
+               column(std::move(hot), 22) + column(std::move(cold), 22) + "\n";
     };
     out += line("Number", "Hits", "Expected", "z", "P(this many or more)", "P(this few or fewer)");
     for (const NumberFairness& row : f.numbers) {
         out += line(numberName(row.number), count(row.hits), fixed(row.expected, 2),
-                    fixed(row.z, 2), pText(row.pHot), pText(row.pCold));
+                    fixed(row.z, 2), pCell(row.pHot), pCell(row.pCold));
     }
+}
+
+// "0", "0 and 17", "0, 17 and 32", "0, 17, 32 and 4 more".
+std::string numberList(std::int32_t first, std::span<const std::int32_t> others) {
+    constexpr std::size_t named = 3;
+    std::string list = numberName(first);
+    const std::size_t shown = std::min(others.size(), others.size() > named ? named - 1 : named);
+    for (std::size_t i = 0; i < shown; ++i)
+        list += (i + 1 == others.size() ? " and " : ", ") + numberName(others[i]);
+    if (shown < others.size())
+        list += " and " + count(static_cast<std::int64_t>(others.size() - shown)) + " more";
+    return list;
 }
 
 void writeExtremes(std::string& out, const FairnessFigures& f) {
     heading(out, "The hottest and the coldest number");
     for (const bool hottest : {true, false}) {
         const ExtremeNumber& e = hottest ? f.hottest : f.coldest;
-        out += std::string(hottest ? "Hottest: " : "Coldest: ") + numberName(e.number) + ", " +
-               hits(e.hits) + " (expected " + fixed(f.expectedHits, 2) + "); P(this " +
-               (hottest ? "many or more" : "few or fewer") + ") = " + pText(e.p) + "\n";
-        out += "  Picked as the " + std::string(hottest ? "hottest" : "coldest") + " of " +
-               count(f.numberCount) + " numbers: p = " + pText(e.pFamily) + "\n";
-        out += "  " +
-               chanceReading(e.pFamily, hottest ? "a number this hot" : "a number this cold") +
-               "\n";
+        const std::string which = hottest ? "hottest" : "coldest";
+        appendWrapped(out,
+                      std::string(hottest ? "Hottest: " : "Coldest: ") +
+                          numberList(e.number, e.tied) + ", " + hits(e.hits) +
+                          (e.tied.empty() ? "" : " each") + " (expected " +
+                          fixed(f.expectedHits, 2) + ")",
+                      2);
+        out +=
+            "  On its own: " + pIs(hottest ? "P(this many or more)" : "P(this few or fewer)", e.p) +
+            "\n";
+        writeSimulatedPick(
+            out, "  Picked as the " + which + " of " + count(f.numberCount) + " numbers", e.pFamily,
+            e.samples, hottest ? "a number this hot" : "a number this cold");
     }
 }
 
@@ -166,19 +261,18 @@ void writeSectors(std::string& out, const FairnessFigures& f) {
             out += ' ';
             out += numberName(member);
         }
-        out += "\n  " + hits(s.hits) + " (expected " + fixed(s.expected, 2) +
-               "); p = " + pText(s.pFamily) + " as the hottest of " + count(f.numberCount) +
-               " sectors\n";
-        out += "  (by " + count(s.samples) + " simulated fair wheels).\n";
-        out += "  " + chanceReading(s.pFamily, "a sector this hot") + "\n";
+        out += "\n";
+        writeSimulatedPick(out,
+                           "  " + hits(s.hits) + " (expected " + fixed(s.expected, 2) +
+                               "), the hottest of " + count(f.numberCount) + " sectors",
+                           s.pFamily, s.samples, "a sector this hot");
     }
 }
 
 std::string systemRow(std::string_view label, const SystemFigures& s) {
-    return padRight(std::string(label), 16) + padLeft(count(s.plays), 9) +
-           padLeft(count(s.won), 9) + padLeft(fixed(s.expectedWon, 1), 11) +
-           padLeft(count(s.staked), 11) + padLeft(count(s.net), 11) +
-           padLeft(fixed(s.expectedNet, 1), 12) + "\n";
+    return padRight(std::string(label), 16) + column(count(s.plays), 9) + column(count(s.won), 9) +
+           column(fixed(s.expectedWon, 1), 11) + column(count(s.staked), 11) +
+           column(count(s.net), 11) + column(fixed(s.expectedNet, 1), 12) + "\n";
 }
 
 std::string returnPerUnit(const SystemFigures& s) {
@@ -190,7 +284,7 @@ void writeSystem(std::string& out, const FairnessFigures& f) {
     heading(out, "The system of the main report, in units");
     out += "One unit on every number not drawn in the last " + count(excludedLastSpins) +
            " spins; a win returns 36.\n";
-    out += std::string(16, ' ') + padLeft("Plays", 9) + padLeft("Won", 9) +
+    out += std::string(16, ' ') + padLeft("Plays", 9) + padLeft("Wins", 9) +
            padLeft("Exp. won", 11) + padLeft("Staked", 11) + padLeft("Net", 11) +
            padLeft("Exp. net", 12) + "\n";
     out += systemRow("Every row", f.system);
@@ -231,10 +325,13 @@ void writeDetectable(std::string& out, const FairnessFigures& f) {
         out += "No single number is detectable at this size: more spins are needed.\n";
         return;
     }
-    out += "A number that comes up 1 in " + fixed(*f.detectableOneIn, 1) +
-           " spins instead of 1 in " + count(f.numberCount) + " would be found\n";
-    out += "80% of the time at the 5% level, allowing for the hottest of " + count(f.numberCount) +
-           ".\n";
+    appendWrapped(out,
+                  "A number that comes up about 1 in " + fixed(*f.detectableOneIn, 1) +
+                      " spins instead of 1 in " + count(f.numberCount) +
+                      " would be found 80% of the time by the hottest-number test (at the 5% "
+                      "level, allowing for the hottest of " +
+                      count(f.numberCount) + ").",
+                  0);
 }
 
 }  // namespace
@@ -266,24 +363,33 @@ std::string fairnessText(const FairnessFigures& f, std::string_view file,
 
 std::string fairnessJson(const FairnessFigures& f, std::string_view file) {
     using Json = nlohmann::ordered_json;
-    const auto system = [](const SystemFigures& s) {
-        return Json{{"plays", s.plays},   {"won", s.won}, {"expected_won", s.expectedWon},
-                    {"staked", s.staked}, {"net", s.net}, {"expected_net", s.expectedNet}};
+    // Every figure finite and without the sign of a zero.
+    const auto real = [](double value) {
+        return std::isfinite(value) ? Json(value == 0 ? 0.0 : value) : Json(nullptr);
+    };
+    const auto system = [&](const SystemFigures& s) {
+        return Json{{"plays", s.plays},   {"won", s.won}, {"expected_won", real(s.expectedWon)},
+                    {"staked", s.staked}, {"net", s.net}, {"expected_net", real(s.expectedNet)}};
     };
     Json numbers = Json::array();
     for (const NumberFairness& row : f.numbers) {
         numbers.push_back({{"number", numberName(row.number)},
                            {"hits", row.hits},
-                           {"expected", row.expected},
-                           {"z", row.z},
-                           {"p_hot", row.pHot},
-                           {"p_cold", row.pCold}});
+                           {"expected", real(row.expected)},
+                           {"z", real(row.z)},
+                           {"p_hot", real(row.pHot)},
+                           {"p_cold", real(row.pCold)}});
     }
-    const auto extreme = [](const ExtremeNumber& e) {
+    const auto extreme = [&](const ExtremeNumber& e) {
+        Json tied = Json::array();
+        for (const std::int32_t number : e.tied)
+            tied.push_back(numberName(number));
         return Json{{"number", numberName(e.number)},
+                    {"tied", tied},
                     {"hits", e.hits},
-                    {"p", e.p},
-                    {"p_family", e.pFamily}};
+                    {"p", real(e.p)},
+                    {"p_family", real(e.pFamily)},
+                    {"samples", e.samples}};
     };
     Json sectors = Json::array();
     for (const HotSector& s : f.sectors) {
@@ -294,8 +400,8 @@ std::string fairnessJson(const FairnessFigures& f, std::string_view file) {
                            {"centre", numberName(s.centre)},
                            {"members", members},
                            {"hits", s.hits},
-                           {"expected", s.expected},
-                           {"p_family", s.pFamily},
+                           {"expected", real(s.expected)},
+                           {"p_family", real(s.pFamily)},
                            {"samples", s.samples}});
     }
     Json classes = Json::array();
@@ -303,7 +409,7 @@ std::string fairnessJson(const FairnessFigures& f, std::string_view file) {
         classes.push_back({{"from", c.from},
                            {"to", c.to > 0 ? Json(c.to) : Json(nullptr)},
                            {"observed", c.observed},
-                           {"expected", c.expected}});
+                           {"expected", real(c.expected)}});
     }
     Json out;
     out["file"] = std::string(file);
@@ -311,11 +417,13 @@ std::string fairnessJson(const FairnessFigures& f, std::string_view file) {
     out["spins_read"] = f.spinsRead;
     out["outside_wheel"] = f.outsideWheel;
     out["spins_analysed"] = f.spinsAnalysed;
-    out["expected_hits"] = f.expectedHits;
-    out["chi_square"] = {{"value", f.chiSquare},
-                         {"df", f.degreesOfFreedom},
-                         {"p", f.chiSquareP},
-                         {"reliable", f.reliable}};
+    out["expected_hits"] = real(f.expectedHits);
+    out["chi_square"] = {{"value", real(f.chiSquare.value)},
+                         {"df", f.chiSquare.df},
+                         {"p", real(f.chiSquare.p)},
+                         {"p_method", f.chiSquare.simulated ? "simulation" : "chi-square"},
+                         {"samples", f.chiSquare.samples},
+                         {"reliable", !f.chiSquare.simulated}};
     out["numbers"] = numbers;
     out["hottest_number"] = extreme(f.hottest);
     out["coldest_number"] = extreme(f.coldest);
@@ -324,9 +432,9 @@ std::string fairnessJson(const FairnessFigures& f, std::string_view file) {
     out["after_two_losses"] = system(f.afterTwoLosses);
     out["skips"] = {{"count", f.skips.count},
                     {"within_wheel_size", f.skips.withinWheelSize},
-                    {"within_wheel_size_fair", f.skips.withinWheelSizeFair},
+                    {"within_wheel_size_fair", real(f.skips.withinWheelSizeFair)},
                     {"classes", classes}};
-    out["detectable_one_in"] = f.detectableOneIn ? Json(*f.detectableOneIn) : Json(nullptr);
+    out["detectable_one_in"] = f.detectableOneIn ? real(*f.detectableOneIn) : Json(nullptr);
     // The file name may hold any bytes: those that are not UTF-8 are replaced.
     return out.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <numeric>
 #include <random>
 #include <set>
 #include <vector>
@@ -42,11 +43,6 @@ TEST(FairnessFunctions, ChiSquareMeetsThePublishedCriticalValues) {
     EXPECT_NEAR(chiSquareUpperTail(52.19, 37), 0.05, 0.0005);
     EXPECT_NEAR(chiSquareUpperTail(59.89, 37), 0.01, 0.0002);
     EXPECT_EQ(chiSquareUpperTail(0, 36), 1.0);
-
-    EXPECT_DOUBLE_EQ(familyWise(0.05, 1), 0.05);
-    EXPECT_NEAR(familyWise(0.01, 37), 1 - std::pow(0.99, 37), 1e-15);
-    EXPECT_EQ(familyWise(1, 37), 1.0);
-    EXPECT_GT(familyWise(1e-20, 37), 0.0);  // no loss to 1 - (1 - p)
 }
 
 TEST(FairnessFunctions, FewExpectedHitsTakeTheirPFromFairDraws) {
@@ -78,10 +74,10 @@ TEST(FairnessFigures, ABalancedListIsPerfectlyFair) {
         EXPECT_EQ(f.spinsRead, static_cast<std::int64_t>(spins.size()) + 3);
         EXPECT_EQ(f.spinsAnalysed, static_cast<std::int64_t>(spins.size()));
         EXPECT_DOUBLE_EQ(f.expectedHits, 10.0);
-        EXPECT_EQ(f.chiSquare, 0.0);
-        EXPECT_EQ(f.chiSquareP, 1.0);
-        EXPECT_EQ(f.degreesOfFreedom, profile->numberCount - 1);
-        EXPECT_TRUE(f.reliable);
+        EXPECT_EQ(f.chiSquare.value, 0.0);
+        EXPECT_EQ(f.chiSquare.p, 1.0);
+        EXPECT_EQ(f.chiSquare.df, profile->numberCount - 1);
+        EXPECT_FALSE(f.chiSquare.simulated);
         ASSERT_EQ(f.numbers.size(), static_cast<std::size_t>(profile->numberCount));
         for (const NumberFairness& row : f.numbers) {
             EXPECT_EQ(row.hits, 10);
@@ -89,9 +85,15 @@ TEST(FairnessFigures, ABalancedListIsPerfectlyFair) {
             EXPECT_GT(row.pHot, 0.5);
             EXPECT_GT(row.pCold, 0.5);
         }
-        // Ties: the lowest number, for the hottest and the coldest alike.
-        EXPECT_EQ(f.hottest.number, 0);
-        EXPECT_EQ(f.coldest.number, 0);
+        // Ties: the lowest number, the others in number order.
+        std::vector<std::int32_t> others(static_cast<std::size_t>(profile->numberCount - 1));
+        std::iota(others.begin(), others.end(), 1);
+        for (const ExtremeNumber* e : {&f.hottest, &f.coldest}) {
+            EXPECT_EQ(e->number, 0);
+            EXPECT_EQ(e->tied, others);
+            EXPECT_EQ(e->samples, sectorSamples);
+            EXPECT_GT(e->pFamily, 0.5);
+        }
         // Every sector alike: the one centred on 0 comes first.
         for (const HotSector& s : f.sectors) {
             EXPECT_EQ(s.centre, 0);
@@ -106,7 +108,7 @@ TEST(FairnessFigures, APlantedHotNumberIsFoundAndAFairListIsNotFlagged) {
     const FairnessWheel wheel = wheelOf(singleZeroProfile);
     const std::vector<std::int32_t> fair = fairSpins(37 * 300, 37, 7);
     const FairnessFigures clean = analyseFairness(fair, 0, wheel);
-    EXPECT_GT(clean.chiSquareP, 0.05);
+    EXPECT_GT(clean.chiSquare.p, 0.05);
     EXPECT_GT(clean.hottest.pFamily, 0.05);
     EXPECT_GT(clean.coldest.pFamily, 0.05);
     for (const HotSector& s : clean.sectors)
@@ -117,7 +119,7 @@ TEST(FairnessFigures, APlantedHotNumberIsFoundAndAFairListIsNotFlagged) {
     for (std::size_t i = 0; i < biased.size(); i += 74)
         biased[i] = 17;
     const FairnessFigures hot = analyseFairness(biased, 0, wheel);
-    EXPECT_LT(hot.chiSquareP, 0.01);
+    EXPECT_LT(hot.chiSquare.p, 0.01);
     EXPECT_EQ(hot.hottest.number, 17);
     EXPECT_LT(hot.hottest.pFamily, 0.01);
     EXPECT_GT(hot.hottest.pFamily, hot.hottest.p);
@@ -146,6 +148,48 @@ TEST(FairnessFunctions, HotWindowsFollowAnyCircularOrder) {
     EXPECT_GT(windows[1].pFamily, 1.0 / (1 + sectorSamples));
 }
 
+// Four classes, eight draws: every one of the 4^8 outcomes gives the exact
+// chance that a fair draw's hottest class, hottest pair of neighbours or
+// coldest class goes as far as the planted counts'.
+TEST(FairnessFunctions, SimulatedExtremesMatchTheExactShareOfFairDraws) {
+    const std::int32_t order[] = {0, 1, 2, 3};
+    const std::int32_t widths[] = {1, 2};
+    const std::vector<std::vector<std::int64_t>> planted = {
+        {5, 1, 1, 1}, {0, 2, 3, 3}, {2, 2, 2, 2}, {0, 0, 4, 4}, {8, 0, 0, 0}};
+    for (const std::vector<std::int64_t>& counts : planted) {
+        const FairExtremes got = fairExtremes(counts, order, widths);
+        ASSERT_EQ(got.hottest.size(), 2u);
+        double hot = 0;
+        double pair = 0;
+        double cold = 0;
+        for (std::int32_t outcome = 0; outcome < 1 << 16; ++outcome) {
+            std::int64_t c[4] = {};
+            for (int draw = 0; draw < 8; ++draw)
+                ++c[(outcome >> (2 * draw)) & 3];
+            std::int64_t most = 0;
+            std::int64_t fewest = 8;
+            std::int64_t mostPair = 0;
+            for (int k = 0; k < 4; ++k) {
+                most = std::max(most, c[k]);
+                fewest = std::min(fewest, c[k]);
+                mostPair = std::max(mostPair, c[k] + c[(k + 1) % 4]);
+            }
+            hot += most >= got.hottest[0].hits ? 1 : 0;
+            pair += mostPair >= got.hottest[1].hits ? 1 : 0;
+            cold += fewest <= got.coldest.hits ? 1 : 0;
+        }
+        EXPECT_EQ(got.coldest.hits, *std::min_element(counts.begin(), counts.end()));
+        EXPECT_EQ(got.coldest.samples, sectorSamples);
+        for (const auto& [simulated, exact] : {std::pair{got.hottest[0].pFamily, hot},
+                                               {got.hottest[1].pFamily, pair},
+                                               {got.coldest.pFamily, cold}}) {
+            const double p = exact / (1 << 16);
+            EXPECT_NEAR(simulated, p, 4 * std::sqrt(p * (1 - p) / sectorSamples) + 2e-4)
+                << counts[0] << counts[1] << counts[2] << counts[3];
+        }
+    }
+}
+
 TEST(FairnessFigures, SectorsRunInWheelOrderAndWrapRound) {
     const FairnessWheel wheel = wheelOf(doubleZeroProfile);
     // Only 2 is hit: the last place of the wheel order, beside 0.
@@ -164,8 +208,13 @@ TEST(FairnessFigures, SectorsRunInWheelOrderAndWrapRound) {
     EXPECT_DOUBLE_EQ(f.sectors[0].expected, 4 * 5 / 38.0);
     EXPECT_EQ(f.sectors[1].members, (std::vector<std::int32_t>{23, 35, 14, 2, 0, 28, 9, 26, 30}));
     EXPECT_EQ(f.hottest.number, 2);
+    EXPECT_TRUE(f.hottest.tied.empty());
     EXPECT_EQ(f.coldest.number, 0);
-    EXPECT_FALSE(f.reliable);
+    EXPECT_EQ(f.coldest.tied.size(), 36u);
+    EXPECT_EQ(f.coldest.tied.back(), doubleZeroNumber);
+    // Four spins on one number: the whole wheel's p is simulated.
+    EXPECT_TRUE(f.chiSquare.simulated);
+    EXPECT_LT(f.chiSquare.p, 0.001);
 }
 
 // The worked example of the main report, on the double-zero wheel where all
@@ -245,27 +294,50 @@ TEST(FairnessFigures, SystemAndSkipsAgreeWithAPlainModel) {
     }
 }
 
-TEST(FairnessFunctions, TheDetectableRateSolvesItsEquation) {
+// P(Bin(n, p) >= c) as a plain sum of its terms.
+double binomialTailSum(std::int64_t n, double p, std::int64_t c) {
+    double sum = 0;
+    for (std::int64_t k = c; k <= n; ++k) {
+        const auto kd = static_cast<double>(k);
+        const auto nd = static_cast<double>(n);
+        sum += std::exp(std::lgamma(nd + 1) - std::lgamma(kd + 1) - std::lgamma(nd - kd + 1) +
+                        kd * std::log(p) + (nd - kd) * std::log1p(-p));
+    }
+    return sum;
+}
+
+TEST(FairnessFunctions, TheHottestNumberTestsPowerIsTheBinomialSum) {
+    struct Case {
+        std::int64_t n;
+        std::int32_t k;
+        double p1;
+    };
+    for (const Case c : {Case{2, 37, 0.5}, Case{60, 37, 0.1}, Case{500, 37, 1 / 17.4},
+                         Case{500, 38, 1 / 20.0}, Case{3000, 37, 1 / 30.0}}) {
+        const double p0 = 1.0 / c.k;
+        const double alpha = 1 - std::pow(0.95, 1.0 / c.k);
+        std::int64_t critical = c.n + 1;
+        while (critical > 0 && binomialTailSum(c.n, p0, critical - 1) <= alpha)
+            --critical;
+        EXPECT_EQ(criticalHits(c.n, c.k), critical) << c.n;
+        EXPECT_NEAR(detectionPower(c.n, c.k, c.p1), binomialTailSum(c.n, c.p1, critical), 1e-12)
+            << c.n;
+        // The rate found is where the power reaches 80%.
+        const std::optional<double> oneIn = detectableOneIn(c.n, c.k);
+        ASSERT_TRUE(oneIn.has_value()) << c.n;
+        EXPECT_NEAR(binomialTailSum(c.n, 1 / *oneIn, critical), 0.8, 1e-7) << c.n;
+    }
+    // 500 spins: 66% at 1 in 17.4, 80% near 1 in 16.1.
+    EXPECT_NEAR(detectionPower(500, 37, 1 / 17.4), 0.66, 0.01);
+    EXPECT_NEAR(*detectableOneIn(500, 37), 16.1, 0.05);
     // One spin cannot single out a number (1/37 > 0.0014); two can.
     EXPECT_FALSE(detectableOneIn(0, 37).has_value());
     EXPECT_FALSE(detectableOneIn(1, 38).has_value());
+    EXPECT_EQ(detectionPower(1, 38, 0.9), 0.0);
     EXPECT_TRUE(detectableOneIn(2, 37).has_value());
-    double previous = 0;
-    for (const std::int64_t n : {1'000, 10'000, 1'000'000}) {
-        const std::optional<double> oneIn = detectableOneIn(n, 37);
-        ASSERT_TRUE(oneIn.has_value()) << n;
-        EXPECT_GT(*oneIn, previous) << n;  // more spins, subtler biases
-        EXPECT_LT(*oneIn, 37.0) << n;
-        previous = *oneIn;
-        const double p0 = 1 / 37.0;
-        const double p1 = 1 / *oneIn;
-        const double nd = static_cast<double>(n);
-        // z(alpha') for alpha' = 1 - 0.95^(1/37) = 0.0013853, and z(0.8).
-        const double lhs = nd * (p1 - p0);
-        const double rhs =
-            2.992096 * std::sqrt(nd * p0 * (1 - p0)) + 0.841621 * std::sqrt(nd * p1 * (1 - p1));
-        EXPECT_NEAR(lhs / rhs, 1.0, 1e-6) << n;
-    }
+    // More spins, subtler biases.
+    EXPECT_GT(*detectableOneIn(1'000'000, 37), *detectableOneIn(10'000, 37));
+    EXPECT_LT(*detectableOneIn(1'000'000, 37), 37.0);
 }
 
 TEST(FairSampler, BinomialDrawsHaveTheirLawsMoments) {
