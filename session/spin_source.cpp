@@ -1,5 +1,6 @@
 #include "session/spin_source.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -34,6 +35,45 @@ std::int32_t valueOf(const char* text, std::size_t size) {
 }
 
 __extension__ typedef __int128 Wide;
+
+// The sums of the values and of their squares, from which the statistics
+// follow without a second pass over the list.
+struct SpinSums {
+    std::int64_t sum = 0;
+    Wide squares = 0;
+
+    void add(const std::int32_t* values, std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) {
+            sum += values[i];
+            squares += static_cast<std::uint64_t>(std::int64_t{values[i]} * values[i]);
+        }
+    }
+};
+
+SpinStatistics statisticsOf(const SpinSums& sums, std::int32_t totalSpins) {
+    SpinStatistics result;
+    if (totalSpins <= 0) {
+        // Both quotients are zero divided by zero.
+        result.spinMean = undefinedValue;
+        result.spinStdDev = undefinedValue;
+        return result;
+    }
+    const Extended quotient = static_cast<Extended>(sums.sum) / static_cast<Extended>(totalSpins);
+    const std::int32_t mean = toInt32(roundDecimals(quotient, 1));
+    result.spinMean = mean;
+
+    // The squares about the mean, exactly: the sum of (v - m)^2 is
+    // S2 - 2 m S1 + n m^2.
+    const Wide squares =
+        sums.squares - 2 * static_cast<Wide>(mean) * sums.sum + Wide{totalSpins} * mean * mean;
+    const std::int32_t variance =
+        toInt32(static_cast<Extended>(squares) / static_cast<Extended>(totalSpins));
+    // The root of a negative value is the value itself.
+    const Extended root =
+        variance < 0 ? static_cast<Extended>(variance) : std::sqrt(static_cast<Extended>(variance));
+    result.spinStdDev = toInt32(roundDecimals(root, 1));
+    return result;
+}
 
 }  // namespace
 
@@ -81,33 +121,9 @@ SessionSpins loadSpinFile(std::string_view cp437Name) {
 }
 
 SpinStatistics computeSpinStatistics(const SpinList& list, std::int32_t totalSpins) {
-    SpinStatistics result;
-    if (totalSpins <= 0) {
-        // Both quotients are zero divided by zero.
-        result.spinMean = undefinedValue;
-        result.spinStdDev = undefinedValue;
-        return result;
-    }
-    const std::int32_t* spins = list.data();
-    const auto count = static_cast<std::size_t>(totalSpins);
-    std::int64_t sum = 0;
-    for (std::size_t i = 0; i < count; ++i)
-        sum += spins[i];
-    const Extended quotient = static_cast<Extended>(sum) / static_cast<Extended>(totalSpins);
-    result.spinMean = toInt32(roundDecimals(quotient, 1));
-
-    Wide squares = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const Wide d = static_cast<Wide>(spins[i]) - result.spinMean;
-        squares += d * d;
-    }
-    const std::int32_t variance =
-        toInt32(static_cast<Extended>(squares) / static_cast<Extended>(totalSpins));
-    // The root of a negative value is the value itself.
-    const Extended root =
-        variance < 0 ? static_cast<Extended>(variance) : std::sqrt(static_cast<Extended>(variance));
-    result.spinStdDev = toInt32(roundDecimals(root, 1));
-    return result;
+    SpinSums sums;
+    sums.add(list.data(), static_cast<std::size_t>(std::max(totalSpins, 0)));
+    return statisticsOf(sums, totalSpins);
 }
 
 SessionSpins generateSpins(const WheelNeighbourTable& pool, RandomState& random,
