@@ -6,6 +6,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <random>
 #include <string>
@@ -110,29 +111,52 @@ TEST(SpinReader, LongValuesKeepTheirFirst255Bytes) {
     EXPECT_EQ(load(std::string("\0\0\0\r\n\xFF\xFE\r\n", 9)), (Spins{0, 0}));
 }
 
+// Mostly values in the common shape (blanks, digits, a line end), now and then
+// any byte of `alphabet`.
+std::string commonLines(std::mt19937& rng, const std::string& alphabet) {
+    static const char* const ends[] = {"\r\n", "\n", "\r", ",", " ", " \t\r\n"};
+    std::string text;
+    for (int line = static_cast<int>(rng() % 60); line > 0; --line) {
+        text.append(rng() % 4, ' ');
+        for (int digits = 1 + static_cast<int>(rng() % 11); digits > 0; --digits)
+            text += static_cast<char>('0' + rng() % 10);
+        text += ends[rng() % std::size(ends)];
+        if (rng() % 20 == 0) text += alphabet[rng() % alphabet.size()];
+    }
+    return text;
+}
+
 TEST(SpinReader, MatchesThePlainRuleAcrossBlockBoundaries) {
     WorkingFolder folder("spinchart-spin-blocks");
     std::mt19937 rng(20261208);
     const std::string alphabet = "0123456789  ,\r\n\t.x-\x1A";
-    for (int round = 0; round < 300; ++round) {
+    for (int round = 0; round < 600; ++round) {
         std::string text;
-        const int length = static_cast<int>(rng() % 60);
-        for (int k = 0; k < length; ++k) {
-            // Mostly digits and line ends, sometimes anything.
-            const unsigned pick = static_cast<unsigned>(rng() % 100);
-            text += pick < 97 ? alphabet[pick % (alphabet.size() - 1)] : alphabet.back();
+        if (round % 2 == 0) {
+            text = commonLines(rng, alphabet);
+        } else {
+            const int length = static_cast<int>(rng() % 60);
+            for (int k = 0; k < length; ++k) {
+                // Mostly digits and line ends, sometimes anything.
+                const unsigned pick = static_cast<unsigned>(rng() % 100);
+                text += pick < 97 ? alphabet[pick % (alphabet.size() - 1)] : alphabet.back();
+            }
         }
         const std::optional<Spins> expected = model::spinsOf(text);
         writeWholeFile("blocks.dat", text);
-        for (std::size_t block : {std::size_t{1}, std::size_t{3}, std::size_t{64}}) {
+        for (std::size_t block :
+             {std::size_t{1}, std::size_t{3}, std::size_t{64}, std::size_t{4096}}) {
             FileHandle file = FileHandle::openForReading("blocks.dat");
             BlockReader reader(file, block);
             SessionSpins spins;
             if (!expected) {
-                EXPECT_THROW(loadSpins(reader), SessionError);
+                EXPECT_THROW(loadSpins(reader, file.length()), SessionError);
             } else {
-                spins = loadSpins(reader);
+                spins = loadSpins(reader, file.length());
                 EXPECT_EQ(values(spins), *expected) << "block " << block;
+                const SpinStatistics s = computeSpinStatistics(spins.list, spins.list.size());
+                EXPECT_EQ(spins.statistics.spinMean, s.spinMean);
+                EXPECT_EQ(spins.statistics.spinStdDev, s.spinStdDev);
             }
         }
     }
