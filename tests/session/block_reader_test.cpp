@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,19 +62,6 @@ TEST(BlockReader, HandsOutLinesAndBlocks) {
             EXPECT_EQ(linesRead(c.bytes, block), c.lines) << c.bytes << " block " << block;
             EXPECT_EQ(blocksRead(c.bytes, block), model::dataOf(c.bytes)) << block;
         }
-    }
-}
-
-TEST(BlockReader, LinesMatchThePlainRuleAcrossBlockBoundaries) {
-    std::mt19937 rng(20260525);
-    const std::string alphabet("7 \r\n\r\n,\t\0\x1A", 10);
-    for (int round = 0; round < 400; ++round) {
-        std::string text;
-        const int length = static_cast<int>(rng() % 80);
-        for (int k = 0; k < length; ++k)
-            text += alphabet[rng() % (round % 4 == 0 ? alphabet.size() : alphabet.size() - 1)];
-        for (std::size_t block : {std::size_t{1}, std::size_t{2}, std::size_t{5}, std::size_t{64}})
-            EXPECT_EQ(linesRead(text, block), model::linesOf(text)) << "block " << block;
     }
 }
 

@@ -7,7 +7,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "text/number_text.h"
@@ -34,25 +33,6 @@ inline std::string_view dataOf(std::string_view data) {
     if (stop != std::string_view::npos) data = data.substr(0, stop);
     if (data.starts_with("\xEF\xBB\xBF")) data.remove_prefix(3);
     return data;
-}
-
-// The lines of the data, each without its line end (CR LF, CR or LF); the
-// last may have none.
-inline std::vector<std::string> linesOf(std::string_view data) {
-    data = dataOf(data);
-    std::vector<std::string> lines;
-    std::string line;
-    for (std::size_t at = 0; at < data.size(); ++at) {
-        if (data[at] != '\r' && data[at] != '\n') {
-            line += data[at];
-            continue;
-        }
-        if (data[at] == '\r' && at + 1 < data.size() && data[at + 1] == '\n') ++at;
-        lines.push_back(std::move(line));
-        line.clear();
-    }
-    if (!line.empty()) lines.push_back(std::move(line));
-    return lines;
 }
 
 // The spins of a spin file, or nothing where it cannot be read: nothing after
