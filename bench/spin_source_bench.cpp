@@ -1,9 +1,8 @@
 // Loading a spin file beside the reading floor, a plain C counter of the same
 // file's values (make bench builds it from ../shared/tools/count_spins.c), the
-// two in turn and the best of each kept, at ten (the writer's form and plain
-// lines) and a hundred million spins;
-// the resident memory held per spin by the loaded list; generating ten
-// million spins.
+// two in turn and the best of each kept, at ten million spins (the writer's
+// form and plain lines) and a hundred million; the resident memory held per
+// spin by the loaded list; generating ten million spins.
 #include <benchmark/benchmark.h>
 
 #include <sys/resource.h>
