@@ -135,7 +135,12 @@ bench-build: deps
 	$(call configure,bench,$(BENCH_BUILD))
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 
+# The reading floor the benchmarks measure against, built where the shared
+# tools stand beside the repository.
+FLOOR_SOURCE ?= ../shared/tools/count_spins.c
 bench: bench-build
+	@if [ -f $(FLOOR_SOURCE) ]; then cc -O2 -o $(BENCH_BUILD)/count_spins $(FLOOR_SOURCE); \
+	else rm -f $(BENCH_BUILD)/count_spins; echo "bench: no $(FLOOR_SOURCE): the reading floor is skipped"; fi
 	@for b in $(BENCH_BUILD)/bench/*_bench; do echo "== $$b"; $$b; done
 
 # Every C++ file as .clang-format lays it out; names each one that is not.

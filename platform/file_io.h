@@ -41,6 +41,8 @@ public:
     void writeAll(const char* data, std::size_t size);
     // Reads up to `size` bytes; returns 0 at end of file.
     std::size_t readSome(char* data, std::size_t size);
+    // The length in bytes of a regular file; 0 where the system knows none.
+    std::uint64_t length() const;
     void close();
 
 private:

@@ -108,6 +108,12 @@ std::size_t FileHandle::readSome(char* data, std::size_t size) {
     }
 }
 
+std::uint64_t FileHandle::length() const {
+    struct stat info {};
+    if (!isOpen() || ::fstat(native_, &info) != 0 || !S_ISREG(info.st_mode)) return 0;
+    return static_cast<std::uint64_t>(info.st_size);
+}
+
 void FileHandle::close() {
     if (isOpen() && !closeNative(std::exchange(native_, noFile))) fail("cannot close", "");
 }

@@ -116,6 +116,14 @@ std::size_t FileHandle::readSome(char* data, std::size_t size) {
     return got;
 }
 
+std::uint64_t FileHandle::length() const {
+    LARGE_INTEGER size{};
+    if (!isOpen() || GetFileType(native_) != FILE_TYPE_DISK || !GetFileSizeEx(native_, &size)) {
+        return 0;
+    }
+    return static_cast<std::uint64_t>(size.QuadPart);
+}
+
 void FileHandle::close() {
     if (isOpen() && !closeNative(std::exchange(native_, noFile))) fail("cannot close", "");
 }

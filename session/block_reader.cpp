@@ -11,10 +11,11 @@ constexpr char byteOrderMark[] = "\xEF\xBB\xBF";
 constexpr std::size_t byteOrderMarkSize = sizeof byteOrderMark - 1;
 }  // namespace
 
-// The buffer holds a whole byte order mark even when the blocks are smaller.
+// The buffer holds a whole byte order mark even when the blocks are smaller,
+// and the NUL after the block.
 BlockReader::BlockReader(ByteSource source, std::size_t blockSize)
     : source_(std::move(source)),
-      buffer_(new char[std::max(blockSize, byteOrderMarkSize)]),
+      buffer_(new char[std::max(blockSize, byteOrderMarkSize) + 1]),
       blockSize_(blockSize) {}
 
 BlockReader::BlockReader(FileHandle& file, std::size_t blockSize)
@@ -75,8 +76,26 @@ bool BlockReader::refill() {
     cur_ = buffer_.get();
     end_ = cur_ + got;
     endAtCtrlZ();
+    buffer_[static_cast<std::size_t>(end_ - buffer_.get())] = '\0';
     skipByteOrderMark();
     return cur_ != end_ || refill();
+}
+
+std::string_view BlockReader::longLine() {
+    line_.clear();
+    for (;;) {
+        const char* stop = findLineEnd(cur_, end_);
+        line_.append(cur_, stop);
+        cur_ = stop;
+        if (stop != end_) {
+            const bool carriageReturn = *stop == '\r';
+            advance();
+            // The line feed of a CR LF may open the next block.
+            if (carriageReturn && peek() == '\n') advance();
+            return line_;
+        }
+        if (!refill()) return line_;
+    }
 }
 
 }  // namespace spinchart

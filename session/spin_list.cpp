@@ -61,6 +61,14 @@ void SpinList::grow() {
     reserve(next);
 }
 
+void SpinList::append(std::span<const std::int32_t> values) {
+    if (values.empty()) return;
+    while (capacity_ - size_ < values.size())
+        grow();
+    std::memcpy(data_ + size_, values.data(), values.size_bytes());
+    size_ += values.size();
+}
+
 void SpinList::shrinkToFit() {
     if (size_ == capacity_) return;
     if (size_ == 0) {

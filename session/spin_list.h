@@ -36,6 +36,8 @@ public:
         if (size_ == capacity_) grow();
         data_[size_++] = value;
     }
+    // Adds the values at the end, as pushBack() does each.
+    void append(std::span<const std::int32_t> values);
     // Gives capacity beyond the size back to the system.
     void shrinkToFit();
     // Releases the memory.

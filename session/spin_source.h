@@ -37,8 +37,9 @@ void refuseUnusableName(std::string_view cp437Name);
 std::int32_t readSpinValue(BlockReader& reader, std::int32_t zeroZero = 0);
 
 // Reads every value up to the end of the data and computes the statistics.
+// `dataBytes`, the data's length where known, lets the list be sized once.
 // Throws SessionError as readSpinValue does, or when memory fails.
-SessionSpins loadSpins(BlockReader& reader);
+SessionSpins loadSpins(BlockReader& reader, std::uint64_t dataBytes = 0);
 
 // Opens the named spin file (code page 437 name; a name missing as written is
 // looked up ignoring letter case) and loads it. Throws SessionError, or

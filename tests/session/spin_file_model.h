@@ -26,13 +26,20 @@ inline void skipValueEnd(std::string_view data, std::size_t& at) {
     }
 }
 
+// What a reader sees of the data: nothing after a Ctrl-Z, nothing of a byte
+// order mark at the start.
+inline std::string_view dataOf(std::string_view data) {
+    const std::size_t stop = data.find('\x1A');
+    if (stop != std::string_view::npos) data = data.substr(0, stop);
+    if (data.starts_with("\xEF\xBB\xBF")) data.remove_prefix(3);
+    return data;
+}
+
 // The spins of a spin file, or nothing where it cannot be read: nothing after
 // a Ctrl-Z, nothing of a byte order mark at the start; a value runs to a blank, comma or line end,
 // TABs dropped, at most 255 bytes kept; blanks with nothing after them are a failure.
 inline std::optional<std::vector<std::int32_t>> spinsOf(std::string_view data) {
-    const std::size_t stop = data.find('\x1A');
-    if (stop != std::string_view::npos) data = data.substr(0, stop);
-    if (data.starts_with("\xEF\xBB\xBF")) data.remove_prefix(3);
+    data = dataOf(data);
     std::vector<std::int32_t> spins;
     std::size_t at = 0;
     while (at < data.size()) {

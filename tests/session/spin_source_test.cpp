@@ -114,7 +114,7 @@ TEST(SpinReader, MatchesThePlainRuleAcrossBlockBoundaries) {
     WorkingFolder folder("spinchart-spin-blocks");
     std::mt19937 rng(20261208);
     const std::string alphabet = "0123456789  ,\r\n\t.x-\x1A";
-    for (int round = 0; round < 300; ++round) {
+    for (int round = 0; round < 600; ++round) {
         std::string text;
         const int length = static_cast<int>(rng() % 60);
         for (int k = 0; k < length; ++k) {
@@ -124,15 +124,19 @@ TEST(SpinReader, MatchesThePlainRuleAcrossBlockBoundaries) {
         }
         const std::optional<Spins> expected = model::spinsOf(text);
         writeWholeFile("blocks.dat", text);
-        for (std::size_t block : {std::size_t{1}, std::size_t{3}, std::size_t{64}}) {
+        for (std::size_t block :
+             {std::size_t{1}, std::size_t{3}, std::size_t{64}, std::size_t{4096}}) {
             FileHandle file = FileHandle::openForReading("blocks.dat");
             BlockReader reader(file, block);
             SessionSpins spins;
             if (!expected) {
-                EXPECT_THROW(loadSpins(reader), SessionError);
+                EXPECT_THROW(loadSpins(reader, file.length()), SessionError);
             } else {
-                spins = loadSpins(reader);
+                spins = loadSpins(reader, file.length());
                 EXPECT_EQ(values(spins), *expected) << "block " << block;
+                const SpinStatistics s = computeSpinStatistics(spins.list, spins.list.size());
+                EXPECT_EQ(spins.statistics.spinMean, s.spinMean);
+                EXPECT_EQ(spins.statistics.spinStdDev, s.spinStdDev);
             }
         }
     }
