@@ -82,6 +82,28 @@ FileHandle FileHandle::openForReading(const std::string& path) {
     return FileHandle(fd);
 }
 
+FileHandle FileHandle::openStreamForReading(const std::string& path) {
+    if (path.empty()) {
+        errno = ENOENT;
+        fail("cannot open", path);
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) fail("cannot open", path);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        errno = EISDIR;
+        fail("cannot open", path);
+    }
+    return FileHandle(fd);
+}
+
+FileHandle FileHandle::standardInput() {
+    const int fd = ::fcntl(0, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) fail("cannot open", "standard input");
+    return FileHandle(fd);
+}
+
 void FileHandle::writeAll(const char* data, std::size_t size) {
     if (!isOpen()) throw PlatformError("write to a closed file");
     while (size > 0) {

@@ -90,6 +90,31 @@ FileHandle FileHandle::openForReading(const std::string& path) {
     return FileHandle(h);
 }
 
+// A folder cannot be opened without backup semantics: it is refused here.
+FileHandle FileHandle::openStreamForReading(const std::string& path) {
+    const std::wstring name = wide(path);
+    if (name.empty()) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        fail("cannot open", path);
+    }
+    HANDLE h = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) fail("cannot open", path);
+    return FileHandle(h);
+}
+
+FileHandle FileHandle::standardInput() {
+    const HANDLE process = GetCurrentProcess();
+    HANDLE own = nullptr;
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    if (input == nullptr || input == INVALID_HANDLE_VALUE ||
+        !DuplicateHandle(process, input, process, &own, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+        if (GetLastError() == 0) SetLastError(ERROR_INVALID_HANDLE);
+        fail("cannot open", "standard input");
+    }
+    return FileHandle(own);
+}
+
 void FileHandle::writeAll(const char* data, std::size_t size) {
     if (!isOpen()) throw PlatformError("write to a closed file");
     while (size > 0) {
