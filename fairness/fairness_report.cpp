@@ -237,14 +237,26 @@ void writeDetectable(std::string& out, const FairnessFigures& f) {
            ".\n";
 }
 
+// The order read and the lines set aside, ahead of every verdict.
+void writeReading(std::string& out, const SpinLineCounts& lines) {
+    out += lines.oldestFirst ? "Order: oldest first (the last line is the latest spin)\n"
+                             : "Order: newest first (the first line is the latest spin)\n";
+    if (!lines.firstNotSpin) return;
+    const QuotedLine& first = *lines.firstNotSpin;
+    out += "Set aside: " + count(lines.notSpins) +
+           (lines.notSpins == 1 ? " line that is" : " lines that are") + " not one whole number\n";
+    out += "  the first, line " + count(first.line) + ": \"" + first.text + "\"" +
+           (first.cut ? "..." : "") + "\n";
+}
+
 }  // namespace
 
 std::string numberName(std::int32_t number) {
     return number == doubleZeroNumber ? "00" : std::to_string(number);
 }
 
-std::string fairnessText(const FairnessFigures& f, std::string_view file,
-                         std::span<const std::int32_t> wheelOrder) {
+std::string fairnessText(const FairnessFigures& f, const SpinLineCounts& lines,
+                         std::string_view file, std::span<const std::int32_t> wheelOrder) {
     std::string out;
     out += "Is the wheel fair? The spinchart report\n";
     out += "File:  " + std::string(file) + "\n";
@@ -253,6 +265,7 @@ std::string fairnessText(const FairnessFigures& f, std::string_view file,
            ", " + count(f.numberCount) + " numbers\n";
     out += "Spins: " + count(f.spinsRead) + " read, " + count(f.outsideWheel) +
            " outside the wheel set aside, " + count(f.spinsAnalysed) + " analysed\n";
+    writeReading(out, lines);
     writeWholeWheel(out, f);
     writeHitBars(out, f, wheelOrder);
     writeNumberTable(out, f);
@@ -264,7 +277,8 @@ std::string fairnessText(const FairnessFigures& f, std::string_view file,
     return out;
 }
 
-std::string fairnessJson(const FairnessFigures& f, std::string_view file) {
+std::string fairnessJson(const FairnessFigures& f, const SpinLineCounts& lines,
+                         std::string_view file) {
     using Json = nlohmann::ordered_json;
     const auto system = [](const SystemFigures& s) {
         return Json{{"plays", s.plays},   {"won", s.won}, {"expected_won", s.expectedWon},
@@ -311,6 +325,12 @@ std::string fairnessJson(const FairnessFigures& f, std::string_view file) {
     out["spins_read"] = f.spinsRead;
     out["outside_wheel"] = f.outsideWheel;
     out["spins_analysed"] = f.spinsAnalysed;
+    out["order"] = lines.oldestFirst ? "oldest_first" : "newest_first";
+    out["blank_lines"] = lines.blankLines;
+    out["not_spins"] = lines.notSpins;
+    out["first_not_spin"] = lines.firstNotSpin ? Json{{"line", lines.firstNotSpin->line},
+                                                      {"text", lines.firstNotSpin->text}}
+                                               : Json(nullptr);
     out["expected_hits"] = f.expectedHits;
     out["chi_square"] = {{"value", f.chiSquare},
                          {"df", f.degreesOfFreedom},
