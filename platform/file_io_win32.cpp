@@ -72,16 +72,27 @@ FileHandle FileHandle::createForWriting(const std::string& path) {
     return FileHandle(h);
 }
 
-FileHandle FileHandle::openForReading(const std::string& path) {
+namespace {
+
+// An existing file, pipe or device opened for reading. A folder cannot be
+// opened this way.
+HANDLE openExistingForReading(const std::string& path) {
     const std::wstring name = wide(path);
     if (name.empty()) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         fail("cannot open", path);
     }
-    // A folder cannot be opened this way; a device is not a regular file.
     HANDLE h = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) fail("cannot open", path);
+    return h;
+}
+
+}  // namespace
+
+FileHandle FileHandle::openForReading(const std::string& path) {
+    HANDLE h = openExistingForReading(path);
+    // A device is not a regular file.
     if (GetFileType(h) != FILE_TYPE_DISK) {
         CloseHandle(h);
         SetLastError(ERROR_ACCESS_DENIED);
@@ -90,17 +101,8 @@ FileHandle FileHandle::openForReading(const std::string& path) {
     return FileHandle(h);
 }
 
-// A folder cannot be opened without backup semantics: it is refused here.
 FileHandle FileHandle::openStreamForReading(const std::string& path) {
-    const std::wstring name = wide(path);
-    if (name.empty()) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        fail("cannot open", path);
-    }
-    HANDLE h = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) fail("cannot open", path);
-    return FileHandle(h);
+    return FileHandle(openExistingForReading(path));
 }
 
 FileHandle FileHandle::standardInput() {
