@@ -331,9 +331,7 @@ SpinFileReading readSpinFile(const SpinByteSource& source, const SpinFileRules& 
     enum class Encoding { utf8, utf16le, utf16be };
     Encoding encoding = Encoding::utf8;
     std::size_t offset = 0;
-    if (start.starts_with("\xEF\xBB\xBF")) {
-        offset = 3;
-    } else if (start.starts_with("\xFF\xFE")) {
+    if (start.starts_with("\xFF\xFE")) {
         encoding = Encoding::utf16le;
         offset = 2;
     } else if (start.starts_with("\xFE\xFF")) {
@@ -345,6 +343,8 @@ SpinFileReading readSpinFile(const SpinByteSource& source, const SpinFileRules& 
                            ".xlsx workbook is; save the spins as CSV or text");
     } else if (std::memchr(start.data(), '\0', std::min(got, sniffSize))) {
         throw SessionError(name + " does not look like a text file: it holds a NUL byte");
+    } else if (start.starts_with("\xEF\xBB\xBF")) {
+        offset = 3;
     }
 
     SpinLineReader reader(rules, name);

@@ -245,7 +245,11 @@ TEST(FairnessMode, ReadsTheFilesPeopleHave) {
          .bytes = std::string("PK\x03\x04\x14\0\0\0", 8) + "[Content_Types].xml",
          .error = "spinchart-fairness-reading.dat' does not look like a text file: it is a "
                   "zip archive"},
-        {.shape = "a NUL byte", .bytes = std::string("1\n\0\n", 4), .error = "holds a NUL byte"},
+        {.shape = "a NUL byte after a byte order mark",
+         .bytes = std::string("\xEF\xBB\xBF"
+                              "1\n\0\n",
+                              7),
+         .error = "holds a NUL byte"},
         {.shape = "Ctrl-Z",
          .bytes = "3\r\n4\r\n\x1A"
                   "5\r\n",
