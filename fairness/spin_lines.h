@@ -72,7 +72,8 @@ template <class OnLine>
 void LineCutter::feed(std::string_view block, OnLine&& onLine) {
     const char* p = block.data();
     const char* const end = p + block.size();
-    if (p != end && afterCr_ && *p == '\n') ++p;
+    if (p == end) return;
+    if (afterCr_ && *p == '\n') ++p;
     afterCr_ = false;
     while (p != end) {
         const char* start = p;
