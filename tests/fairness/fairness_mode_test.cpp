@@ -265,7 +265,7 @@ TEST(FairnessMode, ReadsTheFilesPeopleHave) {
          .bytes = "17 \r\n" + many("7\r\n", 349523) + "5\r\n9",
          .spins = repeated(17, 1, repeated(7, 349523, {5, 9}))},
         {.shape = "a line across the blocks",
-         .bytes = " " + many("1\n", 524287) + "23\n",
+         .bytes = std::string(" ").append(many("1\n", 524287)).append("23\n"),
          .spins = repeated(1, 524287, {23})},
         {.shape = "a UTF-16 character across the blocks",
          .bytes = utf16(many("1\n", 262143), false) + std::string("\x3D\xD8\x00\xDE\n\0"
