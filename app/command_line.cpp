@@ -67,6 +67,15 @@ bool isOption(std::string_view word, std::string_view name) {
                             word[name.size()] == '=');
 }
 
+// Digits alone are a number N, anything else a NAME; N is nothing (0, no
+// name) when it is 0 or too large to be a field.
+SpinColumn spinColumn(const std::string& value) {
+    if (value.find_first_not_of("0123456789") != std::string::npos) return {value, 0};
+    const std::size_t significant = value.find_first_not_of('0');
+    if (significant == std::string::npos || value.size() - significant > 9) return {"", 0};
+    return {"", std::stoi(value)};
+}
+
 CommandLine mistake(std::string what) {
     CommandLine line;
     line.action = CommandLine::Action::mistake;
@@ -80,7 +89,8 @@ std::string usageText() {
     const std::string lastSpins = std::to_string(excludedLastSpins);
     std::string text =
         "Usage: spinchart [--help | --version]\n"
-        "       spinchart --fairness FILE [--wheel 0|00] [--json | --csv]\n"
+        "       spinchart --fairness FILE [--wheel 0|00] [--column NAME|N]\n"
+        "                 [--oldest-first] [--json | --csv]\n"
         "\n"
         "Statistical analyses of roulette spins for the single-zero (0..36) or the\n"
         "double-zero wheel (0..36 and 00): real casino spins typed into a text file,\n"
@@ -92,14 +102,19 @@ std::string usageText() {
         "a skip file (every skip, ascending).\n"
         "\n"
         "With --fairness it opens no screen and writes to standard output whether the\n"
-        "wheel looks fair on the spins of FILE (one per line, newest first, 00 as 37\n"
-        "or 00): a chi-square test, every number's binomial tails, the hottest number\n"
-        "and sectors allowing for having picked them, the betting system above in\n"
-        "units won and staked, the skips against the fair law, and the bias this many\n"
-        "spins can detect.\n"
-        "  --wheel 0|00    the single-zero wheel (the default) or the double-zero wheel\n"
-        "  --json          the same figures as one JSON object\n"
-        "  --csv           the table of every number as CSV\n"
+        "wheel looks fair on the spins of FILE (- for standard input): a chi-square\n"
+        "test, every number's binomial tails, the hottest number and sectors allowing\n"
+        "for having picked them, the betting system above in plays won and units\n"
+        "staked, the skips against the fair law, and the bias this many spins can\n"
+        "detect. A line is a spin when it holds one whole number and nothing else\n"
+        "(00, or 37, is the double-zero wheel's 00); blank lines are skipped, other\n"
+        "lines set aside and counted. FILE is UTF-8 or UTF-16 text, newest spin first.\n"
+        "  --wheel 0|00      the single-zero wheel (the default) or double-zero\n"
+        "  --column NAME|N   one field of a table (comma, semicolon or tab separated):\n"
+        "                    the one its first line names NAME, or the Nth from 1\n"
+        "  --oldest-first    the file lists the spins in the order they happened\n"
+        "  --json            the same figures as one JSON object\n"
+        "  --csv             the table of every number as CSV\n"
         "\n"
         "Keys:\n"
         "  S, D, X         in the menu: single-zero wheel, double-zero wheel, exit\n"
@@ -151,6 +166,15 @@ CommandLine parseCommandLine(std::span<const char* const> arguments) {
                                (value ? ", not '" + *value + "'." : std::string(".")));
             }
             line.fairness.profile = chosen->profile;
+        } else if (isOption(word, "--column")) {
+            const std::optional<std::string> value = optionValue(word, "--column", arguments, at);
+            if (!value || value->empty() || value->starts_with("--"))
+                return mistake("--column needs a NAME or a number N.");
+            line.fairness.column = spinColumn(*value);
+            if (line.fairness.column->number == 0 && line.fairness.column->name.empty())
+                return mistake("--column counts fields from 1, not '" + *value + "'.");
+        } else if (word == "--oldest-first") {
+            line.fairness.oldestFirst = true;
         } else if (word == "--json" || word == "--csv") {
             if (outputChosen) return mistake("--json and --csv exclude each other.");
             outputChosen = true;
@@ -162,7 +186,9 @@ CommandLine parseCommandLine(std::span<const char* const> arguments) {
         }
     }
     if (arguments.empty()) return line;
-    if (!fairness) return mistake("--wheel, --json and --csv go with --fairness FILE.");
+    if (!fairness)
+        return mistake(
+            "--wheel, --column, --oldest-first, --json and --csv go with --fairness FILE.");
     line.action = CommandLine::Action::fairness;
     return line;
 }

@@ -1,9 +1,11 @@
 #pragma once
-// spinchart --fairness FILE: the spins of FILE read as the program reads a
-// spin file, and the wheel-bias report of them.
+// spinchart --fairness FILE: the spins of FILE, one whole number a line or
+// one column of a table, and the wheel-bias report of them.
 
+#include <optional>
 #include <string>
 
+#include "fairness/spin_lines.h"
 #include "session/wheel_profile.h"
 
 namespace spinchart {
@@ -11,14 +13,15 @@ namespace spinchart {
 enum class FairnessOutput { text, json, csv };
 
 struct FairnessRequest {
-    std::string file;
+    std::string file;  // "-": standard input
     const WheelProfile* profile = &singleZeroProfile;
     FairnessOutput output = FairnessOutput::text;
+    std::optional<SpinColumn> column;
+    bool oldestFirst = false;  // the file lists the oldest spin first
 };
 
 // The report in the form asked for. Throws PlatformError when the file cannot
-// be read, SessionError when it holds no spin of the wheel or the reader
-// refuses it.
+// be read, SessionError when it is not text or holds no spin of the wheel.
 std::string fairnessReport(const FairnessRequest& request);
 
 }  // namespace spinchart

@@ -92,6 +92,14 @@ void appendWrapped(std::string& out, std::string_view text, std::size_t indent) 
     out += line + '\n';
 }
 
+// A file name as printable ASCII in `room` columns: its end kept, where the
+// name itself is.
+std::string shownName(std::string_view name, std::size_t room) {
+    const std::string text = quoteLine(0, name, name.size()).text;
+    if (text.size() <= room) return text;
+    return "..." + text.substr(text.size() - (room - 3));
+}
+
 std::string count(std::int64_t value) {
     return std::to_string(value);
 }
@@ -334,22 +342,35 @@ void writeDetectable(std::string& out, const FairnessFigures& f) {
                   0);
 }
 
+// The order read and the lines set aside, ahead of every verdict.
+void writeReading(std::string& out, const SpinLineCounts& lines) {
+    out += lines.oldestFirst ? "Order: oldest first (the last line is the latest spin)\n"
+                             : "Order: newest first (the first line is the latest spin)\n";
+    if (!lines.firstNotSpin) return;
+    const QuotedLine& first = *lines.firstNotSpin;
+    out += "Set aside: " + count(lines.notSpins) +
+           (lines.notSpins == 1 ? " line that is" : " lines that are") + " not one whole number\n";
+    out += "  the first, line " + count(first.line) + ": \"" + first.text + "\"" +
+           (first.cut ? "..." : "") + "\n";
+}
+
 }  // namespace
 
 std::string numberName(std::int32_t number) {
     return number == doubleZeroNumber ? "00" : std::to_string(number);
 }
 
-std::string fairnessText(const FairnessFigures& f, std::string_view file,
-                         std::span<const std::int32_t> wheelOrder) {
+std::string fairnessText(const FairnessFigures& f, const SpinLineCounts& lines,
+                         std::string_view file, std::span<const std::int32_t> wheelOrder) {
     std::string out;
     out += "Is the wheel fair? The spinchart report\n";
-    out += "File:  " + std::string(file) + "\n";
+    out += "File:  " + shownName(file, 72) + "\n";
     out += "Wheel: " +
            std::string(f.numberCount - 1 == doubleZeroNumber ? "double zero" : "single zero") +
            ", " + count(f.numberCount) + " numbers\n";
     out += "Spins: " + count(f.spinsRead) + " read, " + count(f.outsideWheel) +
            " outside the wheel set aside, " + count(f.spinsAnalysed) + " analysed\n";
+    writeReading(out, lines);
     writeWholeWheel(out, f);
     writeHitBars(out, f, wheelOrder);
     writeNumberTable(out, f);
@@ -361,7 +382,8 @@ std::string fairnessText(const FairnessFigures& f, std::string_view file,
     return out;
 }
 
-std::string fairnessJson(const FairnessFigures& f, std::string_view file) {
+std::string fairnessJson(const FairnessFigures& f, const SpinLineCounts& lines,
+                         std::string_view file) {
     using Json = nlohmann::ordered_json;
     // Every figure finite and without the sign of a zero.
     const auto real = [](double value) {
@@ -417,6 +439,12 @@ std::string fairnessJson(const FairnessFigures& f, std::string_view file) {
     out["spins_read"] = f.spinsRead;
     out["outside_wheel"] = f.outsideWheel;
     out["spins_analysed"] = f.spinsAnalysed;
+    out["order"] = lines.oldestFirst ? "oldest_first" : "newest_first";
+    out["blank_lines"] = lines.blankLines;
+    out["not_spins"] = lines.notSpins;
+    out["first_not_spin"] = lines.firstNotSpin ? Json{{"line", lines.firstNotSpin->line},
+                                                      {"text", lines.firstNotSpin->text}}
+                                               : Json(nullptr);
     out["expected_hits"] = real(f.expectedHits);
     out["chi_square"] = {{"value", real(f.chiSquare.value)},
                          {"df", f.chiSquare.df},
@@ -436,7 +464,7 @@ std::string fairnessJson(const FairnessFigures& f, std::string_view file) {
                     {"classes", classes}};
     out["detectable_one_in"] = f.detectableOneIn ? real(*f.detectableOneIn) : Json(nullptr);
     // The file name may hold any bytes: those that are not UTF-8 are replaced.
-    return out.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+    return out.dump(2, ' ', true, Json::error_handler_t::replace) + "\n";
 }
 
 std::string fairnessCsv(const FairnessFigures& f) {

@@ -8,14 +8,17 @@
 #include <string_view>
 
 #include "fairness/fairness_figures.h"
+#include "fairness/spin_lines.h"
 
 namespace spinchart {
 
-// `file` names the spin file as the user gave it; `wheelOrder` is the one the
-// figures were computed with.
-std::string fairnessText(const FairnessFigures& figures, std::string_view file,
-                         std::span<const std::int32_t> wheelOrder);
-std::string fairnessJson(const FairnessFigures& figures, std::string_view file);
+// `lines` is what the reading counted besides the spins; `file` names the
+// spin file as the user gave it; `wheelOrder` is the one the figures were
+// computed with.
+std::string fairnessText(const FairnessFigures& figures, const SpinLineCounts& lines,
+                         std::string_view file, std::span<const std::int32_t> wheelOrder);
+std::string fairnessJson(const FairnessFigures& figures, const SpinLineCounts& lines,
+                         std::string_view file);
 std::string fairnessCsv(const FairnessFigures& figures);
 
 // The name of a number: "00" for 37.

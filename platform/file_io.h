@@ -35,6 +35,11 @@ public:
     static FileHandle createForWriting(const std::string& path);
     // Opens an existing regular file for reading.
     static FileHandle openForReading(const std::string& path);
+    // Opens anything that can be read from start to end: a file, a pipe, a
+    // FIFO (waiting for its writer), a device. A folder is refused.
+    static FileHandle openStreamForReading(const std::string& path);
+    // The program's standard input, as a handle of its own.
+    static FileHandle standardInput();
 
     bool isOpen() const { return native_ != noFile; }
     // Writes all bytes or throws.

@@ -64,13 +64,22 @@ FileHandle FileHandle::createForWriting(const std::string& path) {
     return FileHandle(fd);
 }
 
-FileHandle FileHandle::openForReading(const std::string& path) {
+namespace {
+
+int openExistingForReading(const std::string& path, int flags) {
     if (path.empty()) {
         errno = ENOENT;
         fail("cannot open", path);
     }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | flags);
     if (fd < 0) fail("cannot open", path);
+    return fd;
+}
+
+}  // namespace
+
+FileHandle FileHandle::openForReading(const std::string& path) {
+    const int fd = openExistingForReading(path, O_NONBLOCK);
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
@@ -79,6 +88,24 @@ FileHandle FileHandle::openForReading(const std::string& path) {
     }
     // Regular files never block; clear the flag used to avoid hanging on FIFOs.
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return FileHandle(fd);
+}
+
+// Without O_NONBLOCK: a FIFO waits for its writer, as a pipe would.
+FileHandle FileHandle::openStreamForReading(const std::string& path) {
+    const int fd = openExistingForReading(path, 0);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        errno = EISDIR;
+        fail("cannot open", path);
+    }
+    return FileHandle(fd);
+}
+
+FileHandle FileHandle::standardInput() {
+    const int fd = ::fcntl(0, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) fail("cannot open", "standard input");
     return FileHandle(fd);
 }
 

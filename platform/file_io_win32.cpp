@@ -72,22 +72,49 @@ FileHandle FileHandle::createForWriting(const std::string& path) {
     return FileHandle(h);
 }
 
-FileHandle FileHandle::openForReading(const std::string& path) {
+namespace {
+
+// An existing file, pipe or device opened for reading. A folder cannot be
+// opened this way.
+HANDLE openExistingForReading(const std::string& path) {
     const std::wstring name = wide(path);
     if (name.empty()) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         fail("cannot open", path);
     }
-    // A folder cannot be opened this way; a device is not a regular file.
     HANDLE h = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) fail("cannot open", path);
+    return h;
+}
+
+}  // namespace
+
+FileHandle FileHandle::openForReading(const std::string& path) {
+    HANDLE h = openExistingForReading(path);
+    // A device is not a regular file.
     if (GetFileType(h) != FILE_TYPE_DISK) {
         CloseHandle(h);
         SetLastError(ERROR_ACCESS_DENIED);
         fail("not a regular file", path);
     }
     return FileHandle(h);
+}
+
+FileHandle FileHandle::openStreamForReading(const std::string& path) {
+    return FileHandle(openExistingForReading(path));
+}
+
+FileHandle FileHandle::standardInput() {
+    const HANDLE process = GetCurrentProcess();
+    HANDLE own = nullptr;
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    if (input == nullptr || input == INVALID_HANDLE_VALUE ||
+        !DuplicateHandle(process, input, process, &own, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+        if (GetLastError() == 0) SetLastError(ERROR_INVALID_HANDLE);
+        fail("cannot open", "standard input");
+    }
+    return FileHandle(own);
 }
 
 void FileHandle::writeAll(const char* data, std::size_t size) {

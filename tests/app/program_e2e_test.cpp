@@ -237,6 +237,7 @@ TEST(ProgramE2e, CommandLineAnswersMistakesAndTheFairnessReport) {
     writeFile(dir.file("spins.dat"), " 17 \r\n00\r\n 3 \r\n");
     writeFile(dir.file("empty.dat"), "");
     writeFile(dir.file("outside.dat"), "38\r\n-1\r\n");
+    writeFile(dir.file("table.csv"), "when;spin\n1;17\n2;5\n");
     const std::string tryHelp = " Try 'spinchart --help'.\n";
     struct Row {
         std::vector<std::string> arguments;
@@ -277,12 +278,29 @@ TEST(ProgramE2e, CommandLineAnswersMistakesAndTheFairnessReport) {
         mistake({"--fairness", "spins.dat", "--wheel"}, "--wheel takes 0 or 00."),
         mistake({"--fairness", "spins.dat", "--json", "--csv"},
                 "--json and --csv exclude each other."),
-        mistake({"--wheel", "00"}, "--wheel, --json and --csv go with --fairness FILE."),
+        mistake({"--wheel", "00"},
+                "--wheel, --column, --oldest-first, --json and --csv go with --fairness FILE."),
+        mistake({"--oldest-first"},
+                "--wheel, --column, --oldest-first, --json and --csv go with --fairness FILE."),
+        mistake({"--fairness", "spins.dat", "--column"}, "--column needs a NAME or a number N."),
+        mistake({"--fairness", "spins.dat", "--column", "00"},
+                "--column counts fields from 1, not '00'."),
+        mistake({"--fairness", "spins.dat", "--column=12345678901"},
+                "--column counts fields from 1, not '12345678901'."),
         unreadable({"--fairness", "missing.dat"},
                    "cannot open 'missing.dat': No such file or directory"),
-        unreadable({"--fairness", "."}, "not a regular file '.': Is a directory"),
-        unreadable({"--fairness", "empty.dat"},
-                   "'empty.dat' holds no spins of the single-zero wheel"),
+        unreadable({"--fairness", "."}, "cannot open '.': Is a directory"),
+        unreadable({"--fairness", "empty.dat"}, "'empty.dat' holds no spins: it is empty"),
+        unreadable({"--fairness", "-"}, "standard input holds no spins: it is empty"),
+        unreadable({"--fairness", "table.csv"},
+                   "'table.csv' holds no spins: no line is one whole number; line 1 reads "
+                   "\"when;spin\". For one column of a table, give --column NAME or --column N"),
+        {{"--fairness", "table.csv", "--column=SPIN", "--oldest-first", "--json"},
+         0,
+         "{\n  \"file\": \"table.csv\",\n  \"wheel\": \"0\",\n  \"spins_read\": 2,\n"
+         "  \"outside_wheel\": 0,\n  \"spins_analysed\": 2,\n  \"order\": \"oldest_first\",\n"
+         "  \"blank_lines\": 1,",
+         ""},
         unreadable({"--fairness", "outside.dat", "--wheel", "00"},
                    "'outside.dat' holds no spins of the double-zero wheel"),
     };

@@ -250,6 +250,12 @@ TEST(WindowsOptions, AnswerAsOnLinuxWithoutTheFullScreen) {
         GTEST_SKIP() << "SPINCHART_WINDOWS_PROGRAM names no Windows program";
     TempDirectory dir;
     writeFile(dir.file("spins.dat"), readFile(SPINCHART_TEST_DATA "/fairness/spins.dat"));
+    // A name beyond the ANSI code page, a table in UTF-16 as Notepad saves it.
+    writeFile(dir.file("spins-\xCF\x89.dat"), readFile(SPINCHART_TEST_DATA "/fairness/spins.dat"));
+    writeFile(dir.file("table.csv"), std::string("\xFF\xFEn\0;\0s\0\n\0"
+                                                 "1\0;\0"
+                                                 "5\0\n\0",
+                                                 18));
     const std::vector<std::vector<std::string>> rows = {
         {"--version"},
         {"--help"},
@@ -259,6 +265,9 @@ TEST(WindowsOptions, AnswerAsOnLinuxWithoutTheFullScreen) {
         {"--fairness", "spins.dat", "--csv"},
         {"--verison"},
         {"--fairness", "missing.dat"},
+        {"--fairness", "spins-\xCF\x89.dat", "--json"},
+        {"--fairness", "table.csv", "--column", "S", "--oldest-first", "--json"},
+        {"--fairness", "-"},
     };
     const auto withoutCarriageReturns = [](std::string text) {
         std::erase(text, '\r');
