@@ -6,6 +6,7 @@
 
 #include "analysis/skip_file.h"
 #include "analysis/skip_statistics.h"
+#include "analysis/system_rule.h"
 #include "platform/memory.h"
 #include "text/session_error.h"
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "analysis/main_report.h"
+#include "analysis/system_rule.h"
 #include "text/number_text.h"
 
 namespace spinchart {

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "analysis/main_report.h"
+#include "analysis/system_rule.h"
 #include "text/number_text.h"
 #include "text/output_file.h"
 

@@ -5,6 +5,7 @@
 
 #include "analysis/main_report.h"
 #include "analysis/report_text.h"
+#include "analysis/system_rule.h"
 
 namespace spinchart {
 namespace {

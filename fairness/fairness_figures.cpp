@@ -4,7 +4,7 @@
 #include <array>
 #include <cmath>
 
-#include "analysis/main_report.h"
+#include "analysis/system_rule.h"
 
 #include <boost/math/distributions/binomial.hpp>
 #include <boost/math/distributions/chi_squared.hpp>
