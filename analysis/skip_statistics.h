@@ -7,9 +7,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <vector>
+
+#include "platform/memory.h"
 
 namespace spinchart {
 
@@ -38,8 +39,8 @@ void sortAscending(std::span<std::int32_t> values);
 // The skips of every number over positions 1..analysisCount, grouped by
 // number, each group in position order.
 struct SkipsByNumber {
-    std::vector<std::size_t> offsets;       // numberCount + 1 entries
-    std::unique_ptr<std::int32_t[]> skips;  // offsets.back() values
+    std::vector<std::size_t> offsets;  // numberCount + 1 entries
+    LargeArray<std::int32_t> skips;    // offsets.back() values
 
     std::span<std::int32_t> of(std::int32_t number) {
         const auto n = static_cast<std::size_t>(number);
