@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "analysis/main_report.h"
+#include "analysis/skip_statistics.h"
 #include "analysis/system_rule.h"
 #include "text/number_text.h"
 #include "text/output_file.h"
@@ -35,9 +36,10 @@ struct SmallNumbers {
 };
 
 // The print forms of the values one after another, or each on a line of its
-// own.
+// own; of a counted list, in ascending order.
 void writePrintForms(OutputFile& file, std::span<const std::int32_t> values,
                      bool linePerValue = false);
+void writePrintForms(OutputFile& file, const AscendingCounts& ascending, bool linePerValue = false);
 
 // Where the indented lines of the report start their text.
 constexpr int indentColumn = 23;

@@ -5,9 +5,8 @@
 
 namespace spinchart {
 
-void writeSkipFile(OutputFile& file, std::span<std::int32_t> distances) {
-    sortAscending(distances);
-    writePrintForms(file, distances, true);
+void writeSkipFile(OutputFile& file, std::span<const std::int32_t> distances) {
+    writePrintForms(file, countAscending(distances), true);
 }
 
 }  // namespace spinchart

@@ -10,7 +10,7 @@
 
 namespace spinchart {
 
-// Sorts the distances in place and writes them to the open skip file.
-void writeSkipFile(OutputFile& file, std::span<std::int32_t> distances);
+// Writes the distances in ascending order to the open skip file.
+void writeSkipFile(OutputFile& file, std::span<const std::int32_t> distances);
 
 }  // namespace spinchart

@@ -22,19 +22,26 @@ struct ChartSummary {
 // The summary from the median skips, one per number of the wheel.
 ChartSummary computeChartSummary(std::span<const std::int32_t> medianSkips);
 
-// The entry at 1-based position floor((c + 1) / 2) of an ascending list; 0 for
-// an empty one.
-std::int32_t medianOfSorted(std::span<const std::int32_t> sorted);
-
 // Every position's `nextOccurrenceDistance`: for positions 1..out.size(), the
 // distance to the next older position holding the same value, searched over
 // all the spins; spins.size() + 1 - position when there is none. Element k
 // belongs to position k + 1. One backward pass over the spins.
 void nextOccurrenceDistances(std::span<const std::int32_t> spins, std::span<std::int32_t> out);
 
-// Sorts ascending in place: the same list as the exchange sort, in linear
-// time when most values are small, as skips and distances are.
-void sortAscending(std::span<std::int32_t> values);
+// A list in ascending order as counts: how often each small value occurs,
+// and the other values sorted (the negatives, then those past the counts).
+// One pass over the list, when most values are small, as skips and distances
+// are; nothing moves.
+struct AscendingCounts {
+    std::vector<std::uint32_t> counts;  // counts[v]: how often v occurs
+    std::vector<std::int32_t> others;   // ascending
+    std::size_t size = 0;               // of the whole list
+};
+AscendingCounts countAscending(std::span<const std::int32_t> values);
+
+// The entry at 1-based position floor((c + 1) / 2) of the ascending list; 0
+// for an empty one.
+std::int32_t medianOf(const AscendingCounts& ascending);
 
 // The skips of every number over positions 1..analysisCount, grouped by
 // number, each group in position order.
