@@ -117,7 +117,14 @@ public:
             return wideRow(out, number, distance);
         static_assert(systemColumns[numberColumn].width >= 4 &&
                       systemColumns[distanceColumn].width >= 4);
-        std::memcpy(out, row_.data(), rowBytes_);
+        // A whole block where the row fits one, the next row overwriting its
+        // tail: no call a row, 60 -> 51 instructions a row (callgrind).
+        static_assert(maxRowBytes >= rowBlock);
+        if (rowBytes_ <= rowBlock) {
+            std::memcpy(out, row_.data(), rowBlock);
+        } else {
+            std::memcpy(out, row_.data(), rowBytes_);
+        }
         std::memcpy(out + layout_.positionEnd - 2, small_.lastTwoDigits[lastTwo_], 2);
         std::memcpy(out + layout_.numberEnd - 4, small_.field[number], 4);
         std::memcpy(out + layout_.distanceEnd - 4, small_.field[distance], 4);
@@ -158,6 +165,7 @@ private:
         }
     }
 
+    static constexpr std::size_t rowBlock = 64;
     const SmallNumbers& small_ = SmallNumbers::get();
     std::int64_t position_;  // counting on past the last row never overflows
     std::array<char, maxRowBytes> row_{};
