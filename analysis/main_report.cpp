@@ -64,9 +64,10 @@ void runAnalysis(const AnalysisRequest& request) {
         const auto rows = static_cast<std::size_t>(systemReportRows(count));
         const LargeArray<std::int32_t> distances = makeLargeArray<std::int32_t>(rows);
         nextOccurrenceDistances(request.spins, {distances.get(), rows});
-        writeSystemReport(report, request, {distances.get(), rows});
+        const AscendingCounts sortedDistances =
+            writeSystemReport(report, request, {distances.get(), rows});
         report.close();
-        writeSkipFile(skipFile, {distances.get(), rows});
+        writeSkipFile(skipFile, sortedDistances);
         skipFile.close();
     } catch (...) {
         keepWritten(report);

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "analysis/skip_statistics.h"
 #include "text/output_file.h"
 
 namespace spinchart {
@@ -44,8 +45,9 @@ void runAnalysis(const AnalysisRequest& request);
 void writeFrequencySkipChart(OutputFile& report, const AnalysisRequest& request);
 
 // Appends the system report, one row per analysed spin but the oldest five
-// with its distance (`rowDistances`).
-void writeSystemReport(OutputFile& report, const AnalysisRequest& request,
-                       std::span<const std::int32_t> rowDistances);
+// with its distance (`rowDistances`); returns the distances counted in
+// ascending order, for the skip file.
+AscendingCounts writeSystemReport(OutputFile& report, const AnalysisRequest& request,
+                                  std::span<const std::int32_t> rowDistances);
 
 }  // namespace spinchart

@@ -17,12 +17,19 @@ constexpr std::int32_t denseValues = 1024;
 
 AscendingCounts countAscending(std::span<const std::int32_t> values) {
     AscendingCounts ascending;
-    ascending.size = values.size();
+    countAscending(ascending, values);
+    return ascending;
+}
+
+void countAscending(AscendingCounts& ascending, std::span<const std::int32_t> values) {
+    ascending.size += values.size();
     std::vector<std::uint32_t>& counts = ascending.counts;
+    std::vector<std::int32_t>& others = ascending.others;
+    const std::size_t sorted = others.size();
     // The table and its size in locals, so that the loop keeps them in
     // registers: 15 -> 7 instructions a value (callgrind).
     std::uint32_t* table = counts.data();
-    std::uint32_t range = 0;
+    auto range = static_cast<std::uint32_t>(counts.size());
     for (const std::int32_t v : values) {
         const auto u = static_cast<std::uint32_t>(v);
         if (u < range) {
@@ -33,11 +40,12 @@ AscendingCounts countAscending(std::span<const std::int32_t> values) {
             range = u + 1;
             ++table[u];
         } else {
-            ascending.others.push_back(v);
+            others.push_back(v);
         }
     }
-    std::sort(ascending.others.begin(), ascending.others.end());
-    return ascending;
+    const auto added = others.begin() + static_cast<std::ptrdiff_t>(sorted);
+    std::sort(added, others.end());
+    std::inplace_merge(others.begin(), added, others.end());
 }
 
 std::int32_t medianOf(const AscendingCounts& ascending) {

@@ -38,6 +38,8 @@ struct AscendingCounts {
     std::size_t size = 0;               // of the whole list
 };
 AscendingCounts countAscending(std::span<const std::int32_t> values);
+// Adds more values to the counts, as if counted with the others.
+void countAscending(AscendingCounts& ascending, std::span<const std::int32_t> values);
 
 // The entry at 1-based position floor((c + 1) / 2) of the ascending list; 0
 // for an empty one.

@@ -154,6 +154,13 @@ TEST(CountAscending, MatchesAComparisonSortForEveryMixOfValues) {
         std::sort(expected.begin(), expected.end());
         const AscendingCounts ascending = countAscending(values);
         ASSERT_EQ(listed(ascending), expected) << "trial " << trial;
+        // Counted in two parts, as the system report counts its batches.
+        AscendingCounts parts;
+        const std::span<const std::int32_t> all = values;
+        countAscending(parts, all.first(values.size() / 3));
+        countAscending(parts, all.subspan(values.size() / 3));
+        ASSERT_EQ(listed(parts), expected) << "trial " << trial;
+        EXPECT_EQ(parts.size, expected.size());
         EXPECT_EQ(medianOf(ascending),
                   expected.empty() ? 0 : expected[(expected.size() + 1) / 2 - 1]);
         OutputFile out;
