@@ -35,11 +35,11 @@ public:
 private:
     void readInput() override;
     bool takeContentLost() override;
+    void updateSize();
+    bool windowResized() const;
     void drawUpdate(const ScreenUpdate& update, bool visibilityChanged) override;
     void drawNotice() override;
     void ringBell() override;
-    void updateSize();
-    bool windowResized() const;
     // Blanks the window in the console's own colours, with the lines on it.
     void blankWindow(const std::vector<NoticeLine>& lines);
 
