@@ -41,8 +41,8 @@ void writeFrequencySkipChart(OutputFile& out, const AnalysisRequest& request) {
     writeHeader(out, request);
     if (request.analysisCount < 0) return;
 
-    // All numbers' skips in one pass; each group is printed, then sorted in
-    // place and printed again.
+    // All numbers' skips in one pass; each group is printed, then counted and
+    // printed again in ascending order.
     SkipsByNumber grouped =
         groupSkipsByNumber(request.spins, request.analysisCount, request.numberCount);
     std::vector<std::int32_t> medians(static_cast<std::size_t>(request.numberCount));
@@ -57,11 +57,11 @@ void writeFrequencySkipChart(OutputFile& out, const AnalysisRequest& request) {
         out.write("\xF9 Skips -> ");
         writePrintForms(out, skips);
         out.newLine();
-        sortAscending(skips);
+        const AscendingCounts sorted = countAscending(skips);
         out.write("* Sorted Skips: ");
-        writePrintForms(out, skips);
+        writePrintForms(out, sorted);
         out.newLine();
-        const std::int32_t median = medianOfSorted(skips);
+        const std::int32_t median = medianOf(sorted);
         medians[static_cast<std::size_t>(number)] = median;
         out.write("* Median Skip: ");
         out.writePrintForm(median);

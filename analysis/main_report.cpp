@@ -6,6 +6,7 @@
 
 #include "analysis/skip_file.h"
 #include "analysis/skip_statistics.h"
+#include "analysis/system_rule.h"
 #include "platform/memory.h"
 #include "text/session_error.h"
 
@@ -61,13 +62,12 @@ void runAnalysis(const AnalysisRequest& request) {
         if (count < 0) throw SessionError("negative analysis count");
 
         const auto rows = static_cast<std::size_t>(systemReportRows(count));
-        const auto distances = std::make_unique_for_overwrite<std::int32_t[]>(rows);
-        // Large pages with the skips: 10 M spins on tmpfs 50.3 -> 26.3 ns a spin (make bench).
-        preferLargePages(distances.get(), rows * sizeof(std::int32_t));
+        const LargeArray<std::int32_t> distances = makeLargeArray<std::int32_t>(rows);
         nextOccurrenceDistances(request.spins, {distances.get(), rows});
-        writeSystemReport(report, request, {distances.get(), rows});
+        const AscendingCounts sortedDistances =
+            writeSystemReport(report, request, {distances.get(), rows});
         report.close();
-        writeSkipFile(skipFile, {distances.get(), rows});
+        writeSkipFile(skipFile, sortedDistances);
         skipFile.close();
     } catch (...) {
         keepWritten(report);

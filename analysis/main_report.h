@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "analysis/skip_statistics.h"
 #include "text/output_file.h"
 
 namespace spinchart {
@@ -37,20 +38,6 @@ struct AnalysisRequest {
 // what was written before it stays in the files.
 void runAnalysis(const AnalysisRequest& request);
 
-// The system plays all numbers except those of this many last spins.
-constexpr std::int32_t excludedLastSpins = 5;
-
-// The system wins on a spin when none of the excluded last spins held its
-// number: it came out more than that many spins back.
-constexpr bool systemWins(std::int32_t distance) {
-    return distance > excludedLastSpins;
-}
-
-// The number of rows of the system report for a count of analysed spins.
-constexpr std::int32_t systemReportRows(std::int32_t analysisCount) {
-    return analysisCount > excludedLastSpins ? analysisCount - excludedLastSpins : 0;
-}
-
 // The parts of the analysis, in the order runAnalysis writes them.
 
 // The header and the frequency and skip chart of positions 1..analysisCount;
@@ -58,8 +45,9 @@ constexpr std::int32_t systemReportRows(std::int32_t analysisCount) {
 void writeFrequencySkipChart(OutputFile& report, const AnalysisRequest& request);
 
 // Appends the system report, one row per analysed spin but the oldest five
-// with its distance (`rowDistances`).
-void writeSystemReport(OutputFile& report, const AnalysisRequest& request,
-                       std::span<const std::int32_t> rowDistances);
+// with its distance (`rowDistances`); returns the distances counted in
+// ascending order, for the skip file.
+AscendingCounts writeSystemReport(OutputFile& report, const AnalysisRequest& request,
+                                  std::span<const std::int32_t> rowDistances);
 
 }  // namespace spinchart

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "analysis/main_report.h"
+#include "analysis/system_rule.h"
 #include "text/number_text.h"
 
 namespace spinchart {
@@ -73,6 +74,47 @@ void writePrintForms(OutputFile& file, std::span<const std::int32_t> values, boo
             return p;
         });
     }
+}
+
+namespace {
+
+// `count` copies of the print form of `value`, each with a line end if asked:
+// one copy, then the copies made so far copied after them.
+void writeCopies(OutputFile& file, std::int32_t value, std::uint64_t count, bool linePerValue) {
+    char unit[wholeNumberBytes + 2];
+    std::size_t length = printFormInto(unit, value);
+    if (linePerValue) {
+        unit[length++] = '\r';
+        unit[length++] = '\n';
+    }
+    const std::size_t batch = OutputFile::bulkLimit / length;
+    while (count > 0) {
+        const auto copies = static_cast<std::size_t>(std::min<std::uint64_t>(count, batch));
+        file.writeInPlace(copies * length, [&](std::span<char> room) {
+            std::memcpy(room.data(), unit, length);
+            for (std::size_t done = length; done < room.size();) {
+                const std::size_t n = std::min(done, room.size() - done);
+                std::memcpy(room.data() + done, room.data(), n);
+                done += n;
+            }
+            return room.data() + room.size();
+        });
+        count -= copies;
+    }
+}
+
+}  // namespace
+
+void writePrintForms(OutputFile& file, const AscendingCounts& ascending, bool linePerValue) {
+    const std::span<const std::int32_t> others = ascending.others;
+    const auto negatives = static_cast<std::size_t>(
+        std::lower_bound(others.begin(), others.end(), 0) - others.begin());
+    writePrintForms(file, others.first(negatives), linePerValue);
+    for (std::size_t v = 0; v < ascending.counts.size(); ++v) {
+        if (ascending.counts[v] > 0)
+            writeCopies(file, static_cast<std::int32_t>(v), ascending.counts[v], linePerValue);
+    }
+    writePrintForms(file, others.subspan(negatives), linePerValue);
 }
 
 void writeAt(OutputFile& file, int column, std::string_view text) {

@@ -1,12 +1,10 @@
 #include "analysis/skip_file.h"
 
 #include "analysis/report_text.h"
-#include "analysis/skip_statistics.h"
 
 namespace spinchart {
 
-void writeSkipFile(OutputFile& file, std::span<std::int32_t> distances) {
-    sortAscending(distances);
+void writeSkipFile(OutputFile& file, const AscendingCounts& distances) {
     writePrintForms(file, distances, true);
 }
 

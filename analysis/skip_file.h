@@ -3,14 +3,12 @@
 // the previous occurrence of its number, one value per line in print form,
 // ascending.
 
-#include <cstdint>
-#include <span>
-
+#include "analysis/skip_statistics.h"
 #include "text/output_file.h"
 
 namespace spinchart {
 
-// Sorts the distances in place and writes them to the open skip file.
-void writeSkipFile(OutputFile& file, std::span<std::int32_t> distances);
+// Writes the distances, counted in ascending order, to the open skip file.
+void writeSkipFile(OutputFile& file, const AscendingCounts& distances);
 
 }  // namespace spinchart

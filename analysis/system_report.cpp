@@ -5,6 +5,8 @@
 
 #include "analysis/main_report.h"
 #include "analysis/report_text.h"
+#include "analysis/skip_statistics.h"
+#include "analysis/system_rule.h"
 
 namespace spinchart {
 namespace {
@@ -55,9 +57,10 @@ void writeFooter(OutputFile& file, const AnalysisRequest& request) {
 
 }  // namespace
 
-void writeSystemReport(OutputFile& report, const AnalysisRequest& request,
-                       std::span<const std::int32_t> rowDistances) {
+AscendingCounts writeSystemReport(OutputFile& report, const AnalysisRequest& request,
+                                  std::span<const std::int32_t> rowDistances) {
     writeHeader(report, request);
+    AscendingCounts counted;
     const std::int32_t* numbers = request.spins.data();
     SystemRows rows;
     // Rows go out in batches, each with room for its widest rows.
@@ -70,8 +73,11 @@ void writeSystemReport(OutputFile& report, const AnalysisRequest& request,
                 p = rows.next(p, numbers[k], rowDistances[k]);
             return p;
         });
+        // Counted while the batch is in the cache and the writer busy.
+        countAscending(counted, rowDistances.subspan(first, last - first));
     }
     writeFooter(report, request);
+    return counted;
 }
 
 }  // namespace spinchart

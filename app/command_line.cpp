@@ -4,7 +4,7 @@
 #include <optional>
 #include <string_view>
 
-#include "analysis/main_report.h"
+#include "analysis/system_rule.h"
 #include "platform/user_guide.h"
 #include "text/program_identity.h"
 

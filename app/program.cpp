@@ -6,6 +6,7 @@
 
 #include "app/command_line.h"
 #include "app/main_menu.h"
+#include "console/console_screen.h"
 #include "fairness/fairness_mode.h"
 #include "platform/terminal.h"
 
@@ -44,7 +45,7 @@ int runProgram(std::span<const char* const> arguments) {
             break;
     }
     try {
-        std::unique_ptr<TerminalBackend> terminal = openProgramTerminal();
+        std::unique_ptr<TerminalBackend> terminal = openProgramTerminal(screenSize);
         ConsoleScreen screen;
         screen.backend = terminal.get();
         SessionContext context;

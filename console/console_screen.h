@@ -15,9 +15,18 @@ namespace spinchart {
 
 constexpr int screenRows = 25;
 constexpr int screenColumns = 80;
+constexpr ScreenSize screenSize{screenRows, screenColumns};
 // Every screen is yellow on green.
 constexpr int screenForeground = 14;
 constexpr int screenBackground = 2;
+
+using ScreenCells = std::array<ScreenCell, screenRows * screenColumns>;
+// The screen before anything is drawn: blanks in its colours.
+constexpr ScreenCells blankScreen() {
+    ScreenCells cells{};
+    cells.fill(ScreenCell{' ', screenForeground + 16 * screenBackground});
+    return cells;
+}
 
 // Key code: 0, 1 or 2 characters. A key with a character gives that character
 // (Enter 13, Backspace 8, Escape 27, Ctrl+C 3); keys without one give NUL and a
@@ -26,7 +35,7 @@ using KeyCode = std::string;
 
 struct ConsoleScreen {
     TerminalBackend* backend = nullptr;
-    std::array<ScreenCell, screenRows * screenColumns> cells{};
+    ScreenCells cells = blankScreen();
     int foreground = screenForeground;
     int background = screenBackground;
     int cursorRow = 1;     // 1-based
@@ -35,7 +44,7 @@ struct ConsoleScreen {
 
     // What the backend shows now; changes reach it in one batch whenever the
     // program waits for a key (or calls presentScreen).
-    std::array<ScreenCell, screenRows * screenColumns> shownCells{};
+    ScreenCells shownCells = blankScreen();
     bool shownValid = false;  // false: the next batch repaints everything
     int shownCursorRow = 0;
     int shownCursorColumn = 0;

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <iterator>
 
-#include "analysis/main_report.h"
+#include "analysis/system_rule.h"
 
 #include <boost/math/distributions/binomial.hpp>
 #include <boost/math/distributions/chi_squared.hpp>

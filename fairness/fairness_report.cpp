@@ -5,7 +5,7 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
-#include "analysis/main_report.h"
+#include "analysis/system_rule.h"
 
 namespace spinchart {
 namespace {

@@ -1,5 +1,8 @@
-// Available memory from the Windows memory status.
+// Available memory from the Windows memory status; large blocks from the
+// system's virtual memory.
 #include <windows.h>
+
+#include <cstring>
 
 #include "platform/memory.h"
 
@@ -15,7 +18,24 @@ std::uint64_t availableMemoryBytes() {
     return physical < addressSpace ? physical : addressSpace;
 }
 
-// Large pages on Windows need a privilege the user seldom holds.
-void preferLargePages(void*, std::size_t) {}
+// Large pages on Windows need a privilege the user seldom holds: committed
+// pages, zero until touched.
+void* allocateLargeBlock(std::size_t bytes) {
+    if (bytes == 0) return nullptr;
+    return VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+}
+
+void* resizeLargeBlock(void* block, std::size_t oldBytes, std::size_t bytes) {
+    void* resized = allocateLargeBlock(bytes);
+    if (resized == nullptr && bytes > 0) return nullptr;
+    if (block != nullptr && resized != nullptr)
+        std::memcpy(resized, block, oldBytes < bytes ? oldBytes : bytes);
+    releaseLargeBlock(block, oldBytes);
+    return resized;
+}
+
+void releaseLargeBlock(void* block, std::size_t) {
+    if (block != nullptr) VirtualFree(block, 0, MEM_RELEASE);
+}
 
 }  // namespace spinchart

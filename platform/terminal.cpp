@@ -2,16 +2,21 @@
 #include "platform/terminal.h"
 
 #include <algorithm>
-#include <string_view>
 #include <utility>
 
 namespace spinchart {
 
-std::vector<NoticeLine> sizeNotice(int rows, int columns) {
-    static constexpr std::string_view words[] = {"The",     "program", "needs", "80",
-                                                 "columns", "by",      "25",    "rows"};
+std::vector<NoticeLine> sizeNotice(ScreenSize screen, int rows, int columns) {
+    const std::string words[] = {"The",
+                                 "program",
+                                 "needs",
+                                 std::to_string(screen.columns),
+                                 "columns",
+                                 "by",
+                                 std::to_string(screen.rows),
+                                 "rows"};
     std::vector<std::string> lines(1);
-    for (std::string_view word : words) {
+    for (const std::string& word : words) {
         if (!lines.back().empty() &&
             lines.back().size() + 1 + word.size() > static_cast<std::size_t>(columns))
             lines.emplace_back();
@@ -26,6 +31,27 @@ std::vector<NoticeLine> sizeNotice(int rows, int columns) {
                           lines[i].substr(0, static_cast<std::size_t>(columns))});
     }
     return notice;
+}
+
+PlatformTerminal::PlatformTerminal(ScreenSize screenSize) : screen(screenSize) {}
+
+void PlatformTerminal::show(const ScreenUpdate& update) {
+    if (tooSmall) {
+        if (!noticeShown) showNotice();
+        if (update.bell) ringBell();
+        return;
+    }
+    if (update.repaint) cursorShown = -1;
+    const int visible = update.cursorVisible ? 1 : 0;
+    const bool visibilityChanged = cursorShown != visible;
+    cursorShown = visible;
+    drawUpdate(update, visibilityChanged);
+}
+
+void PlatformTerminal::showNotice() {
+    drawNotice();
+    cursorShown = 0;
+    noticeShown = true;
 }
 
 bool PlatformTerminal::keyPending() {
@@ -56,7 +82,7 @@ void PlatformTerminal::readAvailable() {
 void PlatformTerminal::setSize(int newRows, int newColumns) {
     rows = newRows;
     columns = newColumns;
-    tooSmall = rows < smallestRows || columns < smallestColumns;
+    tooSmall = rows < screen.rows || columns < screen.columns;
     noticeShown = false;
 }
 

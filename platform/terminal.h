@@ -15,8 +15,8 @@ namespace spinchart {
 // One screen cell: a code page 437 byte and a colour attribute
 // (foreground + 16 * background).
 struct ScreenCell {
-    unsigned char character = ' ';
-    unsigned char attribute = 14 + 16 * 2;
+    unsigned char character;
+    unsigned char attribute;
 
     friend bool operator==(const ScreenCell&, const ScreenCell&) = default;
 };
@@ -60,28 +60,33 @@ public:
     virtual bool takeRepaintRequest() = 0;
 };
 
-// The smallest terminal or console window the screen fits.
-constexpr int smallestRows = 25;
-constexpr int smallestColumns = 80;
+// The size of the program's screen, as the console layer gives it: the
+// smallest terminal or console window the screen fits.
+struct ScreenSize {
+    int rows = 0;
+    int columns = 0;
+};
 
-// The notice a terminal or window smaller than that shows instead of the
-// screen: "The program needs 80 columns by 25 rows", wrapped at its words to
-// the width, cut to fit, and centred. Rows and columns are 1-based.
+// The notice a terminal or window smaller than the screen shows instead of
+// it: "The program needs C columns by R rows", wrapped at its words to the
+// width, cut to fit, and centred. Rows and columns are 1-based.
 struct NoticeLine {
     int row = 1;
     int column = 1;
     std::string text;
 };
-std::vector<NoticeLine> sizeNotice(int rows, int columns);
+std::vector<NoticeLine> sizeNotice(ScreenSize screen, int rows, int columns);
 
-// What the platform terminals share: the keys read ahead, and the size check.
-// A terminal smaller than 80x25 shows the notice instead of the screen, and
-// keys typed meanwhile are dropped.
+// What the platform terminals share: the keys read ahead, the size check and
+// the cursor's visibility as last shown. A terminal smaller than the screen
+// shows the notice instead of it, once, and keys typed meanwhile are dropped;
+// the backends draw the rest.
 class PlatformTerminal : public TerminalBackend {
 public:
     PlatformTerminal(const PlatformTerminal&) = delete;
     PlatformTerminal& operator=(const PlatformTerminal&) = delete;
 
+    void show(const ScreenUpdate& update) final;
     bool keyPending() final;
     std::string takeKey() final;
     // Once the display lost its content the size is read again; too small,
@@ -89,22 +94,29 @@ public:
     bool takeRepaintRequest() final;
 
 protected:
-    PlatformTerminal() = default;
+    explicit PlatformTerminal(ScreenSize screen);
     // Moves the input that has come into `keys`, without waiting.
     virtual void readInput() = 0;
     // True once after the display lost its content; reads the size anew.
     virtual bool takeContentLost() = 0;
+    // The update on a terminal the screen fits: the bell, the repaint, the
+    // runs, the cursor's place, and its visibility when that changed.
+    virtual void drawUpdate(const ScreenUpdate& update, bool visibilityChanged) = 0;
     // The display blanked in the terminal's own colours, the notice on it, the
     // cursor hidden.
-    virtual void showNotice() = 0;
+    virtual void drawNotice() = 0;
+    virtual void ringBell() = 0;
 
+    // drawNotice(), and the notice and the hidden cursor noted.
+    void showNotice();
     // readInput(), then the keys typed blind dropped.
     void readAvailable();
     void setSize(int newRows, int newColumns);
 
+    const ScreenSize screen;
     std::deque<std::string> keys;
-    int rows = smallestRows;
-    int columns = smallestColumns;
+    int rows = screen.rows;
+    int columns = screen.columns;
     bool tooSmall = false;
     bool noticeShown = false;
     bool inputClosed = false;
@@ -114,6 +126,6 @@ protected:
 // Takes over the program's own console (raw input, full-screen output) until
 // the returned backend is destroyed, which gives it back as it was found.
 // Throws PlatformError when there is no usable console.
-std::unique_ptr<TerminalBackend> openProgramTerminal();
+std::unique_ptr<TerminalBackend> openProgramTerminal(ScreenSize screen);
 
 }  // namespace spinchart

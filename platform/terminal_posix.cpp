@@ -126,12 +126,12 @@ void install(int signal, void (*handler)(int), int flags, struct sigaction* prev
     ::sigaction(signal, &action, previous);
 }
 
-void setLeaveSequence(int rows, bool utf8) {
+void setLeaveSequence(int rows, int screenRows, bool utf8) {
     // Colours reset, cursor to the start of the row below the screen (or the
     // last row), that row blanked, cursor shown; outside UTF-8 the line
     // drawing set off too, should an ending signal cut a run of it short.
     std::string sequence = utf8 ? "\x1b[0m" : "\x1b(B\x1b[0m";
-    appendMoveTo(sequence, rows > 25 ? 26 : rows, 1);
+    appendMoveTo(sequence, rows > screenRows ? screenRows + 1 : rows, 1);
     sequence += "\x1b[K\x1b[?25h";
     sigset_t all;
     sigset_t old;
@@ -162,7 +162,7 @@ bool isInteractiveTerminal(int inputFd, int outputFd) {
     return ::isatty(inputFd) == 1 && ::isatty(outputFd) == 1;
 }
 
-std::unique_ptr<TerminalBackend> openProgramTerminal() {
+std::unique_ptr<TerminalBackend> openProgramTerminal(ScreenSize screen) {
     if (!isInteractiveTerminal(STDIN_FILENO, STDOUT_FILENO)) {
         throw PlatformError("standard input and output must be a terminal");
     }
@@ -171,7 +171,7 @@ std::unique_ptr<TerminalBackend> openProgramTerminal() {
         throw PlatformError(std::string("the terminal (TERM=") + terminalType +
                             ") cannot place the cursor");
     }
-    return std::make_unique<PosixTerminal>(STDIN_FILENO, STDOUT_FILENO,
+    return std::make_unique<PosixTerminal>(screen, STDIN_FILENO, STDOUT_FILENO,
                                            TerminalCharset::fromEnvironment(),
                                            colourDepthFromEnvironment());
 }
@@ -197,9 +197,13 @@ std::vector<dev_t> terminalDevicesInUse() {
     return devices;
 }
 
-PosixTerminal::PosixTerminal(int input, int output, TerminalCharset terminalCharset,
-                             ColourDepth colourDepth)
-    : inputFd(input), outputFd(output), charset(std::move(terminalCharset)), colours(colourDepth) {
+PosixTerminal::PosixTerminal(ScreenSize screenSize, int input, int output,
+                             TerminalCharset terminalCharset, ColourDepth colourDepth)
+    : PlatformTerminal(screenSize),
+      inputFd(input),
+      outputFd(output),
+      charset(std::move(terminalCharset)),
+      colours(colourDepth) {
     if (!charset.utf8()) decoder.charset = &charset;
     if (saved.active) throw PlatformError("the terminal is already in use");
     termios original{};
@@ -218,7 +222,7 @@ PosixTerminal::PosixTerminal(int input, int output, TerminalCharset terminalChar
     saved.inputFd = inputFd;
     saved.outputFd = outputFd;
     saved.original = original;
-    setLeaveSequence(rows, charset.utf8());
+    setLeaveSequence(rows, screen.rows, charset.utf8());
 
     termios raw = original;
     raw.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
@@ -305,29 +309,25 @@ void PosixTerminal::writeAll(const std::string& bytes) {
     }
 }
 
-void PosixTerminal::show(const ScreenUpdate& update) {
+void PosixTerminal::drawUpdate(const ScreenUpdate& update, bool visibilityChanged) {
     if (!active) return;
     // The bell first, as it was asked for before the screen was drawn.
     std::string out = update.bell ? "\a" : "";
-    if (tooSmall) {
-        if (!noticeShown) showNotice();
-    } else {
-        if (update.repaint) {
-            out += "\x1b[0m\x1b[H\x1b[2J";
-            currentAttribute = -1;
-            cursorShown = -1;
-        }
-        for (const CellRun& run : update.runs) {
-            appendCells(out, run.row, run.column, run.cells, rows, columns, currentAttribute,
-                        charset, colours);
-        }
-        appendMoveTo(out, std::min(update.cursorRow, rows), std::min(update.cursorColumn, columns));
-        if (cursorShown != static_cast<int>(update.cursorVisible)) {
-            out += update.cursorVisible ? "\x1b[?25h" : "\x1b[?25l";
-            cursorShown = update.cursorVisible;
-        }
+    if (update.repaint) {
+        out += "\x1b[0m\x1b[H\x1b[2J";
+        currentAttribute = -1;
     }
+    for (const CellRun& run : update.runs) {
+        appendCells(out, run.row, run.column, run.cells, rows, columns, currentAttribute, charset,
+                    colours);
+    }
+    appendMoveTo(out, std::min(update.cursorRow, rows), std::min(update.cursorColumn, columns));
+    if (visibilityChanged) out += update.cursorVisible ? "\x1b[?25h" : "\x1b[?25l";
     writeAll(out);
+}
+
+void PosixTerminal::ringBell() {
+    if (active) writeAll("\a");
 }
 
 void PosixTerminal::readInput() {
@@ -386,21 +386,19 @@ bool PosixTerminal::takeContentLost() {
     resized = 0;
     drainWakePipe();
     updateSize();
-    setLeaveSequence(rows, charset.utf8());
+    setLeaveSequence(rows, screen.rows, charset.utf8());
     return true;
 }
 
-void PosixTerminal::showNotice() {
+void PosixTerminal::drawNotice() {
     if (!active) return;
     std::string notice = "\x1b[0m\x1b[H\x1b[2J";
-    for (const NoticeLine& line : sizeNotice(rows, columns)) {
+    for (const NoticeLine& line : sizeNotice(screen, rows, columns)) {
         appendMoveTo(notice, line.row, line.column);
         notice += line.text;
     }
     notice += "\x1b[?25l";
     currentAttribute = -1;
-    cursorShown = 0;
-    noticeShown = true;
     writeAll(notice);
 }
 

@@ -44,14 +44,14 @@ class PosixTerminal final : public PlatformTerminal {
 public:
     // Takes over the terminal; throws PlatformError when it cannot. Only
     // one may exist at a time.
-    PosixTerminal(int inputFd, int outputFd, TerminalCharset charset = TerminalCharset(),
+    PosixTerminal(ScreenSize screen, int inputFd, int outputFd,
+                  TerminalCharset charset = TerminalCharset(),
                   ColourDepth colours = ColourDepth::palette16);
     ~PosixTerminal() override;
 
     // Gives the terminal back; the object is inert afterwards.
     void restore();
 
-    void show(const ScreenUpdate& update) override;
     void discardPendingKeys() override;
     void waitForInput() override;
 
@@ -61,7 +61,9 @@ public:
 private:
     void readInput() override;
     bool takeContentLost() override;
-    void showNotice() override;
+    void drawUpdate(const ScreenUpdate& update, bool visibilityChanged) override;
+    void drawNotice() override;
+    void ringBell() override;
     void checkEscapeWait();
     void updateSize();
     void writeAll(const std::string& bytes);

@@ -120,7 +120,7 @@ void writeBlock(HANDLE output, int left, int top, int width, const std::vector<C
 
 }  // namespace
 
-std::unique_ptr<TerminalBackend> openProgramTerminal() {
+std::unique_ptr<TerminalBackend> openProgramTerminal(ScreenSize screen) {
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
     HANDLE input = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, share, nullptr,
                                OPEN_EXISTING, 0, nullptr);
@@ -132,10 +132,11 @@ std::unique_ptr<TerminalBackend> openProgramTerminal() {
         throw PlatformError("the program must run in a console");
     }
     // The handles live as long as the program; the system closes them.
-    return std::make_unique<Win32Terminal>(input, output);
+    return std::make_unique<Win32Terminal>(screen, input, output);
 }
 
-Win32Terminal::Win32Terminal(void* in, void* out) : input(in), output(out) {
+Win32Terminal::Win32Terminal(ScreenSize screenSize, void* in, void* out)
+    : PlatformTerminal(screenSize), input(in), output(out) {
     DWORD mode = 0;
     CONSOLE_SCREEN_BUFFER_INFO info{};
     if (!GetConsoleMode(input, &mode) || !GetConsoleScreenBufferInfo(output, &info)) {
@@ -189,7 +190,7 @@ void Win32Terminal::updateSize() {
             std::max(1, info.srWindow.Right - info.srWindow.Left + 1));
     const int bufferRows = std::max(1, static_cast<int>(info.dwSize.Y));
     ConsoleLock lock;
-    saved.leaveRow = static_cast<SHORT>(std::min(originRow + smallestRows, bufferRows - 1));
+    saved.leaveRow = static_cast<SHORT>(std::min(originRow + screen.rows, bufferRows - 1));
 }
 
 bool Win32Terminal::windowResized() const {
@@ -199,16 +200,11 @@ bool Win32Terminal::windowResized() const {
            info.srWindow.Right - info.srWindow.Left + 1 != columns;
 }
 
-void Win32Terminal::show(const ScreenUpdate& update) {
-    if (tooSmall) {
-        if (!noticeShown) showNotice();
-    } else {
+void Win32Terminal::drawUpdate(const ScreenUpdate& update, bool visibilityChanged) {
+    {
         ConsoleLock lock;
         if (!saved.active) return;
-        if (update.repaint) {
-            blankWindow({});
-            cursorShown = -1;
-        }
+        if (update.repaint) blankWindow({});
         for (const CellRun& run : update.runs) {
             std::vector<CHAR_INFO> block(run.cells.size());
             for (std::size_t i = 0; i < block.size(); ++i) {
@@ -223,23 +219,24 @@ void Win32Terminal::show(const ScreenUpdate& update) {
             output,
             COORD{static_cast<SHORT>(originColumn + std::min(update.cursorColumn, columns) - 1),
                   static_cast<SHORT>(originRow + std::min(update.cursorRow, rows) - 1)});
-        if (cursorShown != static_cast<int>(update.cursorVisible)) {
+        if (visibilityChanged) {
             const CONSOLE_CURSOR_INFO cursor{saved.cursor.dwSize, update.cursorVisible};
             SetConsoleCursorInfo(output, &cursor);
-            cursorShown = update.cursorVisible;
         }
     }
-    if (update.bell) MessageBeep(MB_OK);
+    if (update.bell) ringBell();
 }
 
-void Win32Terminal::showNotice() {
+void Win32Terminal::ringBell() {
+    MessageBeep(MB_OK);
+}
+
+void Win32Terminal::drawNotice() {
     ConsoleLock lock;
     if (!saved.active) return;
-    blankWindow(sizeNotice(rows, columns));
+    blankWindow(sizeNotice(screen, rows, columns));
     const CONSOLE_CURSOR_INFO cursor{saved.cursor.dwSize, FALSE};
     SetConsoleCursorInfo(output, &cursor);
-    cursorShown = 0;
-    noticeShown = true;
 }
 
 // Under the lock.

@@ -23,10 +23,9 @@ public:
     // Takes over the console behind the two handles; throws PlatformError
     // when they are not a console. The handles stay the caller's. Only one
     // may exist at a time.
-    Win32Terminal(void* input, void* output);
+    Win32Terminal(ScreenSize screen, void* input, void* output);
     ~Win32Terminal() override;
 
-    void show(const ScreenUpdate& update) override;
     void discardPendingKeys() override;
     void waitForInput() override;
 
@@ -36,9 +35,11 @@ public:
 private:
     void readInput() override;
     bool takeContentLost() override;
-    void showNotice() override;
     void updateSize();
     bool windowResized() const;
+    void drawUpdate(const ScreenUpdate& update, bool visibilityChanged) override;
+    void drawNotice() override;
+    void ringBell() override;
     // Blanks the window in the console's own colours, with the lines on it.
     void blankWindow(const std::vector<NoticeLine>& lines);
 

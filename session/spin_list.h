@@ -1,6 +1,6 @@
 #pragma once
 // The session's spins: positions 1 to size(), position 1 the most recent spin.
-// Storage grows with realloc so that a large list can be extended in place
+// Storage is a large block of the system's (platform/memory.h), grown in place
 // without a copy and without holding two lists at once. Growth beyond a
 // 32-bit count or a failed allocation throws SessionError; growth the
 // system's memory cannot hold is refused first with PlatformError.

@@ -30,6 +30,12 @@ struct WheelProfile {
 extern const WheelProfile singleZeroProfile;
 extern const WheelProfile doubleZeroProfile;
 
+// Whether the wheel has a 00 pocket besides 0: then the number 37 is its
+// highest.
+constexpr bool hasDoubleZero(const WheelProfile& profile) {
+    return profile.highestNumber == 37;
+}
+
 // numberCount rows of numberCount numbers, row k the wheel read clockwise from
 // k; stored flat with 1-based positions (position 0 unused).
 struct WheelNeighbourTable {

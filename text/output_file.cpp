@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "platform/cp437.h"
+#include "platform/thread.h"
 #include "text/number_text.h"
 #include "text/session_error.h"
 
@@ -68,6 +69,7 @@ void OutputFile::open(std::string_view cp437Name) {
     file_ = FileHandle::createForWriting(cp437ToUtf8(cp437Name));
     pos_ = 0;
     lineStart_ = 0;
+    limit_ = bufferSize;
 }
 
 void OutputFile::handOver() {
@@ -79,7 +81,7 @@ void OutputFile::handOver() {
             writer->ownBuffers[k - 1].reset(new char[bufferSize]);
             writer->buffers[k] = writer->ownBuffers[k - 1].get();
         }
-        writer->thread = std::thread([w = writer.get(), &file = file_] { w->run(file); });
+        writer->thread = startSignalFreeThread([w = writer.get(), &file = file_] { w->run(file); });
         writer_ = std::move(writer);
     }
     Writer& w = *writer_;
@@ -120,8 +122,8 @@ void OutputFile::write(std::string_view bytes) {
     const std::size_t lastLf = bytes.rfind('\n');
     const std::size_t afterLastLf = bytes.size() - lastLf - 1;
     while (!bytes.empty()) {
-        if (pos_ == bufferSize) handOver();
-        const std::size_t n = std::min(bytes.size(), bufferSize - pos_);
+        if (pos_ == limit_) handOver();
+        const std::size_t n = std::min(bytes.size(), limit_ - pos_);
         std::memcpy(buffer_ + pos_, bytes.data(), n);
         pos_ += n;
         bytes.remove_prefix(n);
@@ -170,11 +172,13 @@ void OutputFile::close() {
         throw;
     }
     pos_ = 0;
+    limit_ = 0;
     file_.close();
 }
 
 void OutputFile::abandon() {
     pos_ = 0;
+    limit_ = 0;
     stopWriter();
     if (file_.isOpen()) {
         try {

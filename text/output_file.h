@@ -39,16 +39,18 @@ public:
     // Print form of a whole number.
     void writePrintForm(std::int64_t value);
 
-    // Bulk text written in place: `fill` gets room for at least maxBytes
-    // bytes (at most bulkLimit) and returns the end of what it wrote, which
-    // is checked against the room. The column follows from the bytes.
+    // Bulk text written in place: `fill` gets room for maxBytes bytes (at
+    // most bulkLimit; a larger request ends the program before the fill runs)
+    // and returns the end of what it wrote, which must lie within that room.
+    // The column follows from the bytes.
     static constexpr std::size_t bulkLimit = std::size_t{1} << 19;
     template <class Fill>
     void writeInPlace(std::size_t maxBytes, Fill&& fill) {
+        if (maxBytes > bulkLimit) std::terminate();
         reserve(maxBytes);
-        const std::span<char> room(buffer_ + pos_, bufferSize - pos_);
+        const std::span<char> room(buffer_ + pos_, maxBytes);
         const char* const end = fill(room);
-        if (static_cast<std::size_t>(end - room.data()) > room.size()) std::terminate();
+        if (static_cast<std::size_t>(end - room.data()) > maxBytes) std::terminate();
         commit(room.data(), end);
     }
 
@@ -71,7 +73,7 @@ private:
     std::exception_ptr stopWriter();
     void commit(const char* start, const char* end);
     void reserve(std::size_t n) {
-        if (bufferSize - pos_ < n) handOver();
+        if (limit_ - pos_ < n) handOver();
     }
 
     FileHandle file_;
@@ -79,6 +81,9 @@ private:
     std::unique_ptr<Writer> writer_;  // from the first hand-over to close
     char* buffer_;                    // the buffer being filled
     std::size_t pos_ = 0;
+    // The end of the room: the buffer's size while the file is open, 0 while
+    // it is closed, so that every write reaches handOver, which refuses it.
+    std::size_t limit_ = 0;
     // Offset of the current line's first byte from the buffer start; negative
     // once part of the line has been handed over.
     std::int64_t lineStart_ = 0;

@@ -16,6 +16,20 @@
 namespace spinchart {
 namespace {
 
+// The counted list written out in ascending order.
+std::vector<std::int32_t> listed(const AscendingCounts& ascending) {
+    std::vector<std::int32_t> list;
+    for (const std::int32_t v : ascending.others) {
+        if (v < 0) list.push_back(v);
+    }
+    for (std::size_t v = 0; v < ascending.counts.size(); ++v)
+        list.insert(list.end(), ascending.counts[v], static_cast<std::int32_t>(v));
+    for (const std::int32_t v : ascending.others) {
+        if (v >= 0) list.push_back(v);
+    }
+    return list;
+}
+
 // The skips of one number, as grouped for the chart, and their median once sorted.
 struct Skips {
     std::vector<std::int32_t> skips;
@@ -25,11 +39,8 @@ struct Skips {
 Skips skipsOf(const std::vector<std::int32_t>& spins, std::int32_t count, std::int32_t number) {
     SkipsByNumber grouped = groupSkipsByNumber(spins, count, 38);
     const auto group = grouped.of(number);
-    Skips s{{group.begin(), group.end()}, {}, 0};
-    sortAscending(group);
-    s.sorted.assign(group.begin(), group.end());
-    s.median = medianOfSorted(s.sorted);
-    return s;
+    const AscendingCounts ascending = countAscending(group);
+    return {{group.begin(), group.end()}, listed(ascending), medianOf(ascending)};
 }
 
 TEST(NumberStats, SkipsSortedSkipsAndLowerMedian) {
@@ -119,7 +130,9 @@ TEST(NextOccurrence, FastPassMatchesTheSearchOnRandomLists) {
     }
 }
 
-TEST(SortAscending, MatchesAComparisonSortForEveryMixOfValues) {
+// The counted list, its median and its print forms against a comparison sort.
+TEST(CountAscending, MatchesAComparisonSortForEveryMixOfValues) {
+    testing::ScratchFolder folder;
     std::mt19937 random(5);
     for (int trial = 0; trial < 60; ++trial) {
         const std::size_t n = std::uniform_int_distribution<std::size_t>(0, 5000)(random);
@@ -135,10 +148,29 @@ TEST(SortAscending, MatchesAComparisonSortForEveryMixOfValues) {
             else
                 v = trial % 2 ? 2147483647 : -2147483647 - 1;
         }
+        // Long runs of one value span several of the output's batches.
+        if (trial % 20 == 0) values.insert(values.end(), 300000, trial);
         std::vector<std::int32_t> expected = values;
         std::sort(expected.begin(), expected.end());
-        sortAscending(values);
-        ASSERT_EQ(values, expected) << "trial " << trial;
+        const AscendingCounts ascending = countAscending(values);
+        ASSERT_EQ(listed(ascending), expected) << "trial " << trial;
+        // Counted in two parts, as the system report counts its batches.
+        AscendingCounts parts;
+        const std::span<const std::int32_t> all = values;
+        countAscending(parts, all.first(values.size() / 3));
+        countAscending(parts, all.subspan(values.size() / 3));
+        ASSERT_EQ(listed(parts), expected) << "trial " << trial;
+        EXPECT_EQ(parts.size, expected.size());
+        EXPECT_EQ(medianOf(ascending),
+                  expected.empty() ? 0 : expected[(expected.size() + 1) / 2 - 1]);
+        OutputFile out;
+        out.open(folder.file("sorted"));
+        writePrintForms(out, ascending, trial % 2 == 0);
+        out.close();
+        std::string text;
+        for (const std::int32_t v : expected)
+            text += model::pf(v) + (trial % 2 == 0 ? "\r\n" : "");
+        ASSERT_EQ(testing::readWholeFile(folder.file("sorted")), text) << "trial " << trial;
     }
 }
 

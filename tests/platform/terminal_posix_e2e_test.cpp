@@ -68,7 +68,7 @@ TEST(PosixTerminal, RawModeIsUndoneWhenAnExceptionLeaves) {
     ASSERT_EQ(::tcgetattr(pty.slave, &before), 0);
     ASSERT_TRUE(before.c_lflag & ECHO);
     try {
-        PosixTerminal terminal(pty.slave, pty.slave);
+        PosixTerminal terminal({25, 80}, pty.slave, pty.slave);
         termios raw{};
         ASSERT_EQ(::tcgetattr(pty.slave, &raw), 0);
         EXPECT_FALSE(raw.c_lflag & (ECHO | ICANON | IEXTEN));
@@ -77,7 +77,7 @@ TEST(PosixTerminal, RawModeIsUndoneWhenAnExceptionLeaves) {
         EXPECT_EQ(raw.c_cc[VINTR], _POSIX_VDISABLE);
         EXPECT_EQ(raw.c_cc[VSUSP], 0x1A);
         EXPECT_EQ(raw.c_cc[VQUIT], 0x1C);
-        EXPECT_THROW(PosixTerminal second(pty.slave, pty.slave), std::runtime_error);
+        EXPECT_THROW(PosixTerminal second({25, 80}, pty.slave, pty.slave), std::runtime_error);
         throw std::logic_error("unexpected");
     } catch (const std::logic_error&) {
     }
@@ -91,13 +91,13 @@ TEST(PosixTerminal, RawModeIsUndoneWhenAnExceptionLeaves) {
     EXPECT_EQ(shown.substr(shown.size() - 6), "\x1b[?25h");
 
     // A new terminal can be taken after the first was given back.
-    PosixTerminal again(pty.slave, pty.slave);
+    PosixTerminal again({25, 80}, pty.slave, pty.slave);
     again.restore();
 }
 
 TEST(PosixTerminal, KeysAsTheTerminalSendsThem) {
     PtyPair pty;
-    PosixTerminal terminal(pty.slave, pty.slave);
+    PosixTerminal terminal({25, 80}, pty.slave, pty.slave);
     pty.type("a\x1b[A\xc3\xa9\x03\x7f\r");
     ASSERT_TRUE(waitForKey(terminal));
     EXPECT_EQ(terminal.takeKey(), "a");
@@ -140,7 +140,7 @@ TEST(PosixTerminal, KeysAsTheTerminalSendsThem) {
 
 TEST(PosixTerminal, AnUpdateGoesOutInOneWrite) {
     PtyPair pty;
-    PosixTerminal terminal(pty.slave, pty.slave);
+    PosixTerminal terminal({25, 80}, pty.slave, pty.slave);
     const ScreenCell cells[] = {{0xC9, 14 + 32}, {'A', 14 + 32}};
     terminal.show({.repaint = true,
                    .runs = {{2, 3, cells}},
@@ -161,7 +161,7 @@ TEST(PosixTerminal, PathsToTheTerminalInUseWhateverTheirSpelling) {
     const std::string ours[] = {path, "/proc/self/fd/" + descriptor, "/dev/fd/" + descriptor,
                                 "/dev/../dev/./" + path.substr(5)};
     EXPECT_FALSE(leadsToConsoleOrDevice(path));
-    PosixTerminal terminal(pty.slave, pty.slave);
+    PosixTerminal terminal({25, 80}, pty.slave, pty.slave);
     for (const std::string& name : ours)
         EXPECT_TRUE(leadsToConsoleOrDevice(name)) << name;
     e2e::TempDirectory dir;

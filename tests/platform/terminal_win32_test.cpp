@@ -45,7 +45,7 @@ protected:
         if (input == INVALID_HANDLE_VALUE || output == INVALID_HANDLE_VALUE)
             GTEST_SKIP() << "no console attached";
         FlushConsoleInputBuffer(input);
-        terminal = std::make_unique<Win32Terminal>(input, output);
+        terminal = std::make_unique<Win32Terminal>(screenSize, input, output);
     }
     void TearDown() override {
         terminal.reset();
@@ -214,7 +214,7 @@ TEST_F(Win32Console, RawInputWhileOpenAndTheModeGivenBack) {
     DWORD after = 0;
     GetConsoleMode(input, &after);
     EXPECT_NE(after, mode);
-    EXPECT_THROW(Win32Terminal(INVALID_HANDLE_VALUE, output), PlatformError);
+    EXPECT_THROW(Win32Terminal(screenSize, INVALID_HANDLE_VALUE, output), PlatformError);
 }
 
 // Ctrl+Break, like a closed window, logoff or shutdown, gives the console its
@@ -231,7 +231,7 @@ TEST_F(Win32Console, AControlEventGivesTheConsoleBack) {
     ASSERT_TRUE(GetConsoleCursorInfo(output, &cursorBefore));
     controlEventSeen = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     ASSERT_TRUE(SetConsoleCtrlHandler(keepRunning, TRUE));
-    terminal = std::make_unique<Win32Terminal>(input, output);
+    terminal = std::make_unique<Win32Terminal>(screenSize, input, output);
 
     ConsoleScreen screen;
     screen.backend = terminal.get();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 
 #include <filesystem>
@@ -16,6 +17,7 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -162,6 +164,59 @@ TEST_F(OutputFileTest, ASlowReaderGetsEveryBufferWhole) {
     EXPECT_TRUE(received == expected);
 }
 
+// The terminal's handlers run on the thread that draws. A signal sent while
+// the writer thread runs and this thread blocks it could land only on the
+// writer; it must wait for this thread instead.
+pthread_t handledOn{};
+volatile std::sig_atomic_t handled = 0;
+void noteHandlingThread(int) {
+    handledOn = ::pthread_self();
+    handled = 1;
+}
+
+TEST_F(OutputFileTest, ASignalWhileTheWriterRunsReachesTheDrawingThread) {
+    struct sigaction action {};
+    action.sa_handler = noteHandlingThread;
+    sigemptyset(&action.sa_mask);
+    struct sigaction previous {};
+    ASSERT_EQ(::sigaction(SIGUSR1, &action, &previous), 0);
+    OutputFile out;
+    out.open(path("s.txt"));
+    out.write(std::string(3 << 20, 's'));  // past the first buffer: the writer runs
+    sigset_t usr1;
+    sigemptyset(&usr1);
+    sigaddset(&usr1, SIGUSR1);
+    sigset_t mask;
+    ::pthread_sigmask(SIG_BLOCK, &usr1, &mask);
+    handled = 0;
+    ::kill(::getpid(), SIGUSR1);
+    // A thread that may take it does so at once: time enough for the writer.
+    for (int i = 0; i < 50 && handled == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const bool takenMeanwhile = handled != 0;
+    ::pthread_sigmask(SIG_SETMASK, &mask, nullptr);  // still pending: taken here
+    out.close();
+    ::sigaction(SIGUSR1, &previous, nullptr);
+    EXPECT_FALSE(takenMeanwhile);
+    ASSERT_TRUE(handled != 0);
+    EXPECT_TRUE(::pthread_equal(handledOn, ::pthread_self()));
+}
+
+// A request beyond the room ends the program before its fill runs (a fill
+// that ran would end it cleanly, which is no death).
+TEST_F(OutputFileTest, ARequestLargerThanItsRoomEndsTheProgramBeforeTheFill) {
+    EXPECT_DEATH(
+        {
+            OutputFile out;
+            out.open(path("r.txt"));
+            out.writeInPlace(OutputFile::bulkLimit + 1, [](std::span<char> room) {
+                std::_Exit(0);
+                return room.data();
+            });
+        },
+        "");
+}
+
 // A write that fails after a few buffers: the error reaches the caller, the
 // bytes before it stay and nothing after it is written.
 TEST_F(OutputFileTest, AFailedWriteKeepsTheBytesBeforeIt) {
@@ -211,7 +266,7 @@ TEST_F(OutputFileTest, NamesAreCodePage437) {
     EXPECT_TRUE(fs::exists(dir_ / "caf\xC3\xA9.txt"));
 }
 
-TEST_F(OutputFileTest, FailuresThrowThePlatformError) {
+TEST_F(OutputFileTest, FailuresThrowThePlatformErrorAndWritesToAClosedFileTheSessions) {
     OutputFile out;
     EXPECT_THROW(out.open(path("missing/folder/x.txt")), PlatformError);
     EXPECT_THROW(out.open(""), PlatformError);
@@ -221,6 +276,10 @@ TEST_F(OutputFileTest, FailuresThrowThePlatformError) {
     out.write("spins");
     EXPECT_THROW(out.close(), PlatformError);
     EXPECT_FALSE(out.isOpen());
+    // Closed, every way of writing is refused; a file never opened alike.
+    EXPECT_THROW(out.write("x"), SessionError);
+    EXPECT_THROW(out.newLine(), SessionError);
+    EXPECT_THROW(OutputFile().writePrintForm(1), SessionError);
 }
 
 TEST(Cp437, MapsTheBoxAndSymbolGlyphs) {
