@@ -281,9 +281,7 @@ std::vector<HotSector> hotWindows(std::span<const std::int64_t> counts,
         HotSector window;
         window.width = width;
         window.centre = order[place];
-        for (std::size_t j = 0; j < static_cast<std::size_t>(width); ++j)
-            window.members.push_back(
-                order[(place + k - static_cast<std::size_t>(width / 2) + j) % k]);
+        window.members = windowMembers(order, place, width);
         window.hits = hits[place];
         window.expected = static_cast<double>(n) * width / static_cast<double>(k);
         window.samples = sectorSamples;
@@ -302,6 +300,19 @@ std::vector<HotSector> hotWindows(std::span<const std::int64_t> counts,
     for (std::size_t w = 0; w < windows.size(); ++w)
         windows[w].pFamily = static_cast<double>(1 + reached[w]) / (1.0 + sectorSamples);
     return windows;
+}
+
+std::vector<std::int32_t> windowMembers(std::span<const std::int32_t> order, std::size_t place,
+                                        std::int32_t width) {
+    const std::size_t k = order.size();
+    std::vector<std::int32_t> members;
+    for (std::size_t j = 0; j < static_cast<std::size_t>(width); ++j)
+        members.push_back(order[(place + k - static_cast<std::size_t>(width / 2) + j) % k]);
+    return members;
+}
+
+double binomialUpperTail(std::int64_t n, double p, std::int64_t hits) {
+    return upperTail(n, p, hits);
 }
 
 std::vector<std::int64_t> sectorHits(std::span<const std::int64_t> counts,
@@ -419,6 +430,7 @@ FairnessFigures analyseFairness(std::span<const std::int32_t> spins, std::int64_
     playSystem(spins, k, figures);
     figures.skips = skipFigures(spins, k);
     figures.detectableOneIn = detectableOneIn(n, k);
+    figures.order = analyseOrder(spins, wheel.wheelOrder);
     return figures;
 }
 
