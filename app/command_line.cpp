@@ -15,6 +15,8 @@ struct WheelChoice {
     std::string_view value;
     const WheelProfile* profile;
 };
+constexpr std::size_t maxFairnessFiles = 100;
+
 const std::array<WheelChoice, 2> wheelChoices = {
     {{"0", &singleZeroProfile}, {"00", &doubleZeroProfile}}};
 
@@ -137,9 +139,12 @@ CommandLine parseCommandLine(std::span<const char* const> arguments) {
             const std::optional<std::string> file = optionValue(word, "--fairness", arguments, at);
             if (!file || file->empty() || (word == "--fairness" && file->starts_with("--")))
                 return mistake("--fairness needs a spin file.");
-            if (fairness) return mistake("one spin file only: '" + *file + "' is a second.");
+            if (fairness) {
+                return mistake("--fairness once only: list further files after the first ('" +
+                               *file + "').");
+            }
             fairness = true;
-            line.fairness.file = *file;
+            line.fairness.files.push_back(*file);
         } else if (isOption(word, "--wheel")) {
             const std::optional<std::string> value = optionValue(word, "--wheel", arguments, at);
             const WheelChoice* chosen = nullptr;
@@ -157,6 +162,11 @@ CommandLine parseCommandLine(std::span<const char* const> arguments) {
             line.fairness.output = word == "--json" ? FairnessOutput::json : FairnessOutput::csv;
         } else if (word.size() > 1 && word[0] == '-') {
             return mistake("unknown option '" + std::string(word) + "'.");
+        } else if (fairness) {
+            // A further spin file of the same wheel.
+            if (line.fairness.files.size() == maxFairnessFiles)
+                return mistake("at most " + std::to_string(maxFairnessFiles) + " spin files.");
+            line.fairness.files.emplace_back(word);
         } else {
             return mistake("unexpected argument '" + std::string(word) + "'.");
         }

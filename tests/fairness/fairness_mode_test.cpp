@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "support/test_files.h"
 
@@ -17,32 +18,41 @@ namespace fs = std::filesystem;
 
 const fs::path dataFolder = fs::path(SPINCHART_TEST_DATA) / "fairness";
 
-// The report of the data folder's spin file, named as a user in that folder
-// would name it.
-std::string reportOf(const WheelProfile& profile, FairnessOutput output) {
+// The report of the data folder's spin files, named as a user in that folder
+// names them.
+std::string reportOf(const WheelProfile& profile, FairnessOutput output,
+                     const std::vector<std::string>& names) {
     FairnessRequest request;
-    request.file = (dataFolder / "spins.dat").generic_string();
+    request.files = names;
     request.profile = &profile;
     request.output = output;
+    const fs::path before = fs::current_path();
+    fs::current_path(dataFolder);
     std::string report = fairnessReport(request);
-    for (std::size_t at; (at = report.find(request.file)) != std::string::npos;)
-        report.replace(at, request.file.size(), "spins.dat");
+    fs::current_path(before);
     return report;
 }
 
 // spins.dat: 150 values, CR LF, 00 written as 37 and as "00", values outside
-// both wheels, a TAB; both wheels' reports in their forms.
+// both wheels, a TAB; both wheels' reports in their forms, and beside
+// later.dat (90 spins) the report on several files.
 TEST(FairnessMode, ReportsMatchTheirGoldenFiles) {
     struct Case {
         const WheelProfile* profile;
         FairnessOutput output;
+        std::vector<std::string> files;
         const char* golden;
     };
-    for (const Case c : {Case{&singleZeroProfile, FairnessOutput::text, "single.txt"},
-                         Case{&singleZeroProfile, FairnessOutput::csv, "single.csv"},
-                         Case{&doubleZeroProfile, FairnessOutput::text, "double.txt"},
-                         Case{&doubleZeroProfile, FairnessOutput::json, "double.json"}}) {
-        const std::string report = reportOf(*c.profile, c.output);
+    const std::vector<std::string> one = {"spins.dat"};
+    for (const Case& c : {Case{&singleZeroProfile, FairnessOutput::text, one, "single.txt"},
+                          Case{&singleZeroProfile, FairnessOutput::csv, one, "single.csv"},
+                          Case{&doubleZeroProfile, FairnessOutput::text, one, "double.txt"},
+                          Case{&doubleZeroProfile, FairnessOutput::json, one, "double.json"},
+                          Case{&singleZeroProfile,
+                               FairnessOutput::text,
+                               {"spins.dat", "later.dat"},
+                               "several.txt"}}) {
+        const std::string report = reportOf(*c.profile, c.output, c.files);
         EXPECT_TRUE(report == testing::readWholeFile(dataFolder / c.golden)) << c.golden << ":\n"
                                                                              << report;
         // Plain ASCII in 80 columns.
@@ -63,7 +73,7 @@ TEST(FairnessMode, ZeroZeroCountsAsDoubleZeroOnTheDoubleZeroWheel) {
     const fs::path file = fs::temp_directory_path() / "spinchart-fairness-zero-zero.dat";
     testing::writeWholeFile(file, "00\r\n37\r\n 00 \r\n0\r\n000\r\n-0\r\n99\n");
     FairnessRequest request;
-    request.file = file.string();
+    request.files = {file.string()};
     request.output = FairnessOutput::csv;
     request.profile = &doubleZeroProfile;
     const std::string doubleZero = fairnessReport(request);
