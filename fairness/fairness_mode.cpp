@@ -40,9 +40,10 @@ FairnessFigures figuresOfFile(const FairnessRequest& request, const std::string&
     return analyseFairness(spins.values(), outside, wheel);
 }
 
-// Several files: each file's figures, one file at a time, and the test of
-// their hits together.
-std::string filesReport(const FairnessRequest& request) {
+}  // namespace
+
+std::string fairnessReport(const FairnessRequest& request) {
+    // Each file's figures, one file at a time; of several, their hits together.
     std::vector<FileFigures> files;
     std::vector<std::int64_t> hits;
     for (const std::string& name : request.files) {
@@ -50,33 +51,20 @@ std::string filesReport(const FairnessRequest& request) {
         for (const NumberFairness& row : files.back().figures.numbers)
             hits.push_back(row.hits);
     }
-    const Homogeneity test = homogeneity(hits, request.profile->numberCount);
+    const FileFigures& one = files.front();
+    const bool several = files.size() > 1;
+    const Homogeneity test =
+        several ? homogeneity(hits, request.profile->numberCount) : Homogeneity{};
     switch (request.output) {
         case FairnessOutput::json:
-            return filesJson(files, test);
+            return several ? filesJson(files, test) : fairnessJson(one.figures, one.name);
         case FairnessOutput::csv:
-            return filesCsv(files);
+            return several ? filesCsv(files) : fairnessCsv(one.figures);
         case FairnessOutput::text:
             break;
     }
-    return filesText(files, test);
-}
-
-}  // namespace
-
-std::string fairnessReport(const FairnessRequest& request) {
-    if (request.files.size() > 1) return filesReport(request);
-    const std::string& file = request.files.front();
-    const FairnessFigures figures = figuresOfFile(request, file);
-    switch (request.output) {
-        case FairnessOutput::json:
-            return fairnessJson(figures, file);
-        case FairnessOutput::csv:
-            return fairnessCsv(figures);
-        case FairnessOutput::text:
-            break;
-    }
-    return fairnessText(figures, file, request.profile->neighbourBaseOrder);
+    return several ? filesText(files, test)
+                   : fairnessText(one.figures, one.name, request.profile->neighbourBaseOrder);
 }
 
 }  // namespace spinchart
