@@ -250,7 +250,7 @@ void writeDetectable(std::string& out, const FairnessFigures& f) {
 }
 
 // How strong the evidence of a p is: "at the 1% level", "at the 5% level
-// (not at 1%)", or nothing below the 5% level.
+// (not at 1%)", or nothing from 5% up.
 std::string evidenceLevel(double p) {
     if (p < 0.01) return "at the 1% level";
     if (p < fivePercent) return "at the 5% level (not at 1%)";

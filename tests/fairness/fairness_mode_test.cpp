@@ -86,5 +86,53 @@ TEST(FairnessMode, ZeroZeroCountsAsDoubleZeroOnTheDoubleZeroWheel) {
     EXPECT_EQ(single.find("\n00,"), std::string::npos) << single;
 }
 
+// The order sections' readings at the extremes, in 80 columns: one spin,
+// every spin on one number, a ball that always lands 18 pockets on.
+TEST(FairnessMode, TheOrderReadingsFollowTheirFigures) {
+    std::string stepping;
+    for (int i = 0; i < 400; ++i)
+        stepping +=
+            std::to_string(singleZeroProfile.neighbourBaseOrder[(400 - i) * 18 % 37]) + "\n";
+    struct Case {
+        const char* name;
+        std::string spins;
+        std::vector<std::string> readings;
+    };
+    const Case cases[] = {
+        {"one spin",
+         "17\n",
+         {"A single spin: no pair", "A single spin cannot be split", "No alarm"}},
+        {"every spin on 17",
+         [] {
+             std::string text;
+             for (int i = 0; i < 2000; ++i)
+                 text += "17\n";
+             return text;
+         }(),
+         {"Evidence of a dealer's signature at the 1% level",
+          "5 distances centred on 0 (35 to 2): 1999 pairs", "The hot number stayed hot: 17",
+          "Highest: more than 10^300, after 2000 spins", "Alarm at the 1% level"}},
+        {"18 pockets on every time",
+         stepping,
+         // Every window holding 18 ties: the first in distance order.
+         {"5 distances centred on 16 (14 to 18): 399 pairs",
+          "Evidence of a dealer's signature at the 1% level", "The hot number did not stay hot",
+          "No alarm"}},
+    };
+    const fs::path file = fs::temp_directory_path() / "spinchart-fairness-order.dat";
+    for (const Case& c : cases) {
+        testing::writeWholeFile(file, c.spins);
+        FairnessRequest request;
+        request.files = {file.string()};
+        const std::string report = fairnessReport(request);
+        for (const std::string& reading : c.readings)
+            EXPECT_NE(report.find(reading), std::string::npos) << c.name << ": " << reading;
+        std::istringstream lines(report.substr(report.find("\nFrom one spin to the next")));
+        for (std::string line; std::getline(lines, line);)
+            EXPECT_LE(line.size(), 79u) << c.name << ": " << line;
+    }
+    fs::remove(file);
+}
+
 }  // namespace
 }  // namespace spinchart
