@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <future>
 
 #include "analysis/main_report.h"
 
@@ -394,9 +393,6 @@ FairnessFigures analyseFairness(std::span<const std::int32_t> spins, std::int64_
     figures.outsideWheel = outsideWheel;
     figures.spinsAnalysed = n;
     figures.spinsRead = n + outsideWheel;
-    // The order figures read the same spins on a second core meanwhile.
-    std::future<OrderFigures> order =
-        std::async(std::launch::async, analyseOrder, spins, wheel.wheelOrder);
 
     std::vector<std::int64_t> counts(static_cast<std::size_t>(k), 0);
     for (const std::int32_t spin : spins)
@@ -434,7 +430,7 @@ FairnessFigures analyseFairness(std::span<const std::int32_t> spins, std::int64_
     playSystem(spins, k, figures);
     figures.skips = skipFigures(spins, k);
     figures.detectableOneIn = detectableOneIn(n, k);
-    figures.order = order.get();
+    figures.order = analyseOrder(spins, wheel.wheelOrder);
     return figures;
 }
 
