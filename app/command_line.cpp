@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <string_view>
@@ -15,6 +16,8 @@ struct WheelChoice {
     std::string_view value;
     const WheelProfile* profile;
 };
+constexpr std::size_t maxFairnessFiles = 100;
+
 const std::array<WheelChoice, 2> wheelChoices = {
     {{"0", &singleZeroProfile}, {"00", &doubleZeroProfile}}};
 
@@ -89,7 +92,7 @@ std::string usageText() {
     const std::string lastSpins = std::to_string(excludedLastSpins);
     std::string text =
         "Usage: spinchart [--help | --version]\n"
-        "       spinchart --fairness FILE [--wheel 0|00] [--column NAME|N]\n"
+        "       spinchart --fairness FILE [FILE...] [--wheel 0|00] [--column NAME|N]\n"
         "                 [--oldest-first] [--json | --csv]\n"
         "\n"
         "Statistical analyses of roulette spins for the single-zero (0..36) or the\n"
@@ -105,16 +108,22 @@ std::string usageText() {
         "wheel looks fair on the spins of FILE (- for standard input): a chi-square\n"
         "test, every number's binomial tails, the hottest number and sectors allowing\n"
         "for having picked them, the betting system above in plays won and units\n"
-        "staked, the skips against the fair law, and the bias this many spins can\n"
-        "detect. A line is a spin when it holds one whole number and nothing else\n"
-        "(00, or 37, is the double-zero wheel's 00); blank lines are skipped, other\n"
-        "lines set aside and counted. FILE is UTF-8 or UTF-16 text, newest spin first.\n"
+        "staked, the skips against the fair law, the bias this many spins can detect,\n"
+        "and what the order of the spins tells: the distance from each spin to the\n"
+        "next (a dealer's signature), whether the older half's hot picks are hot again\n"
+        "in the newer half, and an evidence score that may be checked after every\n"
+        "session. Several FILEs (up to 100, of one wheel): a line a file and the test\n"
+        "that all come from one and the same wheel. A line is a spin when it holds\n"
+        "one whole number and nothing else (00, or 37, is the double-zero wheel's 00);\n"
+        "blank lines are skipped, other lines set aside and counted. FILE is UTF-8 or\n"
+        "UTF-16 text, newest spin first.\n"
         "  --wheel 0|00      the single-zero wheel (the default) or double-zero\n"
         "  --column NAME|N   one field of a table (comma, semicolon or tab separated):\n"
         "                    the one its first line names NAME, or the Nth from 1\n"
         "  --oldest-first    the file lists the spins in the order they happened\n"
         "  --json            the same figures as one JSON object\n"
-        "  --csv             the table of every number as CSV\n"
+        "  --csv             the table of every number as CSV (of several files: a\n"
+        "                    file column first)\n"
         "\n"
         "Keys:\n"
         "  S, D, X         in the menu: single-zero wheel, double-zero wheel, exit\n"
@@ -152,9 +161,12 @@ CommandLine parseCommandLine(std::span<const char* const> arguments) {
             const std::optional<std::string> file = optionValue(word, "--fairness", arguments, at);
             if (!file || file->empty() || (word == "--fairness" && file->starts_with("--")))
                 return mistake("--fairness needs a spin file.");
-            if (fairness) return mistake("one spin file only: '" + *file + "' is a second.");
+            if (fairness) {
+                return mistake("--fairness once only: list further files after the first ('" +
+                               *file + "').");
+            }
             fairness = true;
-            line.fairness.file = *file;
+            line.fairness.files.push_back(*file);
         } else if (isOption(word, "--wheel")) {
             const std::optional<std::string> value = optionValue(word, "--wheel", arguments, at);
             const WheelChoice* chosen = nullptr;
@@ -181,6 +193,11 @@ CommandLine parseCommandLine(std::span<const char* const> arguments) {
             line.fairness.output = word == "--json" ? FairnessOutput::json : FairnessOutput::csv;
         } else if (word.size() > 1 && word[0] == '-') {
             return mistake("unknown option '" + std::string(word) + "'.");
+        } else if (fairness) {
+            // A further spin file of the same wheel.
+            if (line.fairness.files.size() == maxFairnessFiles)
+                return mistake("at most " + std::to_string(maxFairnessFiles) + " spin files.");
+            line.fairness.files.emplace_back(word);
         } else {
             return mistake("unexpected argument '" + std::string(word) + "'.");
         }
@@ -189,6 +206,8 @@ CommandLine parseCommandLine(std::span<const char* const> arguments) {
     if (!fairness)
         return mistake(
             "--wheel, --column, --oldest-first, --json and --csv go with --fairness FILE.");
+    if (std::count(line.fairness.files.begin(), line.fairness.files.end(), "-") > 1)
+        return mistake("standard input (-) can be read once only.");
     line.action = CommandLine::Action::fairness;
     return line;
 }

@@ -293,9 +293,7 @@ FairExtremes fairExtremes(std::span<const std::int64_t> counts, std::span<const 
         HotSector window;
         window.width = width;
         window.centre = order[place];
-        for (std::size_t j = 0; j < static_cast<std::size_t>(width); ++j)
-            window.members.push_back(
-                order[(place + k - static_cast<std::size_t>(width / 2) + j) % k]);
+        window.members = windowMembers(order, place, width);
         window.hits = hits[place];
         window.expected = static_cast<double>(n) * width / static_cast<double>(k);
         window.samples = sectorSamples;
@@ -322,6 +320,19 @@ FairExtremes fairExtremes(std::span<const std::int64_t> counts, std::span<const 
         windows[w].pFamily = share(reached[w]);
     extremes.coldest.pFamily = share(coldReached);
     return extremes;
+}
+
+std::vector<std::int32_t> windowMembers(std::span<const std::int32_t> order, std::size_t place,
+                                        std::int32_t width) {
+    const std::size_t k = order.size();
+    std::vector<std::int32_t> members;
+    for (std::size_t j = 0; j < static_cast<std::size_t>(width); ++j)
+        members.push_back(order[(place + k - static_cast<std::size_t>(width / 2) + j) % k]);
+    return members;
+}
+
+double binomialUpperTail(std::int64_t n, double p, std::int64_t hits) {
+    return upperTail(n, p, hits);
 }
 
 std::vector<std::int64_t> sectorHits(std::span<const std::int64_t> counts,
@@ -459,6 +470,7 @@ FairnessFigures analyseFairness(std::span<const std::int32_t> spins, std::int64_
     playSystem(spins, k, figures);
     figures.skips = skipFigures(spins, k);
     figures.detectableOneIn = detectableOneIn(n, k);
+    figures.order = analyseOrder(spins, wheel.wheelOrder);
     return figures;
 }
 

@@ -12,6 +12,8 @@
 #include <span>
 #include <vector>
 
+#include "fairness/order_figures.h"
+
 namespace spinchart {
 
 // 00 is the number 37 everywhere.
@@ -78,17 +80,6 @@ struct SkipFigures {
     std::vector<SkipClass> classes;
 };
 
-// A chi-square test of counts against equal chances. Its p comes from the
-// chi-square law when at least chiSquareMinimumExpected hits a class are
-// expected, otherwise from `samples` simulated fair draws.
-struct ChiSquareTest {
-    double value = 0;
-    std::int32_t df = 0;
-    double p = 1;
-    bool simulated = false;
-    std::int32_t samples = 0;  // 0 for the chi-square law
-};
-
 struct FairnessFigures {
     std::int32_t numberCount = 0;
     std::int64_t spinsRead = 0;
@@ -104,6 +95,7 @@ struct FairnessFigures {
     SystemFigures afterTwoLosses;
     SkipFigures skips;
     std::optional<double> detectableOneIn;
+    OrderFigures order;
 };
 
 // The sector widths, the fair samples drawn for them, and the smallest
@@ -126,6 +118,13 @@ double chiSquareUpperTail(double x, std::int32_t df);
 // the wheel order, in that order.
 std::vector<std::int64_t> sectorHits(std::span<const std::int64_t> counts,
                                      std::span<const std::int32_t> wheelOrder, std::int32_t width);
+
+// The `width` classes of the window centred on order[place], in order.
+std::vector<std::int32_t> windowMembers(std::span<const std::int32_t> order, std::size_t place,
+                                        std::int32_t width);
+
+// P(Bin(n, p) >= hits).
+double binomialUpperTail(std::int64_t n, double p, std::int64_t hits);
 
 // The chi-square test of `counts` (K classes, n their sum) against chances of
 // 1/K each, its p by the rule of ChiSquareTest.

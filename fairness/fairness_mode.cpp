@@ -1,5 +1,7 @@
 #include "fairness/fairness_mode.h"
 
+#include <vector>
+
 #include "fairness/fairness_figures.h"
 #include "fairness/fairness_report.h"
 #include "platform/file_io.h"
@@ -7,12 +9,14 @@
 
 namespace spinchart {
 
-std::string fairnessReport(const FairnessRequest& request) {
+namespace {
+
+FileFigures figuresOfFile(const FairnessRequest& request, const std::string& name) {
     const WheelProfile& profile = *request.profile;
-    const bool standardInput = request.file == "-";
-    FileHandle file = standardInput ? FileHandle::standardInput()
-                                    : FileHandle::openStreamForReading(request.file);
-    const std::string fileName = standardInput ? "standard input" : "'" + request.file + "'";
+    const bool standardInput = name == "-";
+    FileHandle file =
+        standardInput ? FileHandle::standardInput() : FileHandle::openStreamForReading(name);
+    const std::string fileName = standardInput ? "standard input" : "'" + name + "'";
     SpinFileRules rules;
     rules.highestNumber = profile.highestNumber;
     rules.column = request.column;
@@ -23,21 +27,40 @@ std::string fairnessReport(const FairnessRequest& request) {
     file.close();
     if (reading.spins.empty()) {
         throw SessionError(fileName + " holds no spins of the " +
-                           (profile.highestNumber == doubleZeroNumber ? "double" : "single") +
-                           "-zero wheel");
+                           (hasDoubleZero(profile) ? "double" : "single") + "-zero wheel");
     }
     const FairnessWheel wheel{profile.numberCount, profile.neighbourBaseOrder};
-    const FairnessFigures figures =
-        analyseFairness(reading.spins.values(), reading.outsideWheel, wheel);
+    return {name, analyseFairness(reading.spins.values(), reading.outsideWheel, wheel),
+            reading.lines};
+}
+
+}  // namespace
+
+std::string fairnessReport(const FairnessRequest& request) {
+    // Each file's figures, one file at a time; of several, their hits together.
+    std::vector<FileFigures> files;
+    std::vector<std::int64_t> hits;
+    for (const std::string& name : request.files) {
+        files.push_back(figuresOfFile(request, name));
+        for (const NumberFairness& row : files.back().figures.numbers)
+            hits.push_back(row.hits);
+    }
+    const FileFigures& one = files.front();
+    const bool several = files.size() > 1;
+    const Homogeneity test =
+        several ? homogeneity(hits, request.profile->numberCount) : Homogeneity{};
     switch (request.output) {
         case FairnessOutput::json:
-            return fairnessJson(figures, reading.lines, request.file);
+            return several ? filesJson(files, test)
+                           : fairnessJson(one.figures, one.lines, one.name);
         case FairnessOutput::csv:
-            return fairnessCsv(figures);
+            return several ? filesCsv(files) : fairnessCsv(one.figures);
         case FairnessOutput::text:
             break;
     }
-    return fairnessText(figures, reading.lines, request.file, profile.neighbourBaseOrder);
+    return several ? filesText(files, test)
+                   : fairnessText(one.figures, one.lines, one.name,
+                                  request.profile->neighbourBaseOrder);
 }
 
 }  // namespace spinchart

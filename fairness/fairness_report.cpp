@@ -172,12 +172,19 @@ void writeSimulatedPick(std::string& out, const std::string& pick, double pFamil
     appendWrapped(out, "  " + chanceReading(pFamily, what), 2);
 }
 
+// "Chi-square 9.14 with 36 degrees of freedom: p = 0.1234", without the p
+// where no simulated fair wheel went as far.
+std::string chiSquareLine(const ChiSquareTest& test) {
+    const bool none = test.simulated && noneReached(test.p, test.samples);
+    return "Chi-square " + fixed(test.value, 2) + " with " + count(test.df) +
+           " degrees of freedom" + (none ? "." : ": " + pIs("p", test.p)) + "\n";
+}
+
 void writeWholeWheel(std::string& out, const FairnessFigures& f) {
     const ChiSquareTest& test = f.chiSquare;
     const bool none = test.simulated && noneReached(test.p, test.samples);
     heading(out, "The whole wheel");
-    out += "Chi-square " + fixed(test.value, 2) + " with " + count(test.df) +
-           " degrees of freedom" + (none ? "." : ": " + pIs("p", test.p)) + "\n";
+    out += chiSquareLine(test);
     out += "Expected hits per number: " + fixed(f.expectedHits, 2) + "\n";
     if (test.simulated) {
         appendWrapped(
@@ -198,20 +205,32 @@ void writeWholeWheel(std::string& out, const FairnessFigures& f) {
     }
 }
 
+// One row a class: its label, its count, '#' up to the count, '|' at the
+// expected level.
+void writeCountBars(std::string& out, std::span<const std::string> labels,
+                    std::span<const std::int64_t> counts, double expected) {
+    std::int64_t most = 0;
+    for (const std::int64_t c : counts)
+        most = std::max(most, c);
+    const double scale = hitBarWidth / std::max(static_cast<double>(most), expected);
+    const std::size_t countWidth = count(most).size();
+    for (std::size_t row = 0; row < counts.size(); ++row) {
+        out += padLeft(labels[row], 4) + "  " + padLeft(count(counts[row]), countWidth) + "  " +
+               bar(static_cast<double>(counts[row]), expected, scale) + "\n";
+    }
+}
+
 void writeHitBars(std::string& out, const FairnessFigures& f,
                   std::span<const std::int32_t> wheelOrder) {
     heading(out, "Hits per number in wheel order");
     out += "'#' the hits, '|' the expected " + fixed(f.expectedHits, 2) + ".\n";
-    std::int64_t most = 0;
-    for (const NumberFairness& row : f.numbers)
-        most = std::max(most, row.hits);
-    const double scale = hitBarWidth / std::max(static_cast<double>(most), f.expectedHits);
-    const std::size_t hitsWidth = count(most).size();
+    std::vector<std::string> labels;
+    std::vector<std::int64_t> counts;
     for (const std::int32_t number : wheelOrder) {
-        const NumberFairness& row = f.numbers[static_cast<std::size_t>(number)];
-        out += padLeft(numberName(number), 4) + "  " + padLeft(count(row.hits), hitsWidth) + "  " +
-               bar(static_cast<double>(row.hits), f.expectedHits, scale) + "\n";
+        labels.push_back(numberName(number));
+        counts.push_back(f.numbers[static_cast<std::size_t>(number)].hits);
     }
+    writeCountBars(out, labels, counts, f.expectedHits);
 }
 
 void writeNumberTable(std::string& out, const FairnessFigures& f) {
@@ -354,6 +373,122 @@ void writeReading(std::string& out, const SpinLineCounts& lines) {
            (first.cut ? "..." : "") + "\n";
 }
 
+// How strong the evidence of a p is: "at the 1% level", "at the 5% level
+// (not at 1%)", or nothing from 5% up.
+std::string evidenceLevel(double p) {
+    if (p < 0.01) return "at the 1% level";
+    if (p < fivePercent) return "at the 5% level (not at 1%)";
+    return "";
+}
+
+void writeConsecutive(std::string& out, const FairnessFigures& f) {
+    const ConsecutiveFigures& c = f.order.consecutive;
+    heading(out, "From one spin to the next: the dealer's signature");
+    if (c.pairs == 0) {
+        out += "A single spin: no pair of consecutive spins to measure.\n";
+        return;
+    }
+    const double expected = static_cast<double>(c.pairs) / f.numberCount;
+    out += "Pockets clockwise from each spin to the next along the wheel, 0 for the same\n";
+    out += "number again: " + count(c.pairs) + " pairs. '#' the pairs, '|' the expected " +
+           fixed(expected, 2) + ".\n";
+    std::vector<std::string> labels;
+    for (std::size_t d = 0; d < c.counts.size(); ++d)
+        labels.push_back(std::to_string(d));
+    writeCountBars(out, labels, c.counts, expected);
+    out += chiSquareLine(c.chiSquare);
+    if (c.chiSquare.simulated) {
+        const std::string wheels = count(c.chiSquare.samples) + " simulated fair wheels";
+        appendWrapped(
+            out,
+            (noneReached(c.chiSquare.p, c.chiSquare.samples) ? "None of " + wheels + " went as far"
+                                                             : "The p is from " + wheels) +
+                " (fewer than " + count(chiSquareMinimumExpected) +
+                " pairs a distance are expected).",
+            0);
+    }
+    const std::string level = evidenceLevel(c.chiSquare.p);
+    if (level.empty()) {
+        out += "No evidence of a dealer's signature: the distances look like chance.\n";
+    } else {
+        out += "Evidence of a dealer's signature " + level + ": the ball lands some\n";
+        out += "distances from the last number more often than a fair wheel does.\n";
+    }
+    for (const DistanceWindow& w : c.windows) {
+        out += count(w.width) + " distances centred on " + count(w.centre) + " (" + count(w.from) +
+               " to " + count(w.to) + "): " + count(w.hits) + " pairs (expected " +
+               fixed(w.expected, 2) + ")\n";
+        writeSimulatedPick(out, "  The hottest of " + count(f.numberCount) + " windows", w.pFamily,
+                           w.samples, "a window this hot");
+    }
+}
+
+void writeReplicatedPick(std::string& out, std::string_view what, const ReplicatedPick& pick) {
+    out += "Hottest ";
+    out += what;
+    out += " of the older half:";
+    for (const std::int32_t member : pick.members) {
+        out += ' ';
+        out += numberName(member);
+    }
+    out += ", " + hits(pick.hitsOlder) + "\n";
+    out += "  In the newer half: " + hits(pick.hitsNewer) + " (expected " +
+           fixed(pick.expectedNewer, 2) + "); " + pIs("p", pick.p) + "\n";
+}
+
+void writeReplication(std::string& out, const FairnessFigures& f) {
+    const ReplicationFigures& r = f.order.replication;
+    heading(out, "Does it replicate?");
+    if (r.olderSpins == 0) {
+        out += "A single spin cannot be split into an older and a newer half.\n";
+        return;
+    }
+    out += "The older " + count(r.olderSpins) + " spins pick the hottest; the newer " +
+           count(r.newerSpins) + " test it, with\n";
+    out += "no allowance for picking, since they played no part in it.\n";
+    writeReplicatedPick(out, "number", r.number);
+    for (const ReplicatedPick& sector : r.sectors)
+        writeReplicatedPick(
+            out, count(static_cast<std::int64_t>(sector.members.size())) + " pockets", sector);
+    const std::string name = numberName(r.number.centre);
+    if (r.number.p < fivePercent) {
+        out +=
+            "The hot number stayed hot: " + name + " is hot again on spins it was not picked on\n";
+        out += "(p below 5%), which chance alone rarely does.\n";
+    } else {
+        out +=
+            "The hot number did not stay hot: " + name + " is not hot again on the newer spins,\n";
+        out += "so its heat in the older half may well be chance.\n";
+    }
+}
+
+// E from its base-10 logarithm, to three significant digits.
+std::string scoreText(double log10Score) {
+    if (log10Score > 300) return "more than 10^300";
+    if (log10Score < -300) return "less than 10^-300";
+    return format(std::pow(10.0, log10Score), std::chars_format::general, 3);
+}
+
+void writeWatch(std::string& out, const FairnessFigures& f) {
+    const WatchFigures& w = f.order.watch;
+    heading(out, "The watch: a score to check after every session");
+    out += "The evidence score E against a fair wheel, checked every " + count(watchEvery) +
+           " spins in time\n";
+    out += "order and after the last:\n";
+    out += "  Now, after " + count(f.spinsAnalysed) + " spins: " + scoreText(w.log10Final) + "\n";
+    out +=
+        "  Highest: " + scoreText(w.log10Highest) + ", after " + count(w.highestAfter) + " spins\n";
+    out += "A fair wheel ever reaches 20 with a chance of at most 1 in 20, and 100 with\n";
+    out += "at most 1 in 100, however often the score is looked at.\n";
+    if (w.alarm1) {
+        out += "Alarm at the 1% level: the score reached 100.\n";
+    } else if (w.alarm5) {
+        out += "Alarm at the 5% level: the score reached 20 (not 100).\n";
+    } else {
+        out += "No alarm: the score never reached 20.\n";
+    }
+}
+
 }  // namespace
 
 std::string numberName(std::int32_t number) {
@@ -379,17 +514,77 @@ std::string fairnessText(const FairnessFigures& f, const SpinLineCounts& lines,
     writeSystem(out, f);
     writeSkips(out, f);
     writeDetectable(out, f);
+    writeConsecutive(out, f);
+    writeReplication(out, f);
+    writeWatch(out, f);
     return out;
 }
 
-std::string fairnessJson(const FairnessFigures& f, const SpinLineCounts& lines,
-                         std::string_view file) {
-    using Json = nlohmann::ordered_json;
-    // Every figure finite and without the sign of a zero.
-    const auto real = [](double value) {
-        return std::isfinite(value) ? Json(value == 0 ? 0.0 : value) : Json(nullptr);
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// Every figure finite and without the sign of a zero.
+Json real(double value) {
+    return std::isfinite(value) ? Json(value == 0 ? 0.0 : value) : Json(nullptr);
+}
+
+void addOrderJson(const FairnessFigures& f, Json& out) {
+    const ConsecutiveFigures& c = f.order.consecutive;
+    Json windows = Json::array();
+    for (const DistanceWindow& w : c.windows) {
+        windows.push_back({{"width", w.width},
+                           {"centre", w.centre},
+                           {"from", w.from},
+                           {"to", w.to},
+                           {"hits", w.hits},
+                           {"expected", real(w.expected)},
+                           {"p_family", real(w.pFamily)},
+                           {"samples", w.samples}});
+    }
+    out["consecutive"] = {{"pairs", c.pairs},
+                          {"counts", c.counts},
+                          {"chi_square",
+                           {{"value", real(c.chiSquare.value)},
+                            {"df", c.chiSquare.df},
+                            {"p", real(c.chiSquare.p)},
+                            {"p_method", c.chiSquare.simulated ? "simulation" : "chi-square"},
+                            {"samples", c.chiSquare.samples}}},
+                          {"windows", windows}};
+    const ReplicationFigures& r = f.order.replication;
+    const auto pick = [](const ReplicatedPick& p) {
+        Json members = Json::array();
+        for (const std::int32_t member : p.members)
+            members.push_back(numberName(member));
+        return Json{{"centre", numberName(p.centre)},
+                    {"members", members},
+                    {"hits_older", p.hitsOlder},
+                    {"hits_newer", p.hitsNewer},
+                    {"expected_newer", real(p.expectedNewer)},
+                    {"p", real(p.p)}};
     };
-    const auto system = [&](const SystemFigures& s) {
+    Json replication = {
+        {"older_spins", r.olderSpins}, {"newer_spins", r.newerSpins}, {"number", pick(r.number)}};
+    for (const ReplicatedPick& sector : r.sectors)
+        replication["sector" + std::to_string(sector.members.size())] = pick(sector);
+    out["replication"] = replication;
+    const WatchFigures& w = f.order.watch;
+    out["watch"] = {{"checked_every", watchEvery},
+                    {"log10_final", real(w.log10Final)},
+                    {"log10_highest", real(w.log10Highest)},
+                    {"highest_after", w.highestAfter},
+                    {"alarm_5", w.alarm5},
+                    {"alarm_1", w.alarm1}};
+}
+
+// The file name may hold any bytes: those beyond ASCII are escaped, those
+// that are not UTF-8 replaced.
+std::string dumped(const Json& json) {
+    return json.dump(2, ' ', true, Json::error_handler_t::replace) + "\n";
+}
+
+Json fileJson(const FairnessFigures& f, const SpinLineCounts& lines, std::string_view file) {
+    const auto system = [](const SystemFigures& s) {
         return Json{{"plays", s.plays},   {"won", s.won}, {"expected_won", real(s.expectedWon)},
                     {"staked", s.staked}, {"net", s.net}, {"expected_net", real(s.expectedNet)}};
     };
@@ -463,17 +658,110 @@ std::string fairnessJson(const FairnessFigures& f, const SpinLineCounts& lines,
                     {"within_wheel_size_fair", real(f.skips.withinWheelSizeFair)},
                     {"classes", classes}};
     out["detectable_one_in"] = f.detectableOneIn ? real(*f.detectableOneIn) : Json(nullptr);
-    // The file name may hold any bytes: those that are not UTF-8 are replaced.
-    return out.dump(2, ' ', true, Json::error_handler_t::replace) + "\n";
+    addOrderJson(f, out);
+    return out;
 }
 
-std::string fairnessCsv(const FairnessFigures& f) {
+}  // namespace
+
+std::string fairnessJson(const FairnessFigures& f, const SpinLineCounts& lines,
+                         std::string_view file) {
+    return dumped(fileJson(f, lines, file));
+}
+
+namespace {
+
+// The per-number table's rows, each after `lead`.
+void csvRows(std::string& out, const FairnessFigures& f, std::string_view lead) {
     const auto digits = [](double value) { return format(value, std::chars_format::general, 10); };
-    std::string out = "number,hits,expected,z,p_hot,p_cold\n";
     for (const NumberFairness& row : f.numbers) {
-        out += numberName(row.number) + "," + count(row.hits) + "," + digits(row.expected) + "," +
-               digits(row.z) + "," + digits(row.pHot) + "," + digits(row.pCold) + "\n";
+        out += std::string(lead) + numberName(row.number) + "," + count(row.hits) + "," +
+               digits(row.expected) + "," + digits(row.z) + "," + digits(row.pHot) + "," +
+               digits(row.pCold) + "\n";
     }
+}
+
+// A CSV field: quoted when it holds a separator, a quote or a line end.
+std::string csvField(std::string_view text) {
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+    std::string field = "\"";
+    for (const char ch : text) {
+        if (ch == '"') field += '"';
+        field += ch;
+    }
+    return field + "\"";
+}
+
+void writeHomogeneity(std::string& out, const Homogeneity& h, std::size_t files) {
+    heading(out, "One wheel or several?");
+    out += "Chi-square " + fixed(h.value, 2) + " of the hits of " + count(h.numbersKept) +
+           " numbers in " + count(static_cast<std::int64_t>(files)) + " files, " + count(h.df) +
+           " degrees of\n";
+    out += "freedom: " + pIs("p", h.p) + "\n";
+    if (h.smallestExpected < chiSquareMinimumExpected) {
+        out += "Warning: fewer than " + count(chiSquareMinimumExpected) +
+               " hits expected in some file's number; the p is rough.\n";
+    }
+    const std::string level = evidenceLevel(h.p);
+    if (level.empty()) {
+        out += "No evidence that the files come from different wheels: their numbers'\n";
+        out += "shares agree as one wheel's would.\n";
+    } else {
+        out += "Evidence " + level + " that the files do not all come from one and the\n";
+        out += "same wheel: their numbers' shares differ more than chance allows.\n";
+    }
+}
+
+}  // namespace
+
+std::string fairnessCsv(const FairnessFigures& f) {
+    std::string out = "number,hits,expected,z,p_hot,p_cold\n";
+    csvRows(out, f, "");
+    return out;
+}
+
+std::string filesText(std::span<const FileFigures> files, const Homogeneity& h) {
+    const FairnessFigures& first = files.front().figures;
+    std::string out;
+    out += "Is the wheel fair? The spinchart report on " +
+           count(static_cast<std::int64_t>(files.size())) + " files\n";
+    out += "Wheel: " +
+           std::string(first.numberCount - 1 == doubleZeroNumber ? "double zero" : "single zero") +
+           ", " + count(first.numberCount) + " numbers\n";
+    out += "Each file's full report: spinchart --fairness with that file alone.\n";
+    heading(out, "Every file");
+    constexpr std::size_t nameWidth = 24;
+    const auto line = [](std::string name, std::string spins, std::string chi, std::string p,
+                         std::string hottest, std::string picked) {
+        return padRight(std::move(name), nameWidth) + padLeft(std::move(spins), 10) +
+               padLeft(std::move(chi), 13) + padLeft(std::move(p), 10) +
+               padLeft(std::move(hottest), 8) + padLeft(std::move(picked), 12) + "\n";
+    };
+    out += line("File", "Spins", "Chi-square", "p", "Hottest", "p (picked)");
+    for (const FileFigures& file : files) {
+        const FairnessFigures& f = file.figures;
+        out += line(shownName(file.name, nameWidth - 1), count(f.spinsAnalysed),
+                    fixed(f.chiSquare.value, 2), pCell(f.chiSquare.p), numberName(f.hottest.number),
+                    pCell(f.hottest.pFamily));
+    }
+    writeHomogeneity(out, h, files.size());
+    return out;
+}
+
+std::string filesJson(std::span<const FileFigures> files, const Homogeneity& h) {
+    Json each = Json::array();
+    for (const FileFigures& file : files)
+        each.push_back(fileJson(file.figures, file.lines, file.name));
+    Json out;
+    out["files"] = each;
+    out["homogeneity"] = {{"value", h.value}, {"df", h.df}, {"p", h.p}};
+    return dumped(out);
+}
+
+std::string filesCsv(std::span<const FileFigures> files) {
+    std::string out = "file,number,hits,expected,z,p_hot,p_cold\n";
+    for (const FileFigures& file : files)
+        csvRows(out, file.figures, csvField(file.name) + ",");
     return out;
 }
 

@@ -21,6 +21,18 @@ std::string fairnessJson(const FairnessFigures& figures, const SpinLineCounts& l
                          std::string_view file);
 std::string fairnessCsv(const FairnessFigures& figures);
 
+// Several files of one wheel, each with its name as given, in the order given.
+struct FileFigures {
+    std::string name;
+    FairnessFigures figures;
+    SpinLineCounts lines;
+};
+// One line a file and the test that all come from one wheel; the JSON holds
+// each file's own object; the CSV each file's table.
+std::string filesText(std::span<const FileFigures> files, const Homogeneity& homogeneity);
+std::string filesJson(std::span<const FileFigures> files, const Homogeneity& homogeneity);
+std::string filesCsv(std::span<const FileFigures> files);
+
 // The name of a number: "00" for 37.
 std::string numberName(std::int32_t number);
 

@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     constexpr FairnessOutput outputs[] = {FairnessOutput::text, FairnessOutput::json,
                                           FairnessOutput::csv};
     FairnessRequest request;
-    request.file = "/proc/self/fd/" + std::to_string(fd);
+    request.files = {"/proc/self/fd/" + std::to_string(fd)};
     request.profile = size % 2 == 0 ? &singleZeroProfile : &doubleZeroProfile;
     request.output = outputs[size / 2 % 3];
     std::string report;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <csignal>
 #include <cstdio>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -252,6 +253,8 @@ TEST(ProgramE2e, CommandLineAnswersMistakesAndTheFairnessReport) {
     const auto unreadable = [](std::vector<std::string> arguments, const std::string& what) {
         return Row{std::move(arguments), 1, "", "spinchart: " + what + "\n"};
     };
+    std::vector<std::string> manyFiles = {"--fairness"};
+    manyFiles.insert(manyFiles.end(), 101, "spins.dat");
     const std::vector<Row> rows = {
         {{}, 1, "", "spinchart: standard input and output must be a terminal\n"},
         {{"--version"}, 0, std::string(programBannerLine) + "\n", ""},
@@ -271,9 +274,10 @@ TEST(ProgramE2e, CommandLineAnswersMistakesAndTheFairnessReport) {
         mistake({"--fairness"}, "--fairness needs a spin file."),
         mistake({"--fairness="}, "--fairness needs a spin file."),
         mistake({"--fairness", "--json"}, "--fairness needs a spin file."),
-        mistake({"--fairness", "spins.dat", "stray"}, "unexpected argument 'stray'."),
+        mistake({"stray", "--fairness", "spins.dat"}, "unexpected argument 'stray'."),
         mistake({"--fairness", "spins.dat", "--fairness", "b.dat"},
-                "one spin file only: 'b.dat' is a second."),
+                "--fairness once only: list further files after the first ('b.dat')."),
+        mistake(manyFiles, "at most 100 spin files."),
         mistake({"--fairness", "spins.dat", "--wheel", "000"}, "--wheel takes 0 or 00, not '000'."),
         mistake({"--fairness", "spins.dat", "--wheel"}, "--wheel takes 0 or 00."),
         mistake({"--fairness", "spins.dat", "--json", "--csv"},
@@ -301,6 +305,11 @@ TEST(ProgramE2e, CommandLineAnswersMistakesAndTheFairnessReport) {
          "  \"outside_wheel\": 0,\n  \"spins_analysed\": 2,\n  \"order\": \"oldest_first\",\n"
          "  \"blank_lines\": 1,",
          ""},
+        unreadable({"--fairness", "spins.dat", "stray"},
+                   "cannot open 'stray': No such file or directory"),
+        unreadable({"--fairness", "spins.dat", "empty.dat", "spins.dat", "--csv"},
+                   "'empty.dat' holds no spins: it is empty"),
+        mistake({"--fairness", "-", "-"}, "standard input (-) can be read once only."),
         unreadable({"--fairness", "outside.dat", "--wheel", "00"},
                    "'outside.dat' holds no spins of the double-zero wheel"),
     };
@@ -319,6 +328,52 @@ TEST(ProgramE2e, CommandLineAnswersMistakesAndTheFairnessReport) {
             EXPECT_EQ(run.out.rfind(row.outStart, 0), 0u) << arguments << "\n" << run.out;
         }
     }
+}
+
+// Several files: each file's JSON object in the order given and the test of
+// them together; each file's table in the CSV; the text a line a file.
+TEST(ProgramE2e, SeveralFilesAreReportedInTheOrderGiven) {
+    TempDirectory dir;
+    writeFile(dir.file("a.dat"), "17\n3\n17\n");
+    writeFile(dir.file("b,c.dat"), "5\n5\n");
+    const std::vector<std::string> files = {"a.dat", "b,c.dat", "a.dat"};
+    const auto run = [&](const std::string& output) {
+        std::vector<std::string> command{SPINCHART_BINARY, "--fairness"};
+        command.insert(command.end(), files.begin(), files.end());
+        if (!output.empty()) command.push_back(output);
+        const PlainRun result = runWithoutATerminal(dir.path(), command);
+        EXPECT_EQ(result.status, 0) << output;
+        EXPECT_EQ(result.errors, "") << output;
+        return result.out;
+    };
+    const std::string json = run("--json");
+    EXPECT_EQ(json.rfind("{\n  \"files\": [\n    {\n      \"file\": \"a.dat\",", 0), 0u) << json;
+    std::size_t at = 0;
+    for (const std::string& file : files) {
+        at = json.find("\n      \"file\": \"" + file + "\",", at);
+        ASSERT_NE(at, std::string::npos) << file;
+        EXPECT_NE(json.find("\"watch\": {", at), std::string::npos) << file;
+    }
+    EXPECT_NE(json.find("\n  ],\n  \"homogeneity\": {\n    \"value\": ", at), std::string::npos);
+
+    const std::string csv = run("--csv");
+    std::istringstream lines(csv);
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line, "file,number,hits,expected,z,p_hot,p_cold");
+    for (const std::string& file : files) {
+        const std::string quoted = file.find(',') == std::string::npos ? file : '"' + file + '"';
+        for (int number = 0; number < 37; ++number) {
+            ASSERT_TRUE(std::getline(lines, line));
+            EXPECT_EQ(line.rfind(quoted + "," + std::to_string(number) + ",", 0), 0u) << line;
+        }
+    }
+    EXPECT_FALSE(std::getline(lines, line)) << line;
+
+    const std::string text = run("");
+    EXPECT_NE(text.find("\na.dat   "), std::string::npos) << text;
+    EXPECT_NE(text.find("\nb,c.dat   "), std::string::npos) << text;
+    EXPECT_NE(text.find("\nOne wheel or several?\n"), std::string::npos) << text;
 }
 
 // In a terminal the options print their answer and leave the terminal as it

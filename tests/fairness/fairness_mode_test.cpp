@@ -31,32 +31,41 @@ namespace fs = std::filesystem;
 
 const fs::path dataFolder = fs::path(SPINCHART_TEST_DATA) / "fairness";
 
-// The report of the data folder's spin file, named as a user in that folder
-// would name it.
-std::string reportOf(const WheelProfile& profile, FairnessOutput output) {
+// The report of the data folder's spin files, named as a user in that folder
+// names them.
+std::string reportOf(const WheelProfile& profile, FairnessOutput output,
+                     const std::vector<std::string>& names) {
     FairnessRequest request;
-    request.file = (dataFolder / "spins.dat").generic_string();
+    request.files = names;
     request.profile = &profile;
     request.output = output;
+    const fs::path before = fs::current_path();
+    fs::current_path(dataFolder);
     std::string report = fairnessReport(request);
-    for (std::size_t at; (at = report.find(request.file)) != std::string::npos;)
-        report.replace(at, request.file.size(), "spins.dat");
+    fs::current_path(before);
     return report;
 }
 
 // spins.dat: 150 values, CR LF, 00 written as 37 and as "00", values outside
-// both wheels, a TAB; both wheels' reports in their forms.
+// both wheels, a TAB; both wheels' reports in their forms, and beside
+// later.dat (90 spins) the report on several files.
 TEST(FairnessMode, ReportsMatchTheirGoldenFiles) {
     struct Case {
         const WheelProfile* profile;
         FairnessOutput output;
+        std::vector<std::string> files;
         const char* golden;
     };
-    for (const Case c : {Case{&singleZeroProfile, FairnessOutput::text, "single.txt"},
-                         Case{&singleZeroProfile, FairnessOutput::csv, "single.csv"},
-                         Case{&doubleZeroProfile, FairnessOutput::text, "double.txt"},
-                         Case{&doubleZeroProfile, FairnessOutput::json, "double.json"}}) {
-        const std::string report = reportOf(*c.profile, c.output);
+    const std::vector<std::string> one = {"spins.dat"};
+    for (const Case& c : {Case{&singleZeroProfile, FairnessOutput::text, one, "single.txt"},
+                          Case{&singleZeroProfile, FairnessOutput::csv, one, "single.csv"},
+                          Case{&doubleZeroProfile, FairnessOutput::text, one, "double.txt"},
+                          Case{&doubleZeroProfile, FairnessOutput::json, one, "double.json"},
+                          Case{&singleZeroProfile,
+                               FairnessOutput::text,
+                               {"spins.dat", "later.dat"},
+                               "several.txt"}}) {
+        const std::string report = reportOf(*c.profile, c.output, c.files);
         EXPECT_TRUE(report == testing::readWholeFile(dataFolder / c.golden)) << c.golden << ":\n"
                                                                              << report;
         EXPECT_EQ(testing::fairnessOutputFault(report, c.output), "") << c.golden;
@@ -126,7 +135,7 @@ TEST(FairnessMode, ExtremeFilesGiveCleanReports) {
     for (const Case& c : cases) {
         testing::writeWholeFile(file, c.spins);
         FairnessRequest request;
-        request.file = file.string();
+        request.files = {file.string()};
         request.profile = c.profile;
         for (const FairnessOutput output :
              {FairnessOutput::text, FairnessOutput::json, FairnessOutput::csv}) {
@@ -192,7 +201,7 @@ Outcome outcomeOf(const FairnessRequest& request) {
 Outcome deliveredReport(FairnessRequest request, Delivery how, const std::string& bytes) {
     const fs::path place = fs::temp_directory_path() / "spinchart-fairness-reading.dat";
     fs::remove(place);
-    request.file = place.string();
+    request.files = {place.string()};
     if (how == Delivery::file) {
         testing::writeWholeFile(place, bytes);
         Outcome outcome = outcomeOf(request);
@@ -209,8 +218,8 @@ Outcome deliveredReport(FairnessRequest request, Delivery how, const std::string
         savedInput = ::dup(0);
         ::dup2(ends[0], 0);
         ::close(ends[0]);
-        request.file = "-";
-    } else if (::mkfifo(request.file.c_str(), 0600) != 0) {
+        request.files = {"-"};
+    } else if (::mkfifo(request.files.front().c_str(), 0600) != 0) {
         return {"", "no FIFO"};
     }
     std::thread writer([&] {
@@ -446,6 +455,52 @@ TEST(FairnessMode, ReadsTheFilesPeopleHave) {
             EXPECT_EQ(text.find("Set aside:"), std::string::npos);
         }
     }
+}
+
+// The order sections' readings at the extremes, in 80 columns: one spin,
+// every spin on one number, a ball that always lands 18 pockets on.
+TEST(FairnessMode, TheOrderReadingsFollowTheirFigures) {
+    std::string stepping;
+    for (int i = 0; i < 400; ++i)
+        stepping +=
+            std::to_string(singleZeroProfile.neighbourBaseOrder[(400 - i) * 18 % 37]) + "\n";
+    struct Case {
+        const char* name;
+        std::string spins;
+        std::vector<std::string> readings;
+    };
+    const Case cases[] = {
+        {"one spin",
+         "17\n",
+         {"A single spin: no pair", "A single spin cannot be split", "No alarm"}},
+        {"every spin on 17",
+         [] {
+             std::string text;
+             for (int i = 0; i < 2000; ++i)
+                 text += "17\n";
+             return text;
+         }(),
+         {"Evidence of a dealer's signature at the 1% level",
+          "5 distances centred on 0 (35 to 2): 1999 pairs", "The hot number stayed hot: 17",
+          "Highest: more than 10^300, after 2000 spins", "Alarm at the 1% level"}},
+        {"18 pockets on every time",
+         stepping,
+         // Every window holding 18 ties: the first in distance order.
+         {"5 distances centred on 16 (14 to 18): 399 pairs",
+          "Evidence of a dealer's signature at the 1% level", "The hot number did not stay hot",
+          "No alarm"}},
+    };
+    const fs::path file = fs::temp_directory_path() / "spinchart-fairness-order.dat";
+    for (const Case& c : cases) {
+        testing::writeWholeFile(file, c.spins);
+        FairnessRequest request;
+        request.files = {file.string()};
+        const std::string report = fairnessReport(request);
+        for (const std::string& reading : c.readings)
+            EXPECT_NE(report.find(reading), std::string::npos) << c.name << ": " << reading;
+        EXPECT_EQ(testing::fairnessOutputFault(report, FairnessOutput::text), "") << c.name;
+    }
+    fs::remove(file);
 }
 
 }  // namespace
