@@ -426,6 +426,7 @@ FairnessFigures analyseFairness(std::span<const std::int32_t> spins, std::int64_
     const auto n = static_cast<std::int64_t>(spins.size());
     const double p0 = 1.0 / k;
     figures.numberCount = k;
+    figures.doubleZero = wheel.doubleZero;
     figures.outsideWheel = outsideWheel;
     figures.spinsAnalysed = n;
     figures.spinsRead = n + outsideWheel;

@@ -24,6 +24,7 @@ inline constexpr std::int32_t doubleZeroNumber = 37;
 struct FairnessWheel {
     std::int32_t numberCount = 0;
     std::span<const std::int32_t> wheelOrder;
+    bool doubleZero = false;
 };
 
 struct NumberFairness {
@@ -82,6 +83,7 @@ struct SkipFigures {
 
 struct FairnessFigures {
     std::int32_t numberCount = 0;
+    bool doubleZero = false;
     std::int64_t spinsRead = 0;
     std::int64_t outsideWheel = 0;
     std::int64_t spinsAnalysed = 0;

@@ -29,7 +29,8 @@ FileFigures figuresOfFile(const FairnessRequest& request, const std::string& nam
         throw SessionError(fileName + " holds no spins of the " +
                            (hasDoubleZero(profile) ? "double" : "single") + "-zero wheel");
     }
-    const FairnessWheel wheel{profile.numberCount, profile.neighbourBaseOrder};
+    const FairnessWheel wheel{profile.numberCount, profile.neighbourBaseOrder,
+                              hasDoubleZero(profile)};
     return {name, analyseFairness(reading.spins.values(), reading.outsideWheel, wheel),
             reading.lines};
 }

@@ -500,9 +500,8 @@ std::string fairnessText(const FairnessFigures& f, const SpinLineCounts& lines,
     std::string out;
     out += "Is the wheel fair? The spinchart report\n";
     out += "File:  " + shownName(file, 72) + "\n";
-    out += "Wheel: " +
-           std::string(f.numberCount - 1 == doubleZeroNumber ? "double zero" : "single zero") +
-           ", " + count(f.numberCount) + " numbers\n";
+    out += "Wheel: " + std::string(f.doubleZero ? "double zero" : "single zero") + ", " +
+           count(f.numberCount) + " numbers\n";
     out += "Spins: " + count(f.spinsRead) + " read, " + count(f.outsideWheel) +
            " outside the wheel set aside, " + count(f.spinsAnalysed) + " analysed\n";
     writeReading(out, lines);
@@ -630,7 +629,7 @@ Json fileJson(const FairnessFigures& f, const SpinLineCounts& lines, std::string
     }
     Json out;
     out["file"] = std::string(file);
-    out["wheel"] = f.numberCount - 1 == doubleZeroNumber ? "00" : "0";
+    out["wheel"] = f.doubleZero ? "00" : "0";
     out["spins_read"] = f.spinsRead;
     out["outside_wheel"] = f.outsideWheel;
     out["spins_analysed"] = f.spinsAnalysed;
@@ -725,9 +724,8 @@ std::string filesText(std::span<const FileFigures> files, const Homogeneity& h) 
     std::string out;
     out += "Is the wheel fair? The spinchart report on " +
            count(static_cast<std::int64_t>(files.size())) + " files\n";
-    out += "Wheel: " +
-           std::string(first.numberCount - 1 == doubleZeroNumber ? "double zero" : "single zero") +
-           ", " + count(first.numberCount) + " numbers\n";
+    out += "Wheel: " + std::string(first.doubleZero ? "double zero" : "single zero") + ", " +
+           count(first.numberCount) + " numbers\n";
     out += "Each file's full report: spinchart --fairness with that file alone.\n";
     heading(out, "Every file");
     constexpr std::size_t nameWidth = 24;

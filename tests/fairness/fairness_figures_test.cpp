@@ -19,7 +19,7 @@ namespace spinchart {
 namespace {
 
 FairnessWheel wheelOf(const WheelProfile& profile) {
-    return {profile.numberCount, profile.neighbourBaseOrder};
+    return {profile.numberCount, profile.neighbourBaseOrder, hasDoubleZero(profile)};
 }
 
 // Spins of a fair wheel from a fixed engine, uniform by rejection so the list
