@@ -528,6 +528,12 @@ Json real(double value) {
     return std::isfinite(value) ? Json(value == 0 ? 0.0 : value) : Json(nullptr);
 }
 
+// The score's logarithm comes through the C library's log and exp, whose last
+// bits differ between builds: nine decimals are the same on each.
+double nineDecimals(double value) {
+    return std::round(value * 1e9) / 1e9;
+}
+
 void addOrderJson(const FairnessFigures& f, Json& out) {
     const ConsecutiveFigures& c = f.order.consecutive;
     Json windows = Json::array();
@@ -569,8 +575,8 @@ void addOrderJson(const FairnessFigures& f, Json& out) {
     out["replication"] = replication;
     const WatchFigures& w = f.order.watch;
     out["watch"] = {{"checked_every", watchEvery},
-                    {"log10_final", real(w.log10Final)},
-                    {"log10_highest", real(w.log10Highest)},
+                    {"log10_final", real(nineDecimals(w.log10Final))},
+                    {"log10_highest", real(nineDecimals(w.log10Highest))},
                     {"highest_after", w.highestAfter},
                     {"alarm_5", w.alarm5},
                     {"alarm_1", w.alarm1}};
