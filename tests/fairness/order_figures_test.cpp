@@ -95,13 +95,15 @@ TEST(OrderFigures, DistancesFromSpinToSpinMatchAPlainCount) {
     EXPECT_EQ(consecutiveFigures(one, order).pairs, 0);
 }
 
+// A planned list and whether the figure under test must find its plant.
+struct PlanCase {
+    const char* name;
+    SpinPlan plan;
+    bool found;
+};
+
 TEST(OrderFigures, APlantedDealerSignatureIsFoundAndAFairListIsNotFlagged) {
-    struct Case {
-        const char* name;
-        SpinPlan plan;
-        bool flagged;
-    };
-    const Case cases[] = {
+    const PlanCase cases[] = {
         {"fair", {.count = 2000, .seed = 11}, false},
         {"fair, few pairs a distance", {.count = 120, .seed = 12}, false},
         {"18 +- 2 pockets on, 15%",
@@ -110,11 +112,11 @@ TEST(OrderFigures, APlantedDealerSignatureIsFoundAndAFairListIsNotFlagged) {
         {"the same number again, 10%", {.count = 1000, .seed = 14, .planted = 0.1}, true},
     };
     const std::span<const std::int32_t> order = orderOf(singleZeroProfile);
-    for (const Case& c : cases) {
+    for (const PlanCase& c : cases) {
         const ConsecutiveFigures f = consecutiveFigures(spinsOf(c.plan, order), order);
         ASSERT_EQ(f.windows.size(), 2u) << c.name;
         EXPECT_EQ(f.chiSquare.simulated, c.plan.count < 5 * 37) << c.name;
-        if (!c.flagged) {
+        if (!c.found) {
             EXPECT_GT(f.chiSquare.p, 0.05) << c.name;
             for (const DistanceWindow& w : f.windows)
                 EXPECT_GT(w.pFamily, 0.05) << c.name << " " << w.width;
@@ -134,13 +136,8 @@ TEST(OrderFigures, APlantedDealerSignatureIsFoundAndAFairListIsNotFlagged) {
 }
 
 TEST(OrderFigures, AHotNumberPickedOnOlderSpinsIsTestedOnTheNewer) {
-    struct Case {
-        const char* name;
-        SpinPlan plan;
-        bool replicates;
-    };
     // Time order: the older half is the first 1500 spins of 3001.
-    const Case cases[] = {
+    const PlanCase cases[] = {
         {"17 hot throughout", {.count = 3001, .seed = 21, .rigged = 0.05}, true},
         {"17 hot in the older half alone",
          {.count = 3001, .seed = 22, .rigged = 0.05, .riggedUntil = 1500},
@@ -148,7 +145,7 @@ TEST(OrderFigures, AHotNumberPickedOnOlderSpinsIsTestedOnTheNewer) {
         {"fair", {.count = 3001, .seed = 23}, false},
     };
     const std::span<const std::int32_t> order = orderOf(singleZeroProfile);
-    for (const Case& c : cases) {
+    for (const PlanCase& c : cases) {
         const std::vector<std::int32_t> spins = spinsOf(c.plan, order);
         const ReplicationFigures f = replicationFigures(spins, order);
         EXPECT_EQ(f.olderSpins, 1500) << c.name;
@@ -169,7 +166,7 @@ TEST(OrderFigures, AHotNumberPickedOnOlderSpinsIsTestedOnTheNewer) {
             if (c.plan.rigged > 0) {
                 EXPECT_NE(std::count(pick->members.begin(), pick->members.end(), 17), 0) << c.name;
             }
-            if (c.replicates) {
+            if (c.found) {
                 EXPECT_LT(pick->p, 0.01) << c.name;
             } else {
                 EXPECT_GT(pick->p, 0.05) << c.name;
