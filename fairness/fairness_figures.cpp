@@ -165,7 +165,7 @@ std::int64_t total(std::span<const std::int64_t> counts) {
 
 // Row i (0-based) plays every number but those of the next older
 // excludedLastSpins spins, and wins when its own number is not among them.
-void playSystem(std::span<const std::int32_t> spins, std::int32_t numberCount,
+void playSystem(std::span<const std::uint8_t> spins, std::int32_t numberCount,
                 FairnessFigures& figures) {
     const std::size_t rows = spins.size() > static_cast<std::size_t>(excludedLastSpins)
                                  ? spins.size() - excludedLastSpins
@@ -205,7 +205,7 @@ void playSystem(std::span<const std::int32_t> spins, std::int32_t numberCount,
     }
 }
 
-SkipFigures skipFigures(std::span<const std::int32_t> spins, std::int32_t numberCount) {
+SkipFigures skipFigures(std::span<const std::uint8_t> spins, std::int32_t numberCount) {
     SkipFigures skips;
     const std::int32_t classes = skipClassesEnd / skipClassWidth;
     std::vector<std::int64_t> observed(static_cast<std::size_t>(classes) + 1, 0);
@@ -419,7 +419,7 @@ void sampleFairCounts(FairRandom& random, std::int64_t n, std::span<std::int64_t
     if (!counts.empty()) counts.back() = left;
 }
 
-FairnessFigures analyseFairness(std::span<const std::int32_t> spins, std::int64_t outsideWheel,
+FairnessFigures analyseFairness(std::span<const std::uint8_t> spins, std::int64_t outsideWheel,
                                 const FairnessWheel& wheel) {
     FairnessFigures figures;
     const std::int32_t k = wheel.numberCount;
@@ -432,7 +432,7 @@ FairnessFigures analyseFairness(std::span<const std::int32_t> spins, std::int64_
     figures.spinsRead = n + outsideWheel;
 
     std::vector<std::int64_t> counts(static_cast<std::size_t>(k), 0);
-    for (const std::int32_t spin : spins)
+    for (const std::uint8_t spin : spins)
         ++counts[static_cast<std::size_t>(spin)];
 
     const double expected = static_cast<double>(n) * p0;

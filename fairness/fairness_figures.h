@@ -108,7 +108,7 @@ inline constexpr std::int32_t chiSquareMinimumExpected = 5;
 
 // Every figure over `spins`, each a number of the wheel (values outside it,
 // `outsideWheel` of them, were set aside before).
-FairnessFigures analyseFairness(std::span<const std::int32_t> spins, std::int64_t outsideWheel,
+FairnessFigures analyseFairness(std::span<const std::uint8_t> spins, std::int64_t outsideWheel,
                                 const FairnessWheel& wheel);
 
 // The parts, for the tests.

@@ -11,9 +11,9 @@
 namespace spinchart {
 namespace {
 
-std::vector<std::int64_t> countsOf(std::span<const std::int32_t> spins, std::size_t numberCount) {
+std::vector<std::int64_t> countsOf(std::span<const std::uint8_t> spins, std::size_t numberCount) {
     std::vector<std::int64_t> counts(numberCount, 0);
-    for (const std::int32_t spin : spins)
+    for (const std::uint8_t spin : spins)
         ++counts[static_cast<std::size_t>(spin)];
     return counts;
 }
@@ -129,7 +129,7 @@ double logScore(const WatchWindows& windows, std::span<const WatchGroup> groups,
 
 }  // namespace
 
-ConsecutiveFigures consecutiveFigures(std::span<const std::int32_t> spins,
+ConsecutiveFigures consecutiveFigures(std::span<const std::uint8_t> spins,
                                       std::span<const std::int32_t> wheelOrder) {
     const std::size_t k = wheelOrder.size();
     std::vector<std::int32_t> place(k);
@@ -163,7 +163,7 @@ ConsecutiveFigures consecutiveFigures(std::span<const std::int32_t> spins,
     return f;
 }
 
-ReplicationFigures replicationFigures(std::span<const std::int32_t> spins,
+ReplicationFigures replicationFigures(std::span<const std::uint8_t> spins,
                                       std::span<const std::int32_t> wheelOrder) {
     const std::size_t k = wheelOrder.size();
     ReplicationFigures f;
@@ -193,7 +193,7 @@ ReplicationFigures replicationFigures(std::span<const std::int32_t> spins,
     return f;
 }
 
-WatchFigures watchFigures(std::span<const std::int32_t> spins,
+WatchFigures watchFigures(std::span<const std::uint8_t> spins,
                           std::span<const std::int32_t> wheelOrder) {
     const std::vector<WatchGroup> groups = watchGroups(wheelOrder.size());
     std::vector<std::int64_t> counts(wheelOrder.size(), 0);
@@ -230,7 +230,7 @@ WatchFigures watchFigures(std::span<const std::int32_t> spins,
     return f;
 }
 
-OrderFigures analyseOrder(std::span<const std::int32_t> spins,
+OrderFigures analyseOrder(std::span<const std::uint8_t> spins,
                           std::span<const std::int32_t> wheelOrder) {
     return {consecutiveFigures(spins, wheelOrder), replicationFigures(spins, wheelOrder),
             watchFigures(spins, wheelOrder)};

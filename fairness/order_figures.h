@@ -95,15 +95,15 @@ inline constexpr double watchRates[] = {1.1, 1.25, 1.5};
 
 // The three order sections over `spins` (newest first), numbers of the wheel
 // whose clockwise order is `wheelOrder`.
-OrderFigures analyseOrder(std::span<const std::int32_t> spins,
+OrderFigures analyseOrder(std::span<const std::uint8_t> spins,
                           std::span<const std::int32_t> wheelOrder);
 
 // The parts, for the tests.
-ConsecutiveFigures consecutiveFigures(std::span<const std::int32_t> spins,
+ConsecutiveFigures consecutiveFigures(std::span<const std::uint8_t> spins,
                                       std::span<const std::int32_t> wheelOrder);
-ReplicationFigures replicationFigures(std::span<const std::int32_t> spins,
+ReplicationFigures replicationFigures(std::span<const std::uint8_t> spins,
                                       std::span<const std::int32_t> wheelOrder);
-WatchFigures watchFigures(std::span<const std::int32_t> spins,
+WatchFigures watchFigures(std::span<const std::uint8_t> spins,
                           std::span<const std::int32_t> wheelOrder);
 
 // The chi-square test of a files x numbers table of hits (`hits` row by row,
