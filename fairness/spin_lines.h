@@ -8,6 +8,7 @@
 // its bytes), and the reading of a whole file (its encoding, its header, the
 // counts), its blocks and lines cut by the session's BlockReader.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -81,6 +82,12 @@ public:
         if (size_ == capacity_) reserve(capacity_ < firstRoom ? firstRoom : 2 * capacity_);
         block_[size_++] = value;
     }
+    // Room for `count` more; the spins written from end() on are added().
+    void reserveMore(std::size_t count) {
+        if (capacity_ - size_ < count) reserve(std::max(size_ + count, 2 * capacity_));
+    }
+    std::uint8_t* end() { return block_.get() + size_; }
+    void added(std::size_t count) { size_ += count; }
     std::span<const std::uint8_t> values() const { return {block_.get(), size_}; }
     std::span<std::uint8_t> values() { return {block_.get(), size_}; }
     bool empty() const { return size_ == 0; }
