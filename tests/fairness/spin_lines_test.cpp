@@ -15,9 +15,7 @@ namespace {
 
 struct Model {
     std::vector<std::uint8_t> spins;  // in file order
-    std::int64_t outside = 0;
-    std::int64_t blank = 0;
-    std::int64_t notSpins = 0;
+    std::int64_t lines[4] = {};       // by LineKind
     std::int64_t firstNotSpin = 0;
 };
 
@@ -27,20 +25,11 @@ Model modelOf(const std::string& text, std::int32_t highestNumber) {
     const auto onLine = [&](std::string_view line) {
         ++number;
         const LineReading reading = readSpinLine(line, {highestNumber});
-        switch (reading.kind) {
-            case LineKind::spin:
-                model.spins.push_back(static_cast<std::uint8_t>(reading.value));
-                break;
-            case LineKind::outsideWheel:
-                ++model.outside;
-                break;
-            case LineKind::blank:
-                ++model.blank;
-                break;
-            case LineKind::notSpin:
-                if (model.notSpins++ == 0) model.firstNotSpin = number;
-                break;
-        }
+        if (reading.kind == LineKind::spin)
+            model.spins.push_back(static_cast<std::uint8_t>(reading.value));
+        if (reading.kind == LineKind::notSpin && model.firstNotSpin == 0)
+            model.firstNotSpin = number;
+        ++model.lines[static_cast<std::size_t>(reading.kind)];
     };
     std::size_t start = 0;
     for (std::size_t at = 0; at < text.size(); ++at) {
@@ -90,9 +79,12 @@ TEST(SpinFileReading, AgreesWithTheRuleForEachLine) {
             const std::span<const std::uint8_t> spins = reading.spins.values();
             EXPECT_TRUE(
                 std::equal(spins.begin(), spins.end(), model.spins.begin(), model.spins.end()));
-            EXPECT_EQ(reading.outsideWheel, model.outside);
-            EXPECT_EQ(reading.lines.blankLines, model.blank);
-            EXPECT_EQ(reading.lines.notSpins, model.notSpins);
+            const auto lines = [&model](LineKind kind) {
+                return model.lines[static_cast<std::size_t>(kind)];
+            };
+            EXPECT_EQ(reading.outsideWheel, lines(LineKind::outsideWheel));
+            EXPECT_EQ(reading.lines.blankLines, lines(LineKind::blank));
+            EXPECT_EQ(reading.lines.notSpins, lines(LineKind::notSpin));
             EXPECT_EQ(reading.lines.firstNotSpin ? reading.lines.firstNotSpin->line : 0,
                       model.firstNotSpin);
         }
