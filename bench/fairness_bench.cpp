@@ -116,7 +116,14 @@ void BM_FairnessBesideMawk(benchmark::State& state) {
             }
         }
     }
-    const Run small = runCommand({SPINCHART_BINARY, "--fairness", tenth, "--wheel", "00"});
+    // The largest peak of as many runs on each file: the pages come 2 MiB at
+    // a time where the system grants large ones, not always.
+    long smallPeak = 0;
+    for (int round = 0; round < rounds; ++round) {
+        smallPeak = std::max(
+            smallPeak,
+            runCommand({SPINCHART_BINARY, "--fairness", tenth, "--wheel", "00"}).peakBytes);
+    }
     state.counters["report_ms"] = best[0] * 1e3;
     state.counters["mawk_ms"] = best[1] * 1e3;
     state.counters["ratio"] = best[0] / best[1];
@@ -133,7 +140,7 @@ void BM_FairnessBesideMawk(benchmark::State& state) {
     }
     state.counters["peak_MB"] = static_cast<double>(peak) / 1e6;
     state.counters["bytes_per_spin"] =
-        static_cast<double>(peak - small.peakBytes) / (spinCount - spinCount / 10);
+        static_cast<double>(peak - smallPeak) / (spinCount - spinCount / 10);
     std::filesystem::remove(big);
     std::filesystem::remove(tenth);
     std::filesystem::remove(table);
