@@ -100,6 +100,24 @@ struct FairnessFigures {
     OrderFigures order;
 };
 
+// What one pass over the spins in time order gathers for the sections: the
+// hits, those of the older half (its spins.size() / 2 spins), the skips, the
+// system's plays, the distances of consecutive spins (as
+// ConsecutiveFigures::counts) and the watch.
+struct TimeOrderTallies {
+    std::vector<std::int64_t> counts;
+    std::vector<std::int64_t> olderCounts;
+    std::vector<std::int64_t> skipClasses;  // skips of 1-5, 6-10, ... spins, the last open
+    std::int64_t skips = 0;
+    std::int64_t skipsWithinWheelSize = 0;
+    SystemFigures system;
+    SystemFigures afterTwoLosses;
+    std::vector<std::int64_t> distances;
+    WatchFigures watch;
+};
+TimeOrderTallies tallyInTimeOrder(std::span<const std::uint8_t> spins,
+                                  std::span<const std::int32_t> wheelOrder);
+
 // The sector widths, the fair samples drawn for them, and the smallest
 // expected hits per number the chi-square test holds for.
 inline constexpr std::int32_t sectorWidths[] = {5, 9};
@@ -108,7 +126,7 @@ inline constexpr std::int32_t chiSquareMinimumExpected = 5;
 
 // Every figure over `spins`, each a number of the wheel (values outside it,
 // `outsideWheel` of them, were set aside before).
-FairnessFigures analyseFairness(std::span<const std::int32_t> spins, std::int64_t outsideWheel,
+FairnessFigures analyseFairness(std::span<const std::uint8_t> spins, std::int64_t outsideWheel,
                                 const FairnessWheel& wheel);
 
 // The parts, for the tests.

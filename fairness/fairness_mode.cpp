@@ -23,7 +23,7 @@ FileFigures figuresOfFile(const FairnessRequest& request, const std::string& nam
     rules.oldestFirst = request.oldestFirst;
     const SpinFileReading reading =
         readSpinFile([&file](char* data, std::size_t size) { return file.readSome(data, size); },
-                     rules, fileName);
+                     rules, fileName, file.length());
     file.close();
     if (reading.spins.empty()) {
         throw SessionError(fileName + " holds no spins of the " +

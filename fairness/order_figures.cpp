@@ -11,11 +11,8 @@
 namespace spinchart {
 namespace {
 
-std::vector<std::int64_t> countsOf(std::span<const std::int32_t> spins, std::size_t numberCount) {
-    std::vector<std::int64_t> counts(numberCount, 0);
-    for (const std::int32_t spin : spins)
-        ++counts[static_cast<std::size_t>(spin)];
-    return counts;
+std::int64_t total(std::span<const std::int64_t> counts) {
+    return std::accumulate(counts.begin(), counts.end(), std::int64_t{0});
 }
 
 // The pick's hits in the newer half and their upper tail there.
@@ -129,56 +126,76 @@ double logScore(const WatchWindows& windows, std::span<const WatchGroup> groups,
 
 }  // namespace
 
-ConsecutiveFigures consecutiveFigures(std::span<const std::int32_t> spins,
-                                      std::span<const std::int32_t> wheelOrder) {
-    const std::size_t k = wheelOrder.size();
-    std::vector<std::int32_t> place(k);
-    for (std::size_t j = 0; j < k; ++j)
-        place[static_cast<std::size_t>(wheelOrder[j])] = static_cast<std::int32_t>(j);
-    ConsecutiveFigures f;
-    f.counts.assign(k, 0);
-    if (spins.empty()) return f;
-    // newer - older + k runs over 1 .. 2k - 1 and is folded once at the end: no
-    // branch a pair (the branch on the wrap, mispredicted half the time, cost
-    // 35 ms at 10 M spins).
-    std::vector<std::int64_t> unfolded(2 * k, 0);
-    const auto wrap = static_cast<std::int32_t>(k);
-    // In time order, from the end of the list.
-    std::int32_t older = place[static_cast<std::size_t>(spins.back())];
-    for (std::size_t i = spins.size() - 1; i-- > 0;) {
-        const std::int32_t newer = place[static_cast<std::size_t>(spins[i])];
-        ++unfolded[static_cast<std::size_t>(newer - older + wrap)];
-        older = newer;
+struct EvidenceWatch::State {
+    std::span<const std::int32_t> wheelOrder;
+    std::vector<WatchGroup> groups;
+    WatchWindows windows;
+    WatchFigures figures;
+    bool first = true;
+};
+
+EvidenceWatch::EvidenceWatch(std::span<const std::int32_t> wheelOrder)
+    : state_(new State{wheelOrder, watchGroups(wheelOrder.size()), {}, {}, true}) {}
+
+EvidenceWatch::~EvidenceWatch() = default;
+
+void EvidenceWatch::check(std::span<const std::int64_t> counts, std::int64_t spins, bool last) {
+    State& s = *state_;
+    WatchFigures& f = s.figures;
+    const double ln10 = std::log(10.0);
+    slideWindows(counts, s.wheelOrder, s.windows);
+    // E is at most its largest ratio: a checkpoint that cannot pass the
+    // highest needs no sum (the sums were 40% of the watch at 10 M fair spins).
+    if (!s.first && !last &&
+        largestLogRatio(s.windows, s.groups, spins) / ln10 < f.log10Highest - 1e-9)
+        return;
+    const double log10Score = logScore(s.windows, s.groups, spins) / ln10;
+    f.log10Final = log10Score;
+    if (s.first || log10Score > f.log10Highest) {
+        f.log10Highest = log10Score;
+        f.highestAfter = spins;
     }
-    for (std::size_t d = 0; d < k; ++d)
-        f.counts[d] = unfolded[d] + unfolded[d + k];
-    f.pairs = static_cast<std::int64_t>(spins.size()) - 1;
-    f.chiSquare = uniformChiSquare(f.counts);
-    std::vector<std::int32_t> distances(k);
-    std::iota(distances.begin(), distances.end(), 0);
-    for (const HotSector& s : hotWindows(f.counts, distances, sectorWidths)) {
-        f.windows.push_back({s.width, s.centre, s.members.front(), s.members.back(), s.hits,
-                             s.expected, s.pFamily, s.samples});
-    }
+    s.first = false;
+}
+
+WatchFigures EvidenceWatch::figures() const {
+    WatchFigures f = state_->figures;
+    f.alarm5 = f.log10Highest >= std::log10(20.0);
+    f.alarm1 = f.log10Highest >= 2;
     return f;
 }
 
-ReplicationFigures replicationFigures(std::span<const std::int32_t> spins,
-                                      std::span<const std::int32_t> wheelOrder) {
+OrderFigures orderFigures(const TimeOrderTallies& tallies,
+                          std::span<const std::int32_t> wheelOrder) {
     const std::size_t k = wheelOrder.size();
-    ReplicationFigures f;
-    f.olderSpins = static_cast<std::int64_t>(spins.size() / 2);
-    f.newerSpins = static_cast<std::int64_t>(spins.size()) - f.olderSpins;
-    const std::size_t split = static_cast<std::size_t>(f.newerSpins);
-    const std::vector<std::int64_t> older = countsOf(spins.subspan(split), k);
-    const std::vector<std::int64_t> newer = countsOf(spins.first(split), k);
+    OrderFigures order;
+    ConsecutiveFigures& f = order.consecutive;
+    f.counts = tallies.distances;
+    const std::int64_t spins = total(tallies.counts);
+    if (spins > 0) {
+        f.pairs = spins - 1;
+        f.chiSquare = uniformChiSquare(f.counts);
+        std::vector<std::int32_t> distances(k);
+        std::iota(distances.begin(), distances.end(), 0);
+        for (const HotSector& s : hotWindows(f.counts, distances, sectorWidths)) {
+            f.windows.push_back({s.width, s.centre, s.members.front(), s.members.back(), s.hits,
+                                 s.expected, s.pFamily, s.samples});
+        }
+    }
 
+    ReplicationFigures& r = order.replication;
+    const std::vector<std::int64_t>& older = tallies.olderCounts;
+    std::vector<std::int64_t> newer(k);
+    for (std::size_t j = 0; j < k; ++j)
+        newer[j] = tallies.counts[j] - older[j];
+    r.olderSpins = total(older);
+    r.newerSpins = total(newer);
     // Ties go to the lowest number, as for the hottest of the whole list.
     const auto hottest = std::max_element(older.begin(), older.end());
-    f.number.centre = static_cast<std::int32_t>(hottest - older.begin());
-    f.number.members = {f.number.centre};
-    f.number.hitsOlder = *hottest;
-    testOnNewer(f.number, newer, f.newerSpins);
+    r.number.centre = static_cast<std::int32_t>(hottest - older.begin());
+    r.number.members = {r.number.centre};
+    r.number.hitsOlder = *hottest;
+    testOnNewer(r.number, newer, r.newerSpins);
     for (const std::int32_t width : sectorWidths) {
         const std::vector<std::int64_t> hits = sectorHits(older, wheelOrder, width);
         const auto place =
@@ -187,53 +204,32 @@ ReplicationFigures replicationFigures(std::span<const std::int32_t> spins,
         pick.centre = wheelOrder[place];
         pick.members = windowMembers(wheelOrder, place, width);
         pick.hitsOlder = hits[place];
-        testOnNewer(pick, newer, f.newerSpins);
-        f.sectors.push_back(std::move(pick));
+        testOnNewer(pick, newer, r.newerSpins);
+        r.sectors.push_back(std::move(pick));
     }
-    return f;
+
+    order.watch = tallies.watch;
+    return order;
 }
 
-WatchFigures watchFigures(std::span<const std::int32_t> spins,
+OrderFigures analyseOrder(std::span<const std::uint8_t> spins,
                           std::span<const std::int32_t> wheelOrder) {
-    const std::vector<WatchGroup> groups = watchGroups(wheelOrder.size());
-    std::vector<std::int64_t> counts(wheelOrder.size(), 0);
-    WatchWindows windows;
-    WatchFigures f;
-    const double ln10 = std::log(10.0);
-    bool first = true;
-    // Time order: from the end of the list to its front, a checkpoint at
-    // every watchEvery spins and after the last.
-    std::size_t left = spins.size();
-    std::int64_t t = 0;
-    while (left > 0) {
-        const std::size_t block = std::min<std::size_t>(left, watchEvery);
-        for (std::size_t i = left - block; i < left; ++i)
-            ++counts[static_cast<std::size_t>(spins[i])];
-        left -= block;
-        t += static_cast<std::int64_t>(block);
-        slideWindows(counts, wheelOrder, windows);
-        // E is at most its largest ratio: a checkpoint that cannot pass the
-        // highest needs no sum (the sums were 40% of the watch at 10 M fair spins).
-        if (!first && left > 0 &&
-            largestLogRatio(windows, groups, t) / ln10 < f.log10Highest - 1e-9)
-            continue;
-        const double log10Score = logScore(windows, groups, t) / ln10;
-        f.log10Final = log10Score;
-        if (first || log10Score > f.log10Highest) {
-            f.log10Highest = log10Score;
-            f.highestAfter = t;
-        }
-        first = false;
-    }
-    f.alarm5 = f.log10Highest >= std::log10(20.0);
-    f.alarm1 = f.log10Highest >= 2;
-    return f;
+    return orderFigures(tallyInTimeOrder(spins, wheelOrder), wheelOrder);
 }
 
-OrderFigures analyseOrder(std::span<const std::int32_t> spins,
+ConsecutiveFigures consecutiveFigures(std::span<const std::uint8_t> spins,
+                                      std::span<const std::int32_t> wheelOrder) {
+    return analyseOrder(spins, wheelOrder).consecutive;
+}
+
+ReplicationFigures replicationFigures(std::span<const std::uint8_t> spins,
+                                      std::span<const std::int32_t> wheelOrder) {
+    return analyseOrder(spins, wheelOrder).replication;
+}
+
+WatchFigures watchFigures(std::span<const std::uint8_t> spins,
                           std::span<const std::int32_t> wheelOrder) {
-    return {consecutiveFigures(spins, wheelOrder), replicationFigures(spins, wheelOrder),
-            watchFigures(spins, wheelOrder)};
+    return tallyInTimeOrder(spins, wheelOrder).watch;
 }
 
 Homogeneity homogeneity(std::span<const std::int64_t> hits, std::int32_t numberCount) {

@@ -7,6 +7,7 @@
 // order reads them from the end.
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -94,16 +95,37 @@ inline constexpr std::int32_t watchWidths[] = {1, 5, 9};
 inline constexpr double watchRates[] = {1.1, 1.25, 1.5};
 
 // The three order sections over `spins` (newest first), numbers of the wheel
-// whose clockwise order is `wheelOrder`.
-OrderFigures analyseOrder(std::span<const std::int32_t> spins,
+// whose clockwise order is `wheelOrder`; from the tallies of the one pass
+// over the spins (fairness_figures.h).
+OrderFigures analyseOrder(std::span<const std::uint8_t> spins,
+                          std::span<const std::int32_t> wheelOrder);
+struct TimeOrderTallies;
+OrderFigures orderFigures(const TimeOrderTallies& tallies,
                           std::span<const std::int32_t> wheelOrder);
 
+// The watch fed in time order: the hits after every watchEvery spins and
+// after the last.
+class EvidenceWatch {
+public:
+    explicit EvidenceWatch(std::span<const std::int32_t> wheelOrder);
+    ~EvidenceWatch();
+    EvidenceWatch(const EvidenceWatch&) = delete;
+    EvidenceWatch& operator=(const EvidenceWatch&) = delete;
+    // `counts`: the hits of the first `spins` spins in time order.
+    void check(std::span<const std::int64_t> counts, std::int64_t spins, bool last);
+    WatchFigures figures() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
 // The parts, for the tests.
-ConsecutiveFigures consecutiveFigures(std::span<const std::int32_t> spins,
+ConsecutiveFigures consecutiveFigures(std::span<const std::uint8_t> spins,
                                       std::span<const std::int32_t> wheelOrder);
-ReplicationFigures replicationFigures(std::span<const std::int32_t> spins,
+ReplicationFigures replicationFigures(std::span<const std::uint8_t> spins,
                                       std::span<const std::int32_t> wheelOrder);
-WatchFigures watchFigures(std::span<const std::int32_t> spins,
+WatchFigures watchFigures(std::span<const std::uint8_t> spins,
                           std::span<const std::int32_t> wheelOrder);
 
 // The chi-square test of a files x numbers table of hits (`hits` row by row,

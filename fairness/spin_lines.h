@@ -4,19 +4,21 @@
 // for a table, when its chosen field does); blank lines are skipped and every
 // other line is set aside, and all of them counted.
 //
-// Three layers, each usable alone: the rules for one line (a pure function of
-// its bytes), the cutting of text into lines across blocks, and the reading
-// of a whole file (its encoding, its header, the counts).
+// Two layers, each usable alone: the rules for one line (a pure function of
+// its bytes), and the reading of a whole file (its encoding, its header, the
+// counts), its blocks and lines cut by the session's BlockReader.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "session/spin_list.h"
+#include "platform/memory.h"
 
 namespace spinchart {
 
@@ -47,62 +49,6 @@ std::vector<std::string> splitFields(std::string_view line, char separator);
 // in the line; '\0' when it holds none.
 char tableSeparator(std::string_view line);
 
-// Cuts text into lines, whether a line ends in LF, CR LF or CR, and whether
-// or not it spans the blocks the text arrives in.
-class LineCutter {
-public:
-    // Hands every line completed in `block` to onLine(std::string_view).
-    template <class OnLine>
-    void feed(std::string_view block, OnLine&& onLine);
-    // Hands over the last line when the text does not end with a line end.
-    template <class OnLine>
-    void finish(OnLine&& onLine) {
-        if (pending_) onLine(std::string_view(carry_));
-        carry_.clear();
-        pending_ = false;
-    }
-
-private:
-    std::string carry_;     // the start of a line from earlier blocks
-    bool pending_ = false;  // a line has begun and not yet ended
-    bool afterCr_ = false;  // the last line ended in CR: an LF next belongs to it
-};
-
-template <class OnLine>
-void LineCutter::feed(std::string_view block, OnLine&& onLine) {
-    const char* p = block.data();
-    const char* const end = p + block.size();
-    if (p == end) return;
-    if (afterCr_ && *p == '\n') ++p;
-    afterCr_ = false;
-    while (p != end) {
-        const char* start = p;
-        while (p != end && *p != '\n' && *p != '\r')
-            ++p;
-        if (p == end) {
-            carry_.append(start, p);
-            pending_ = true;
-            return;
-        }
-        const std::string_view piece(start, static_cast<std::size_t>(p - start));
-        if (pending_) {
-            carry_.append(piece);
-            onLine(std::string_view(carry_));
-            carry_.clear();
-            pending_ = false;
-        } else {
-            onLine(piece);
-        }
-        if (*p++ == '\r') {
-            if (p == end) {
-                afterCr_ = true;
-            } else if (*p == '\n') {
-                ++p;
-            }
-        }
-    }
-}
-
 // The field --column asks for: by the header's name, or by its number from 1.
 struct SpinColumn {
     std::string name;
@@ -127,8 +73,34 @@ struct SpinLineCounts {
     bool oldestFirst = false;  // the order the file was read in
 };
 
+// The spins as read, a byte each, in one large block that grows in place.
+class SpinBytes {
+public:
+    // Room for `count` spins without growing; untouched memory costs nothing.
+    void reserve(std::size_t count);
+    void push(std::uint8_t value) {
+        if (size_ == capacity_) reserve(capacity_ < firstRoom ? firstRoom : 2 * capacity_);
+        block_[size_++] = value;
+    }
+    // Room for `count` more; the spins written from end() on are added().
+    void reserveMore(std::size_t count) {
+        if (capacity_ - size_ < count) reserve(std::max(size_ + count, 2 * capacity_));
+    }
+    std::uint8_t* end() { return block_.get() + size_; }
+    void added(std::size_t count) { size_ += count; }
+    std::span<const std::uint8_t> values() const { return {block_.get(), size_}; }
+    std::span<std::uint8_t> values() { return {block_.get(), size_}; }
+    bool empty() const { return size_ == 0; }
+
+private:
+    static constexpr std::size_t firstRoom = std::size_t{1} << 20;
+    LargeArray<std::uint8_t> block_;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+};
+
 struct SpinFileReading {
-    SpinList spins;  // position 1 the newest spin
+    SpinBytes spins;  // the newest spin first
     std::int64_t outsideWheel = 0;
     SpinLineCounts lines;
 };
@@ -147,7 +119,9 @@ using SpinByteSource = std::function<std::size_t(char* data, std::size_t size)>;
 // SessionError, naming the file as `fileName`, when the file does not look
 // like text (a zip archive, a NUL byte in its first 4 KiB), when no line is a
 // spin, or when the table lacks the column asked for.
+// `length` is the file's size where it has one (0 otherwise), so that the
+// spins are read straight into their final place.
 SpinFileReading readSpinFile(const SpinByteSource& source, const SpinFileRules& rules,
-                             std::string_view fileName);
+                             std::string_view fileName, std::uint64_t length = 0);
 
 }  // namespace spinchart

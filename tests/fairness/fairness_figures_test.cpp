@@ -24,11 +24,11 @@ FairnessWheel wheelOf(const WheelProfile& profile) {
 
 // Spins of a fair wheel from a fixed engine, uniform by rejection so the list
 // is the same with every library.
-std::vector<std::int32_t> fairSpins(std::size_t count, std::int32_t numberCount,
+std::vector<std::uint8_t> fairSpins(std::size_t count, std::int32_t numberCount,
                                     std::uint32_t seed) {
     std::mt19937 engine(seed);
     const std::uint32_t limit = 0xFFFFFFFFu - 0xFFFFFFFFu % static_cast<std::uint32_t>(numberCount);
-    std::vector<std::int32_t> spins;
+    std::vector<std::uint8_t> spins;
     while (spins.size() < count) {
         const std::uint32_t x = engine();
         if (x < limit) spins.push_back(static_cast<std::int32_t>(x % numberCount));
@@ -65,7 +65,7 @@ TEST(FairnessFunctions, FewExpectedHitsTakeTheirPFromFairDraws) {
 
 TEST(FairnessFigures, ABalancedListIsPerfectlyFair) {
     for (const WheelProfile* profile : {&singleZeroProfile, &doubleZeroProfile}) {
-        std::vector<std::int32_t> spins;
+        std::vector<std::uint8_t> spins;
         for (int round = 0; round < 10; ++round) {
             for (std::int32_t k = 0; k < profile->numberCount; ++k)
                 spins.push_back(k);
@@ -106,7 +106,7 @@ TEST(FairnessFigures, ABalancedListIsPerfectlyFair) {
 
 TEST(FairnessFigures, APlantedHotNumberIsFoundAndAFairListIsNotFlagged) {
     const FairnessWheel wheel = wheelOf(singleZeroProfile);
-    const std::vector<std::int32_t> fair = fairSpins(37 * 300, 37, 7);
+    const std::vector<std::uint8_t> fair = fairSpins(37 * 300, 37, 7);
     const FairnessFigures clean = analyseFairness(fair, 0, wheel);
     EXPECT_GT(clean.chiSquare.p, 0.05);
     EXPECT_GT(clean.hottest.pFamily, 0.05);
@@ -115,7 +115,7 @@ TEST(FairnessFigures, APlantedHotNumberIsFoundAndAFairListIsNotFlagged) {
         EXPECT_GT(s.pFamily, 0.05) << s.width;
 
     // 17 comes up half as often again as it should.
-    std::vector<std::int32_t> biased = fair;
+    std::vector<std::uint8_t> biased = fair;
     for (std::size_t i = 0; i < biased.size(); i += 74)
         biased[i] = 17;
     const FairnessFigures hot = analyseFairness(biased, 0, wheel);
@@ -200,7 +200,7 @@ TEST(FairnessFigures, SectorsRunInWheelOrderAndWrapRound) {
         const bool covers = place <= 1 || place >= 35;
         EXPECT_EQ(hits[place], covers ? 4 : 0) << place;
     }
-    const std::vector<std::int32_t> spins{2, 2, 2, 2};
+    const std::vector<std::uint8_t> spins{2, 2, 2, 2};
     const FairnessFigures f = analyseFairness(spins, 0, wheel);
     ASSERT_EQ(f.sectors.size(), 2u);
     EXPECT_EQ(f.sectors[0].centre, 0);
@@ -220,7 +220,7 @@ TEST(FairnessFigures, SectorsRunInWheelOrderAndWrapRound) {
 // The worked example of the main report, on the double-zero wheel where all
 // its values count: rows 1 to 3 lose, 4 to 7 win; row 1 follows two losses.
 TEST(FairnessFigures, TheSystemOfTheWorkedExample) {
-    const std::vector<std::int32_t> spins{17, 3, 17, 0, 25, 3, 9, 17, 37, 0, 12, 3};
+    const std::vector<std::uint8_t> spins{17, 3, 17, 0, 25, 3, 9, 17, 37, 0, 12, 3};
     const FairnessFigures f = analyseFairness(spins, 0, wheelOf(doubleZeroProfile));
     EXPECT_EQ(f.system.plays, 7);
     EXPECT_EQ(f.system.won, 4);
@@ -243,7 +243,7 @@ TEST(FairnessFigures, TheSystemOfTheWorkedExample) {
 TEST(FairnessFigures, SystemAndSkipsAgreeWithAPlainModel) {
     for (std::uint32_t seed = 1; seed <= 12; ++seed) {
         const std::int32_t k = seed % 2 ? 37 : 38;
-        const std::vector<std::int32_t> spins = fairSpins(seed * 37, k, seed);
+        const std::vector<std::uint8_t> spins = fairSpins(seed * 37, k, seed);
         SystemFigures all;
         SystemFigures afterLosses;
         std::vector<bool> lost;

@@ -155,7 +155,7 @@ TEST(FairnessMode, ExtremeFilesGiveCleanReports) {
 
     // A rate beyond a million, which no simulation of 10000 wheels gives; a
     // file name of any length and bytes.
-    const std::vector<std::int32_t> one(500, 17);
+    const std::vector<std::uint8_t> one(500, 17);
     FairnessFigures figures = analyseFairness(one, 0, {37, singleZeroProfile.neighbourBaseOrder});
     figures.sectors[0].pFamily = 2e-8;
     figures.sectors[0].samples = 100'000'000;

@@ -41,7 +41,7 @@ struct SpinPlan {
     std::int32_t hot = 17;
 };
 
-std::vector<std::int32_t> spinsOf(const SpinPlan& plan, std::span<const std::int32_t> order) {
+std::vector<std::uint8_t> spinsOf(const SpinPlan& plan, std::span<const std::int32_t> order) {
     const auto k = static_cast<std::int32_t>(order.size());
     std::mt19937 engine(plan.seed);
     const auto uniform = [&engine](std::uint32_t below) {
@@ -52,7 +52,7 @@ std::vector<std::int32_t> spinsOf(const SpinPlan& plan, std::span<const std::int
         }
     };
     const auto chance = [&engine](double p) { return engine() < p * 4294967296.0; };
-    std::vector<std::int32_t> spins;
+    std::vector<std::uint8_t> spins;
     while (spins.size() < plan.count) {
         const std::size_t t = spins.size();
         std::int32_t spin = order[static_cast<std::size_t>(uniform(static_cast<std::uint32_t>(k)))];
@@ -73,7 +73,7 @@ TEST(OrderFigures, DistancesFromSpinToSpinMatchAPlainCount) {
     for (const WheelProfile* profile : {&singleZeroProfile, &doubleZeroProfile}) {
         const std::span<const std::int32_t> order = orderOf(*profile);
         const auto k = static_cast<std::int32_t>(order.size());
-        const std::vector<std::int32_t> spins = spinsOf({.count = 500, .seed = 3}, order);
+        const std::vector<std::uint8_t> spins = spinsOf({.count = 500, .seed = 3}, order);
         std::vector<std::int64_t> model(order.size(), 0);
         for (std::size_t i = spins.size() - 1; i > 0; --i) {
             const std::int32_t from = placeOf(order, spins[i]);
@@ -86,12 +86,13 @@ TEST(OrderFigures, DistancesFromSpinToSpinMatchAPlainCount) {
     }
     // Clockwise, wrapping past 0: the last place to the first is one pocket.
     const std::span<const std::int32_t> order = orderOf(singleZeroProfile);
-    const std::vector<std::int32_t> newestFirst = {order[0], order[36], order[36], order[2]};
+    const auto at = [&order](std::size_t place) { return static_cast<std::uint8_t>(order[place]); };
+    const std::vector<std::uint8_t> newestFirst = {at(0), at(36), at(36), at(2)};
     const ConsecutiveFigures f = consecutiveFigures(newestFirst, order);
     EXPECT_EQ(f.counts[1], 1);
     EXPECT_EQ(f.counts[0], 1);
     EXPECT_EQ(f.counts[34], 1);
-    const std::vector<std::int32_t> one = {5};
+    const std::vector<std::uint8_t> one = {5};
     EXPECT_EQ(consecutiveFigures(one, order).pairs, 0);
 }
 
@@ -146,7 +147,7 @@ TEST(OrderFigures, AHotNumberPickedOnOlderSpinsIsTestedOnTheNewer) {
     };
     const std::span<const std::int32_t> order = orderOf(singleZeroProfile);
     for (const PlanCase& c : cases) {
-        const std::vector<std::int32_t> spins = spinsOf(c.plan, order);
+        const std::vector<std::uint8_t> spins = spinsOf(c.plan, order);
         const ReplicationFigures f = replicationFigures(spins, order);
         EXPECT_EQ(f.olderSpins, 1500) << c.name;
         EXPECT_EQ(f.newerSpins, 1501) << c.name;
@@ -231,7 +232,7 @@ TEST(OrderFigures, HomogeneityMatchesTheClosedFormOfATwoRowTable) {
 
 // The watch by its definition: every window's ratio from its own count, summed
 // in logarithms at every checkpoint.
-WatchFigures directWatch(const std::vector<std::int32_t>& newestFirst,
+WatchFigures directWatch(const std::vector<std::uint8_t>& newestFirst,
                          std::span<const std::int32_t> order) {
     const auto k = static_cast<std::int32_t>(order.size());
     const std::vector<std::int32_t> spins(newestFirst.rbegin(), newestFirst.rend());
@@ -297,7 +298,7 @@ TEST(OrderFigures, TheWatchIsTheMeanOfItsRatiosAndRisesOnARiggedWheel) {
     };
     for (const Case& c : cases) {
         const std::span<const std::int32_t> order = orderOf(*c.profile);
-        const std::vector<std::int32_t> spins = spinsOf(c.plan, order);
+        const std::vector<std::uint8_t> spins = spinsOf(c.plan, order);
         const WatchFigures f = watchFigures(spins, order);
         const WatchFigures model = directWatch(spins, order);
         EXPECT_NEAR(f.log10Final, model.log10Final, 1e-9) << c.name;
