@@ -411,8 +411,11 @@ void writeConsecutive(std::string& out, const FairnessFigures& f) {
     if (level.empty()) {
         out += "No evidence of a dealer's signature: the distances look like chance.\n";
     } else {
-        out += "Evidence of a dealer's signature " + level + ": the ball lands some\n";
-        out += "distances from the last number more often than a fair wheel does.\n";
+        appendWrapped(out,
+                      "Evidence of a dealer's signature " + level +
+                          ": the ball lands some distances from the last number more often than "
+                          "a fair wheel does.",
+                      0);
     }
     for (const DistanceWindow& w : c.windows) {
         out += count(w.width) + " distances centred on " + count(w.centre) + " (" + count(w.from) +
@@ -443,22 +446,28 @@ void writeReplication(std::string& out, const FairnessFigures& f) {
         out += "A single spin cannot be split into an older and a newer half.\n";
         return;
     }
-    out += "The older " + count(r.olderSpins) + " spins pick the hottest; the newer " +
-           count(r.newerSpins) + " test it, with\n";
-    out += "no allowance for picking, since they played no part in it.\n";
+    appendWrapped(out,
+                  "The older " + count(r.olderSpins) + " spins pick the hottest; the newer " +
+                      count(r.newerSpins) +
+                      " test it, with no allowance for picking, since they played no part in it.",
+                  0);
     writeReplicatedPick(out, "number", r.number);
     for (const ReplicatedPick& sector : r.sectors)
         writeReplicatedPick(
             out, count(static_cast<std::int64_t>(sector.members.size())) + " pockets", sector);
     const std::string name = numberName(r.number.centre);
     if (r.number.p < fivePercent) {
-        out +=
-            "The hot number stayed hot: " + name + " is hot again on spins it was not picked on\n";
-        out += "(p below 5%), which chance alone rarely does.\n";
+        appendWrapped(out,
+                      "The hot number stayed hot: " + name +
+                          " is hot again on spins it was not picked on (p below 5%), which chance "
+                          "alone rarely does.",
+                      0);
     } else {
-        out +=
-            "The hot number did not stay hot: " + name + " is not hot again on the newer spins,\n";
-        out += "so its heat in the older half may well be chance.\n";
+        appendWrapped(out,
+                      "The hot number did not stay hot: " + name +
+                          " is not hot again on the newer spins, so its heat in the older half "
+                          "may well be chance.",
+                      0);
     }
 }
 
@@ -699,10 +708,12 @@ std::string csvField(std::string_view text) {
 
 void writeHomogeneity(std::string& out, const Homogeneity& h, std::size_t files) {
     heading(out, "One wheel or several?");
-    out += "Chi-square " + fixed(h.value, 2) + " of the hits of " + count(h.numbersKept) +
-           " numbers in " + count(static_cast<std::int64_t>(files)) + " files, " + count(h.df) +
-           " degrees of\n";
-    out += "freedom: " + pIs("p", h.p) + "\n";
+    appendWrapped(out,
+                  "Chi-square " + fixed(h.value, 2) + " of the hits of " + count(h.numbersKept) +
+                      " numbers in " + count(static_cast<std::int64_t>(files)) + " files, " +
+                      count(h.df) + " degrees of freedom:",
+                  0);
+    out += pIs("p", h.p) + "\n";
     if (h.smallestExpected < chiSquareMinimumExpected) {
         out += "Warning: fewer than " + count(chiSquareMinimumExpected) +
                " hits expected in some file's number; the p is rough.\n";
@@ -712,8 +723,11 @@ void writeHomogeneity(std::string& out, const Homogeneity& h, std::size_t files)
         out += "No evidence that the files come from different wheels: their numbers'\n";
         out += "shares agree as one wheel's would.\n";
     } else {
-        out += "Evidence " + level + " that the files do not all come from one and the\n";
-        out += "same wheel: their numbers' shares differ more than chance allows.\n";
+        appendWrapped(out,
+                      "Evidence " + level +
+                          " that the files do not all come from one and the same wheel: their "
+                          "numbers' shares differ more than chance allows.",
+                      0);
     }
 }
 
