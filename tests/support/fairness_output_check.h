@@ -64,12 +64,32 @@ inline std::string fairnessOutputFault(std::string_view report, FairnessOutput f
                    std::to_string(at);
         }
     }
-    for (std::size_t at = 0; at < report.size();) {
-        if (!std::isalpha(static_cast<unsigned char>(report[at]))) {
+    // The words and numbers the report writes, not the user's text it quotes:
+    // JSON strings and the text's quoted line and file name are blanked.
+    std::string figures(report);
+    if (form == FairnessOutput::json) {
+        for (std::size_t at = 0; at < figures.size(); ++at) {
+            if (figures[at] != '"') continue;
+            for (++at; at < figures.size() && figures[at] != '"'; ++at) {
+                if (figures[at] == '\\' && at + 1 < figures.size()) figures[at++] = ' ';
+                figures[at] = ' ';
+            }
+        }
+    } else {
+        for (const std::string_view lead : {"\n  the first, line ", "\nFile:  "}) {
+            for (std::size_t at = figures.find(lead); at != std::string::npos;
+                 at = figures.find(lead, at + 1)) {
+                for (std::size_t end = at + 1; end < figures.size() && figures[end] != '\n'; ++end)
+                    figures[end] = ' ';
+            }
+        }
+    }
+    for (std::size_t at = 0; at < figures.size();) {
+        if (!std::isalpha(static_cast<unsigned char>(figures[at]))) {
             // A minus sign on a number that is zero.
-            if (report[at] == '-' && at + 1 < report.size() &&
-                std::isdigit(static_cast<unsigned char>(report[at + 1])) &&
-                std::strtod(std::string(report.substr(at, 40)).c_str(), nullptr) == 0) {
+            if (figures[at] == '-' && at + 1 < figures.size() &&
+                std::isdigit(static_cast<unsigned char>(figures[at + 1])) &&
+                std::strtod(std::string(figures.substr(at, 40)).c_str(), nullptr) == 0) {
                 return "negative zero at " + std::to_string(at);
             }
             ++at;
@@ -77,8 +97,8 @@ inline std::string fairnessOutputFault(std::string_view report, FairnessOutput f
         }
         std::size_t end = at;
         std::string word;
-        while (end < report.size() && std::isalpha(static_cast<unsigned char>(report[end])))
-            word += static_cast<char>(std::tolower(static_cast<unsigned char>(report[end++])));
+        while (end < figures.size() && std::isalpha(static_cast<unsigned char>(figures[end])))
+            word += static_cast<char>(std::tolower(static_cast<unsigned char>(figures[end++])));
         if (word == "inf" || word == "infinity" || word == "nan") return "'" + word + "'";
         at = end;
     }
