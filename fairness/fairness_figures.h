@@ -40,21 +40,11 @@ struct NumberFairness {
 // and the share of simulated fair wheels whose most extreme number goes as far.
 struct ExtremeNumber {
     std::int32_t number = 0;
-    std::vector<std::int32_t> tied;  // the others with as many hits, in number order
     std::int64_t hits = 0;
     double p = 1;
     double pFamily = 1;
     std::int32_t samples = 0;
-};
-
-struct HotSector {
-    std::int32_t width = 0;
-    std::int32_t centre = 0;
-    std::vector<std::int32_t> members;  // in wheel order
-    std::int64_t hits = 0;
-    double expected = 0;
-    double pFamily = 1;  // by simulation of fair wheels
-    std::int32_t samples = 0;
+    std::vector<std::int32_t> tied;  // the others with as many hits, in number order
 };
 
 // Units: one unit staked per number played; a win returns 36.

@@ -124,6 +124,17 @@ void heading(std::string& out, std::string_view title) {
     out += '\n';
 }
 
+// A section's heading; when it has nothing to measure, the line that says why
+// and false.
+bool openSection(std::string& out, std::string_view title, bool measured, std::string_view why) {
+    heading(out, title);
+    if (!measured) {
+        out += why;
+        out += '\n';
+    }
+    return measured;
+}
+
 // '#' up to the value, '|' at the expected level.
 std::string bar(double value, double expected, double scale) {
     const auto filled = static_cast<std::size_t>(std::lround(value * scale));
@@ -347,11 +358,9 @@ void writeSkips(std::string& out, const FairnessFigures& f) {
 }
 
 void writeDetectable(std::string& out, const FairnessFigures& f) {
-    heading(out, "What this sample can detect");
-    if (!f.detectableOneIn) {
-        out += "No single number is detectable at this size: more spins are needed.\n";
+    if (!openSection(out, "What this sample can detect", f.detectableOneIn.has_value(),
+                     "No single number is detectable at this size: more spins are needed."))
         return;
-    }
     appendWrapped(out,
                   "A number that comes up about 1 in " + fixed(*f.detectableOneIn, 1) +
                       " spins instead of 1 in " + count(f.numberCount) +
@@ -383,11 +392,9 @@ std::string evidenceLevel(double p) {
 
 void writeConsecutive(std::string& out, const FairnessFigures& f) {
     const ConsecutiveFigures& c = f.order.consecutive;
-    heading(out, "From one spin to the next: the dealer's signature");
-    if (c.pairs == 0) {
-        out += "A single spin: no pair of consecutive spins to measure.\n";
+    if (!openSection(out, "From one spin to the next: the dealer's signature", c.pairs > 0,
+                     "A single spin: no pair of consecutive spins to measure."))
         return;
-    }
     const double expected = static_cast<double>(c.pairs) / f.numberCount;
     out += "Pockets clockwise from each spin to the next along the wheel, 0 for the same\n";
     out += "number again: " + count(c.pairs) + " pairs. '#' the pairs, '|' the expected " +
@@ -417,10 +424,10 @@ void writeConsecutive(std::string& out, const FairnessFigures& f) {
                           "a fair wheel does.",
                       0);
     }
-    for (const DistanceWindow& w : c.windows) {
-        out += count(w.width) + " distances centred on " + count(w.centre) + " (" + count(w.from) +
-               " to " + count(w.to) + "): " + count(w.hits) + " pairs (expected " +
-               fixed(w.expected, 2) + ")\n";
+    for (const HotSector& w : c.windows) {
+        out += count(w.width) + " distances centred on " + count(w.centre) + " (" +
+               count(w.members.front()) + " to " + count(w.members.back()) + "): " + count(w.hits) +
+               " pairs (expected " + fixed(w.expected, 2) + ")\n";
         writeSimulatedPick(out, "  The hottest of " + count(f.numberCount) + " windows", w.pFamily,
                            w.samples, "a window this hot");
     }
@@ -441,11 +448,9 @@ void writeReplicatedPick(std::string& out, std::string_view what, const Replicat
 
 void writeReplication(std::string& out, const FairnessFigures& f) {
     const ReplicationFigures& r = f.order.replication;
-    heading(out, "Does it replicate?");
-    if (r.olderSpins == 0) {
-        out += "A single spin cannot be split into an older and a newer half.\n";
+    if (!openSection(out, "Does it replicate?", r.olderSpins > 0,
+                     "A single spin cannot be split into an older and a newer half."))
         return;
-    }
     appendWrapped(out,
                   "The older " + count(r.olderSpins) + " spins pick the hottest; the newer " +
                       count(r.newerSpins) +
@@ -537,6 +542,13 @@ Json real(double value) {
     return std::isfinite(value) ? Json(value == 0 ? 0.0 : value) : Json(nullptr);
 }
 
+Json numberNames(std::span<const std::int32_t> numbers) {
+    Json names = Json::array();
+    for (const std::int32_t number : numbers)
+        names.push_back(numberName(number));
+    return names;
+}
+
 // The score's logarithm comes through the C library's log and exp, whose last
 // bits differ between builds: nine decimals are the same on each.
 double nineDecimals(double value) {
@@ -546,11 +558,11 @@ double nineDecimals(double value) {
 void addOrderJson(const FairnessFigures& f, Json& out) {
     const ConsecutiveFigures& c = f.order.consecutive;
     Json windows = Json::array();
-    for (const DistanceWindow& w : c.windows) {
+    for (const HotSector& w : c.windows) {
         windows.push_back({{"width", w.width},
                            {"centre", w.centre},
-                           {"from", w.from},
-                           {"to", w.to},
+                           {"from", w.members.front()},
+                           {"to", w.members.back()},
                            {"hits", w.hits},
                            {"expected", real(w.expected)},
                            {"p_family", real(w.pFamily)},
@@ -567,11 +579,8 @@ void addOrderJson(const FairnessFigures& f, Json& out) {
                           {"windows", windows}};
     const ReplicationFigures& r = f.order.replication;
     const auto pick = [](const ReplicatedPick& p) {
-        Json members = Json::array();
-        for (const std::int32_t member : p.members)
-            members.push_back(numberName(member));
         return Json{{"centre", numberName(p.centre)},
-                    {"members", members},
+                    {"members", numberNames(p.members)},
                     {"hits_older", p.hitsOlder},
                     {"hits_newer", p.hitsNewer},
                     {"expected_newer", real(p.expectedNewer)},
@@ -612,11 +621,8 @@ Json fileJson(const FairnessFigures& f, const SpinLineCounts& lines, std::string
                            {"p_cold", real(row.pCold)}});
     }
     const auto extreme = [&](const ExtremeNumber& e) {
-        Json tied = Json::array();
-        for (const std::int32_t number : e.tied)
-            tied.push_back(numberName(number));
         return Json{{"number", numberName(e.number)},
-                    {"tied", tied},
+                    {"tied", numberNames(e.tied)},
                     {"hits", e.hits},
                     {"p", real(e.p)},
                     {"p_family", real(e.pFamily)},
@@ -624,12 +630,9 @@ Json fileJson(const FairnessFigures& f, const SpinLineCounts& lines, std::string
     };
     Json sectors = Json::array();
     for (const HotSector& s : f.sectors) {
-        Json members = Json::array();
-        for (const std::int32_t member : s.members)
-            members.push_back(numberName(member));
         sectors.push_back({{"width", s.width},
                            {"centre", numberName(s.centre)},
-                           {"members", members},
+                           {"members", numberNames(s.members)},
                            {"hits", s.hits},
                            {"expected", real(s.expected)},
                            {"p_family", real(s.pFamily)},

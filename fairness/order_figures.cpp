@@ -177,10 +177,7 @@ OrderFigures orderFigures(const TimeOrderTallies& tallies,
         f.chiSquare = uniformChiSquare(f.counts);
         std::vector<std::int32_t> distances(k);
         std::iota(distances.begin(), distances.end(), 0);
-        for (const HotSector& s : hotWindows(f.counts, distances, sectorWidths)) {
-            f.windows.push_back({s.width, s.centre, s.members.front(), s.members.back(), s.hits,
-                                 s.expected, s.pFamily, s.samples});
-        }
+        f.windows = hotWindows(f.counts, distances, sectorWidths);
     }
 
     ReplicationFigures& r = order.replication;

@@ -24,14 +24,15 @@ struct ChiSquareTest {
     std::int32_t samples = 0;  // 0 for the chi-square law
 };
 
-// The hottest window of neighbouring distances, `from` to `to` clockwise.
-struct DistanceWindow {
+// The hottest window of `width` neighbouring classes, centred on `centre`.
+struct HotSector {
     std::int32_t width = 0;
     std::int32_t centre = 0;
-    std::int32_t from = 0;
-    std::int32_t to = 0;
+    std::vector<std::int32_t> members;  // in wheel order
     std::int64_t hits = 0;
     double expected = 0;
+    // The share of `samples` fair draws whose hottest window of this width
+    // holds as many hits.
     double pFamily = 1;
     std::int32_t samples = 0;
 };
@@ -42,7 +43,7 @@ struct ConsecutiveFigures {
     std::int64_t pairs = 0;
     std::vector<std::int64_t> counts;
     ChiSquareTest chiSquare;
-    std::vector<DistanceWindow> windows;
+    std::vector<HotSector> windows;  // members: the distances, clockwise
 };
 
 // A number or sector picked as the hottest of the older half, tested on the

@@ -27,14 +27,14 @@ std::int32_t placeOf(std::span<const std::int32_t> order, std::int32_t number) {
 }
 
 // A wheel's spins in time order from a fixed engine, returned newest first.
-// Each spin, with chance `planted`, lands `step` (+- spread) pockets on from
-// the last; with chance `rigged` after `riggedFrom` spins, on `hot`.
 struct SpinPlan {
     std::size_t count = 0;
-    std::uint32_t seed = 1;
+    std::mt19937::result_type seed = 1;
+    // With chance `planted` a spin lands `step` (+- spread) pockets on from the last,
     double planted = 0;
     std::int32_t step = 0;
     std::int32_t spread = 0;
+    // and with chance `rigged`, from spin `riggedFrom` until `riggedUntil`, on `hot`.
     double rigged = 0;
     std::size_t riggedFrom = 0;
     std::size_t riggedUntil = SIZE_MAX;
@@ -119,17 +119,17 @@ TEST(OrderFigures, APlantedDealerSignatureIsFoundAndAFairListIsNotFlagged) {
         EXPECT_EQ(f.chiSquare.simulated, c.plan.count < 5 * 37) << c.name;
         if (!c.found) {
             EXPECT_GT(f.chiSquare.p, 0.05) << c.name;
-            for (const DistanceWindow& w : f.windows)
+            for (const HotSector& w : f.windows)
                 EXPECT_GT(w.pFamily, 0.05) << c.name << " " << w.width;
             continue;
         }
         EXPECT_LT(f.chiSquare.p, 1e-6) << c.name;
-        for (const DistanceWindow& w : f.windows) {
+        for (const HotSector& w : f.windows) {
             EXPECT_LT(w.pFamily, 0.001) << c.name << " " << w.width;
             // The window holds the planted distances, wrapping round 0.
             const std::int32_t half = w.width / 2;
-            EXPECT_EQ(w.from, (w.centre - half + 37) % 37) << c.name;
-            EXPECT_EQ(w.to, (w.centre + half) % 37) << c.name;
+            EXPECT_EQ(w.members.front(), (w.centre - half + 37) % 37) << c.name;
+            EXPECT_EQ(w.members.back(), (w.centre + half) % 37) << c.name;
             const std::int32_t off = std::abs(w.centre - c.plan.step);
             EXPECT_LE(std::min(off, 37 - off), half - c.plan.spread) << c.name;
         }
