@@ -252,15 +252,19 @@ nlohmann::json spinFigures(const std::string& json) {
 // real entry. A row names the spins it must yield, newest first: the file's
 // report must match that of a plain file of those spins, values and order.
 TEST(FairnessMode, ReadsTheFilesPeopleHave) {
+    // The lines set aside, and the first of them (its line 0: none).
+    struct SetAside {
+        std::int64_t lines = 0;
+        std::int64_t firstLine = 0;
+        const char* firstText = "";
+    };
     struct Row {
         const char* shape;
         std::string bytes;
         std::vector<std::int32_t> spins = {};  // newest first; 37 for 00
         std::int64_t outside = 0;
         std::int64_t blank = 0;
-        std::int64_t notSpins = 0;
-        std::int64_t firstLine = 0;  // of the first line set aside; 0: none
-        std::string firstText = {};
+        SetAside setAside = {};
         std::optional<SpinColumn> column = {};
         bool oldestFirst = false;
         const WheelProfile* profile = &singleZeroProfile;
@@ -285,9 +289,7 @@ TEST(FairnessMode, ReadsTheFilesPeopleHave) {
         {.shape = "a header",
          .bytes = "Number\r\n12\r\n7\r\n",
          .spins = {12, 7},
-         .notSpins = 1,
-         .firstLine = 1,
-         .firstText = "Number"},
+         .setAside = {1, 1, "Number"}},
         {.shape = "a CSV by name",
          .bytes = "spin,pocket\n1,17\n2,5\n",
          .spins = {17, 5},
@@ -297,9 +299,7 @@ TEST(FairnessMode, ReadsTheFilesPeopleHave) {
          .bytes = "n;number\n1;17\n2;0\n\n3;x\n4\n",
          .spins = {17, 0},
          .blank = 2,
-         .notSpins = 2,
-         .firstLine = 5,
-         .firstText = "3;x",
+         .setAside = {2, 5, "3;x"},
          .column = SpinColumn{"", 2}},
         {.shape = "a CSV by number, no header",
          .bytes = "1,17\n2,40\n",
@@ -320,17 +320,13 @@ TEST(FairnessMode, ReadsTheFilesPeopleHave) {
          .bytes = "1\t5\n12abc\n1.5\n +7 \n-3\n37\n",
          .spins = {7},
          .outside = 2,
-         .notSpins = 3,
-         .firstLine = 1,
-         .firstText = "1?5"},
+         .setAside = {3, 1, "1?5"}},
         {.shape = "oldest first", .bytes = "1\n2\n3\n", .spins = {3, 2, 1}, .oldestFirst = true},
         {.shape = "UTF-16 LE", .bytes = utf16("17\r\n5\r\n", false), .spins = {17, 5}},
         {.shape = "UTF-16 BE",
          .bytes = utf16("Spin\n32\n00\n", true),
          .spins = {32, 37},
-         .notSpins = 1,
-         .firstLine = 1,
-         .firstText = "Spin",
+         .setAside = {1, 1, "Spin"},
          .profile = &doubleZeroProfile},
         {.shape = "00 on the single-zero wheel",
          .bytes = "00\n37\n 00 \n0\n000\n+00\n-0\n",
@@ -377,16 +373,12 @@ TEST(FairnessMode, ReadsTheFilesPeopleHave) {
                                                                   "5\0\n\0",
                                                                   10),
          .spins = repeated(1, 262143, {5}),
-         .notSpins = 1,
-         .firstLine = 262144,
-         .firstText = "?"},
+         .setAside = {1, 262144, "?"}},
         {.shape = "a quote of 20 characters, a character of two bytes as one '?'",
          .bytes = "Spins of the wheel \xC3\xA7"
                   "a marche\n5\n",
          .spins = {5},
-         .notSpins = 1,
-         .firstLine = 1,
-         .firstText = "Spins of the wheel ?"},
+         .setAside = {1, 1, "Spins of the wheel ?"}},
         {.shape = "no spin, a table",
          .bytes = "spin,pocket\nred,black\n",
          .error = "spinchart-fairness-reading.dat' holds no spins: no line is one whole number; "
@@ -404,6 +396,7 @@ TEST(FairnessMode, ReadsTheFilesPeopleHave) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.shape);
+        const SetAside& aside = row.setAside;
 #ifdef _WIN32
         if (row.how != Delivery::file) continue;
 #endif
@@ -422,11 +415,11 @@ TEST(FairnessMode, ReadsTheFilesPeopleHave) {
         EXPECT_EQ(report["spins_read"], static_cast<std::int64_t>(row.spins.size()) + row.outside);
         EXPECT_EQ(report["outside_wheel"], row.outside);
         EXPECT_EQ(report["blank_lines"], row.blank);
-        EXPECT_EQ(report["not_spins"], row.notSpins);
+        EXPECT_EQ(report["not_spins"], aside.lines);
         EXPECT_EQ(report["order"], row.oldestFirst ? "oldest_first" : "newest_first");
-        if (row.firstLine > 0) {
+        if (aside.firstLine > 0) {
             EXPECT_EQ(report["first_not_spin"],
-                      (nlohmann::json{{"line", row.firstLine}, {"text", row.firstText}}));
+                      (nlohmann::json{{"line", aside.firstLine}, {"text", aside.firstText}}));
         } else {
             EXPECT_TRUE(report["first_not_spin"].is_null());
         }
@@ -446,10 +439,10 @@ TEST(FairnessMode, ReadsTheFilesPeopleHave) {
         const std::size_t verdict = text.find("\nThe whole wheel\n");
         EXPECT_LT(text.find(row.oldestFirst ? "\nOrder: oldest first" : "\nOrder: newest first"),
                   verdict);
-        if (row.firstLine > 0) {
-            const std::string quote = "  the first, line " + std::to_string(row.firstLine) +
-                                      ": \"" + row.firstText + "\"";
-            EXPECT_LT(text.find("\nSet aside: " + std::to_string(row.notSpins) + " line"), verdict);
+        if (aside.firstLine > 0) {
+            const std::string quote = "  the first, line " + std::to_string(aside.firstLine) +
+                                      ": \"" + aside.firstText + "\"";
+            EXPECT_LT(text.find("\nSet aside: " + std::to_string(aside.lines) + " line"), verdict);
             EXPECT_LT(text.find(quote), verdict) << text.substr(0, verdict);
         } else {
             EXPECT_EQ(text.find("Set aside:"), std::string::npos);
