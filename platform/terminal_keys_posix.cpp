@@ -32,78 +32,28 @@ char altScanCode(unsigned char c) {
     return scanCode::unknown;
 }
 
-// Key of a CSI (or SS3) sequence from its parameter bytes and final byte.
+// Key of a CSI (or SS3) sequence from its parameter bytes and final byte:
+// a letter alone, or "n ~" by its number.
 std::string csiKey(std::string_view parameters, unsigned char final) {
-    switch (final) {
-        case 'A':
-            return noCharacterKey(scanCode::up);
-        case 'B':
-            return noCharacterKey(scanCode::down);
-        case 'C':
-            return noCharacterKey(scanCode::right);
-        case 'D':
-            return noCharacterKey(scanCode::left);
-        case 'H':
-            return noCharacterKey(scanCode::home);
-        case 'F':
-            return noCharacterKey(scanCode::end);
-        case 'E':
-            return noCharacterKey(scanCode::centre);
-        case 'Z':
-            return noCharacterKey(scanCode::backTab);
-        case 'P':
-            return noCharacterKey(scanCode::f1);
-        case 'Q':
-            return noCharacterKey(scanCode::f2);
-        case 'R':
-            return noCharacterKey(scanCode::f3);
-        case 'S':
-            return noCharacterKey(scanCode::f4);
-        case '~':
-            break;
-        default:
-            return noCharacterKey(scanCode::unknown);
+    using namespace scanCode;
+    static constexpr std::string_view finals = "ABCDHFEZPQRS";
+    static constexpr char finalKeys[] = {up,     down,    right, left, home, end,
+                                         centre, backTab, f1,    f2,   f3,   f4};
+    static constexpr char tildeKeys[] = {
+        unknown, home, insert,  del, end, pageUp, pageDown, home, end, unknown,  // 0-9
+        unknown, f1,   f2,      f3,  f4,  f5,     unknown,  f6,   f7,  f8,       // 10-19
+        f9,      f10,  unknown, f11, f12};                                       // 20-24
+    if (final != '~') {
+        const std::size_t at = finals.find(static_cast<char>(final));
+        return noCharacterKey(at == std::string_view::npos ? unknown : finalKeys[at]);
     }
-    int number = 0;
+    std::size_t number = 0;
     for (char c : parameters) {
         if (c < '0' || c > '9') break;
-        number = number * 10 + (c - '0');
+        number = number * 10 + static_cast<std::size_t>(c - '0');
         if (number > 1000) break;
     }
-    switch (number) {
-        case 1:
-        case 7:
-            return noCharacterKey(scanCode::home);
-        case 2:
-            return noCharacterKey(scanCode::insert);
-        case 3:
-            return noCharacterKey(scanCode::del);
-        case 4:
-        case 8:
-            return noCharacterKey(scanCode::end);
-        case 5:
-            return noCharacterKey(scanCode::pageUp);
-        case 6:
-            return noCharacterKey(scanCode::pageDown);
-        case 11:
-        case 12:
-        case 13:
-        case 14:
-        case 15:
-            return noCharacterKey(static_cast<char>(scanCode::f1 + (number - 11)));
-        case 17:
-        case 18:
-        case 19:
-        case 20:
-        case 21:
-            return noCharacterKey(static_cast<char>(scanCode::f6 + (number - 17)));
-        case 23:
-            return noCharacterKey(scanCode::f11);
-        case 24:
-            return noCharacterKey(scanCode::f12);
-        default:
-            return noCharacterKey(scanCode::unknown);
-    }
+    return noCharacterKey(number < std::size(tildeKeys) ? tildeKeys[number] : unknown);
 }
 
 // SS3 keys: the cursor and F1-F4 keys as CSI, and the keypad in
